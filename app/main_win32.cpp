@@ -1,0 +1,6 @@
+// Program entry of TheWandrel.exe.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return 0;
+}

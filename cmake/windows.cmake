@@ -1,0 +1,60 @@
+# Windows build (mingw-w64): the client, zeptal.dll, the query tool, the Windows-side tests.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+set(WANDREL_WIN_LIBS dinput8 dxguid user32 gdi32 shell32 comctl32 comdlg32 wininet ws2_32
+    netapi32 iphlpapi msimg32 advapi32 ole32 oleaut32 uuid version)
+
+# The companion library.
+file(GLOB HOOKLIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hooklib/*.cpp)
+add_library(zeptal SHARED ${HOOKLIB_SOURCES} ${CMAKE_SOURCE_DIR}/hooklib/zeptal.def)
+set_target_properties(zeptal PROPERTIES PREFIX "" OUTPUT_NAME zeptal)
+target_link_libraries(zeptal PRIVATE user32 wtsapi32 oleaut32)
+
+# The digest the client expects: MD5 of the MD5 text of the library just built.
+set(ZEPTAL_DIGEST_HEADER ${CMAKE_BINARY_DIR}/generated/zeptal_digest.h)
+add_custom_command(
+    OUTPUT ${ZEPTAL_DIGEST_HEADER}
+    COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zeptal> -DOUTPUT=${ZEPTAL_DIGEST_HEADER}
+            -P ${CMAKE_SOURCE_DIR}/cmake/zeptal_digest.cmake
+    DEPENDS zeptal ${CMAKE_SOURCE_DIR}/cmake/zeptal_digest.cmake
+    COMMENT "Computing the expected digest of zeptal.dll")
+add_custom_target(zeptal_digest DEPENDS ${ZEPTAL_DIGEST_HEADER})
+
+# The Win32 edge, shared by the client and the Windows tests.
+add_library(wandrel_win32 STATIC ${WIN32_SOURCES})
+target_include_directories(wandrel_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(wandrel_win32 PUBLIC wandrel_core ${WANDREL_WIN_LIBS})
+add_dependencies(wandrel_win32 zeptal_digest)
+
+file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+add_executable(TheWandrel WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp ${RESOURCE_FILES})
+target_link_libraries(TheWandrel PRIVATE wandrel_win32)
+target_link_options(TheWandrel PRIVATE -municode)
+add_custom_command(TARGET TheWandrel POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:TheWandrel>)
+
+file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
+foreach(src ${TOOL_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE wandrel_win32)
+    target_link_options(${name} PRIVATE -municode)
+endforeach()
+
+# GoogleTest from Debian's sources, built with mingw.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+add_executable(win_tests ${WIN_TEST_SOURCES})
+target_link_libraries(win_tests PRIVATE wandrel_win32 gtest gtest_main)
+add_dependencies(win_tests zeptal)
+add_custom_command(TARGET win_tests POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:win_tests>)
+gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 120)
