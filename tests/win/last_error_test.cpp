@@ -1,0 +1,17 @@
+#include "app/win32/last_error.h"
+
+#include <gtest/gtest.h>
+
+TEST(LastError, DescribesKnownCodes) {
+    EXPECT_FALSE(win32::last_error_message(ERROR_FILE_NOT_FOUND).empty());
+    EXPECT_NE(win32::last_error_message(ERROR_FILE_NOT_FOUND).back(), L'\n');
+}
+
+TEST(Cp1252, ConvertsAtTheEdgeAndRefusesWhatItCannotCarry) {
+    std::string bytes;
+    EXPECT_TRUE(win32::narrow_cp1252(L"caf\u00e9 \u20ac", bytes));
+    EXPECT_EQ(bytes, "caf\xe9 \x80");
+    EXPECT_EQ(win32::widen_cp1252(bytes), L"caf\u00e9 \u20ac");
+    EXPECT_FALSE(win32::narrow_cp1252(L"\u4e2d", bytes));
+    EXPECT_TRUE(bytes.empty());
+}
