@@ -66,10 +66,10 @@ void CollectMenuSlots(HMENU menu, std::vector<TextSlot>& slots, int depth = 0) {
             CollectMenuSlots(info.hSubMenu, slots, depth + 1);
         if (info.fType & (MFT_SEPARATOR | MFT_BITMAP | MFT_OWNERDRAW))
             continue;
-        slots.push_back({MenuCaptionAt(menu, position), false,
-                         [menu, position](const std::wstring& text) {
-                             SetMenuCaptionAt(menu, position, text);
-                         }});
+        slots.push_back(
+            {MenuCaptionAt(menu, position), false, [menu, position](const std::wstring& text) {
+                 SetMenuCaptionAt(menu, position, text);
+             }});
     }
 }
 
@@ -149,7 +149,9 @@ BOOL CALLBACK RemoveControlProperties(HWND control, LPARAM) {
 
 } // namespace
 
-void SetTextId(HWND window, int base_id) { SetIntegerProperty(window, kTextIdProperty, base_id); }
+void SetTextId(HWND window, int base_id) {
+    SetIntegerProperty(window, kTextIdProperty, base_id);
+}
 
 void SetToolTipTextId(HWND control, int base_id) {
     SetIntegerProperty(control, kToolTipIdProperty, base_id);
@@ -182,14 +184,18 @@ int LocaliseFeuille(HWND form) {
     walk.tooltips = OwnedToolTips(form);
     const std::wstring id = IdentifierText(form, kTextIdProperty);
     if (!id.empty())
-        walk.slots.push_back(
-            {id, false, [form](const std::wstring& text) { ::SetWindowTextW(form, text.c_str()); }});
+        walk.slots.push_back({id, false, [form](const std::wstring& text) {
+                                  ::SetWindowTextW(form, text.c_str());
+                              }});
     if (HMENU bar = ::GetMenu(form))
         CollectMenuSlots(bar, walk.slots);
     if (auto popup = static_cast<HMENU>(::GetPropW(form, kMenuProperty)); popup && ::IsMenu(popup))
         CollectMenuSlots(popup, walk.slots);
     ::EnumChildWindows(form, CollectControlSlots, reinterpret_cast<LPARAM>(&walk));
-    return LocaliseSlots(walk.slots);
+    const int localised = LocaliseSlots(walk.slots);
+    if (::GetMenu(form))
+        ::DrawMenuBar(form);
+    return localised;
 }
 
 int LocaliseMenuCaptions(HMENU menu) {

@@ -3,10 +3,9 @@
 #include "storage/settings_store.h"
 #include "ui/localisation.h"
 
-bool ChangeLanguage(std::uint8_t index, SettingsStore& store,
-                    const std::function<void()>& localise_configuration,
-                    const std::function<void(int text_id, const std::wstring& caption)>&
-                        set_tray_caption) {
+bool ChangeLanguage(
+    std::uint8_t index, SettingsStore& store, const std::function<void()>& localise_configuration,
+    const std::function<void(int text_id, const std::wstring& caption)>& set_tray_caption) {
     if (index >= kLanguageCount)
         return false;
     LangueCourante = index;

@@ -27,7 +27,6 @@ inline constexpr int kTrayMenuTextIds[] = {300, 310, 320, 330, 340, 350, 360};
 // kTrayMenuTextIds is given ChaineLocale of its identifier. The dialog ignores the list's
 // events while it fills the list itself; this does not know about that.
 // An index outside 0-4 changes nothing and returns false.
-bool ChangeLanguage(std::uint8_t index, SettingsStore& store,
-                    const std::function<void()>& localise_configuration,
-                    const std::function<void(int text_id, const std::wstring& caption)>&
-                        set_tray_caption);
+bool ChangeLanguage(
+    std::uint8_t index, SettingsStore& store, const std::function<void()>& localise_configuration,
+    const std::function<void(int text_id, const std::wstring& caption)>& set_tray_caption);

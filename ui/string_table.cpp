@@ -29,5 +29,9 @@ std::optional<std::string_view> StringTableText(int id) {
     return std::string_view(it->text);
 }
 
-const StringTableEntry* StringTableBegin() { return std::begin(kEntries); }
-const StringTableEntry* StringTableEnd() { return std::end(kEntries); }
+const StringTableEntry* StringTableBegin() {
+    return std::begin(kEntries);
+}
+const StringTableEntry* StringTableEnd() {
+    return std::end(kEntries);
+}

@@ -25,8 +25,9 @@ TEST_F(Localisation, FillsPlaceholdersInOrderThenBreaksLines) {
               L"Missing < zeptal.dll > in C:\\Program Files\\W\\.\r\nPlease reinstall TheWandrel.");
     // A "$" brought in by a replacement breaks the line too; an earlier pair's result is
     // seen by the later pairs; matching is case-sensitive; an empty find is ignored.
-    EXPECT_EQ(ChaineLocale(120, {{L"%1", L"a$b %2"}, {L"%2", L"d"}, {L"missing", L"x"}, {L"", L"y"}}),
-              L"Missing < a\r\nb d > in d.\r\nPlease reinstall TheWandrel.");
+    EXPECT_EQ(
+        ChaineLocale(120, {{L"%1", L"a$b %2"}, {L"%2", L"d"}, {L"missing", L"x"}, {L"", L"y"}}),
+        L"Missing < a\r\nb d > in d.\r\nPlease reinstall TheWandrel.");
     const std::wstring error = ChaineLocale(130, {{L"%1", L"5"}, {L"%2", L"Out of memory"}});
     const std::wstring tail = L"\r\n\r\nErreur Execution n\u00b0: 5 \r\nDescription: Out of memory";
     ASSERT_GT(error.size(), tail.size());
@@ -81,8 +82,11 @@ TEST_F(Localisation, GermanOnlyThroughTheStoredValue) {
 }
 
 TEST_F(Localisation, DamagedLanguageValueStartsInEnglishAndIsKept) {
-    const std::vector<std::string> damaged = {"7",  "-1",  "abc", "",    " 1",
-                                              "1 ", "01",  "4x",  "255", "99999999999999999999",
+    const std::vector<std::string> damaged = {"7",        "-1",
+                                              "abc",      "",
+                                              " 1",       "1 ",
+                                              "01",       "4x",
+                                              "255",      "99999999999999999999",
                                               "\xC3\xA9", std::string(1, '\0')};
     for (const std::string& value : damaged) {
         LangueCourante = 3;
@@ -102,18 +106,21 @@ TEST_F(Localisation, SwitchWritesTheSettingRelabelsAndSetsTheTrayCaptions) {
     std::vector<std::pair<int, std::wstring>> tray;
     auto caption = [&](int id, const std::wstring& text) { tray.emplace_back(id, text); };
 
-    ASSERT_TRUE(ChangeLanguage(1, store, [&] { ++relabelled; }, caption));
+    ASSERT_TRUE(ChangeLanguage(
+        1, store, [&] { ++relabelled; }, caption));
     EXPECT_EQ(LangueCourante, 1);
     EXPECT_EQ(store.Read(kLanguage), "1");
     EXPECT_EQ(relabelled, 1);
     const std::vector<std::pair<int, std::wstring>> french = {
-        {300, L"Envoyer"},   {310, L"Affichage"},  {320, L"Comptage activé"},
-        {330, L"Désactiver l'animation de l'icône"}, {340, L"Site web"},
-        {350, L"Paramètres"}, {360, L"Quitter"}};
+        {300, L"Envoyer"},         {310, L"Affichage"},
+        {320, L"Comptage activé"}, {330, L"Désactiver l'animation de l'icône"},
+        {340, L"Site web"},        {350, L"Paramètres"},
+        {360, L"Quitter"}};
     EXPECT_EQ(tray, french);
 
     tray.clear();
-    EXPECT_FALSE(ChangeLanguage(5, store, [&] { ++relabelled; }, caption));
+    EXPECT_FALSE(ChangeLanguage(
+        5, store, [&] { ++relabelled; }, caption));
     EXPECT_EQ(LangueCourante, 1);
     EXPECT_EQ(store.Read(kLanguage), "1");
     EXPECT_EQ(relabelled, 1);

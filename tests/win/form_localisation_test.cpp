@@ -38,7 +38,8 @@ std::vector<std::wstring> ComboItems(HWND combo) {
     const auto count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         wchar_t buffer[256] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(buffer));
         items.push_back(buffer);
     }
     return items;
@@ -59,8 +60,8 @@ class LocalisedWindow : public ::testing::Test {
         wc.lpszClassName = L"WandrelLocalisationTest";
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         ::RegisterClassW(&wc);
-        form = ::CreateWindowExW(0, wc.lpszClassName, L"design caption", WS_OVERLAPPEDWINDOW,
-                                 40, 40, 420, 260, nullptr, nullptr, wc.hInstance, nullptr);
+        form = ::CreateWindowExW(0, wc.lpszClassName, L"design caption", WS_OVERLAPPEDWINDOW, 40,
+                                 40, 420, 260, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_TRUE(form);
         save = Child(L"BUTTON", L"design button", 10, 10, 180, 26, 1);
         label = Child(L"STATIC", L"design label", 10, 46, 180, 20, 2);
@@ -74,8 +75,8 @@ class LocalisedWindow : public ::testing::Test {
         SetTextIds(form, {{1, 420}, {2, 560}, {3, 680}});
         SetTextId(nested, 570);
 
-        tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                                    0, 0, form, nullptr, nullptr, nullptr);
+        tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0,
+                                    0, form, nullptr, nullptr, nullptr);
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -123,10 +124,9 @@ class LocalisedWindow : public ::testing::Test {
         return buffer;
     }
 
-    const std::vector<MenuItemText> tray_items = {{kSend, 300},     {kDisplay, 310},
-                                                  {kCounting, 320}, {kIconChange, 330},
-                                                  {kSite, 340},     {kSettings, 350},
-                                                  {kQuit, 360}};
+    const std::vector<MenuItemText> tray_items = {
+        {kSend, 300}, {kDisplay, 310},  {kCounting, 320}, {kIconChange, 330},
+        {kSite, 340}, {kSettings, 350}, {kQuit, 360}};
     MemorySettingsStore store;
     HWND form = nullptr, save = nullptr, label = nullptr, units = nullptr, languages = nullptr,
          keep = nullptr, nested = nullptr, tooltip = nullptr;
