@@ -44,13 +44,14 @@ std::wstring MenuCaptionAt(HMENU menu, UINT position) {
     return caption;
 }
 
-void SetMenuCaptionAt(HMENU menu, UINT position, const std::wstring& caption) {
+// Only the text changes: the entry keeps its state (checked, default, disabled).
+bool SetMenuText(HMENU menu, UINT item, BOOL by_position, const std::wstring& caption) {
     std::wstring buffer = caption;
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_STRING;
     info.dwTypeData = buffer.data();
-    ::SetMenuItemInfoW(menu, position, TRUE, &info);
+    return ::SetMenuItemInfoW(menu, item, by_position, &info) != FALSE;
 }
 
 void CollectMenuSlots(HMENU menu, std::vector<TextSlot>& slots, int depth = 0) {
@@ -68,7 +69,7 @@ void CollectMenuSlots(HMENU menu, std::vector<TextSlot>& slots, int depth = 0) {
             continue;
         slots.push_back(
             {MenuCaptionAt(menu, position), false, [menu, position](const std::wstring& text) {
-                 SetMenuCaptionAt(menu, position, text);
+                 SetMenuText(menu, position, TRUE, text);
              }});
     }
 }
@@ -207,12 +208,7 @@ int LocaliseMenuCaptions(HMENU menu) {
 }
 
 bool SetMenuCaption(HMENU menu, UINT command, const std::wstring& caption) {
-    std::wstring buffer = caption;
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_STRING;
-    info.dwTypeData = buffer.data();
-    return ::SetMenuItemInfoW(menu, command, FALSE, &info) != FALSE;
+    return SetMenuText(menu, command, FALSE, caption);
 }
 
 int RelabelMenu(HMENU menu, const std::vector<MenuItemText>& items) {
