@@ -57,7 +57,7 @@ std::uint8_t LanguageFromSetting(std::string_view value) {
     return 0;
 }
 
-std::uint8_t ChargeLangueCourante(SettingsStore& store) {
+std::uint8_t LoadCurrentLanguage(SettingsStore& store) {
     const std::string path = kSettingsKey + "Language";
     std::optional<std::string> value = store.Read(path);
     if (!value) {

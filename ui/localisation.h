@@ -19,7 +19,7 @@
 class SettingsStore;
 
 // The interface language: 0 English, 1 French, 2 Portuguese, 3 Spanish, 4 German.
-// Set at start-up by ChargeLangueCourante, by the first-run installer and by the language
+// Set at start-up by LoadCurrentLanguage, by the first-run installer and by the language
 // switch; a lookup treats any other value as English.
 extern std::uint8_t LangueCourante;
 inline constexpr std::uint8_t kLanguageCount = 5;
@@ -32,7 +32,7 @@ std::uint8_t LanguageFromSetting(std::string_view value);
 // Reads `Language` (writing the default "0" when the value is missing), sets
 // LangueCourante from it and returns it. A value outside "0"-"4" is left as it is in the
 // store; the program runs in English.
-std::uint8_t ChargeLangueCourante(SettingsStore& store);
+std::uint8_t LoadCurrentLanguage(SettingsStore& store);
 
 // A text identifier with no entry in the table for the current language. The caller's
 // error handler (at start-up, the catch-all that shows message 130) decides what to show.

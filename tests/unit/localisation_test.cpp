@@ -68,13 +68,13 @@ TEST_F(Localisation, MissingIdentifierIsAnErrorTheCallerCanCatch) {
 }
 
 TEST_F(Localisation, LanguageSettingMissingIsWrittenBackAsEnglish) {
-    EXPECT_EQ(ChargeLangueCourante(store), 0);
+    EXPECT_EQ(LoadCurrentLanguage(store), 0);
     EXPECT_EQ(store.Read(kLanguage), "0");
 }
 
 TEST_F(Localisation, GermanOnlyThroughTheStoredValue) {
     store.Write(kLanguage, "4");
-    EXPECT_EQ(ChargeLangueCourante(store), 4);
+    EXPECT_EQ(LoadCurrentLanguage(store), 4);
     EXPECT_EQ(ChaineLocale(300), L"Senden");
     EXPECT_EQ(ChaineLocale(950), L"Min");
     for (const LanguageChoice& choice : kLanguageChoices)
@@ -91,7 +91,7 @@ TEST_F(Localisation, DamagedLanguageValueStartsInEnglishAndIsKept) {
     for (const std::string& value : damaged) {
         LangueCourante = 3;
         store.Write(kLanguage, value);
-        EXPECT_EQ(ChargeLangueCourante(store), 0) << value;
+        EXPECT_EQ(LoadCurrentLanguage(store), 0) << value;
         EXPECT_EQ(ChaineLocale(300), L"Send") << value;
         EXPECT_EQ(store.Read(kLanguage), value);
     }
