@@ -27,9 +27,9 @@ bool DirectInputDevices::Setup(HWND window) {
     ReleaseAll(); // a second set-up starts from nothing
     failed_step_ = nullptr;
     failure_ = S_OK;
-    HRESULT hr = DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION,
-                                    IID_IDirectInput8W,
-                                    reinterpret_cast<void**>(direct_input_.put()), nullptr);
+    HRESULT hr =
+        DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                           reinterpret_cast<void**>(direct_input_.put()), nullptr);
     if (FAILED(hr))
         return Fail(L"DirectInput8Create", hr);
     hr = direct_input_.get()->CreateDevice(GUID_SysMouse, mouse_.put(), nullptr);

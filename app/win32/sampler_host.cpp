@@ -37,9 +37,9 @@ SamplerHost::~SamplerHost() {
 }
 
 bool SamplerHost::Create() {
-    WindowClassSpec window_class;
+    WindowClassOptions window_class;
     window_class.name = L"TheWandrelSamplerHost";
-    WindowSpec window;
+    WindowOptions window;
     window.title = L"TheWandrel sampler";
     window.style = WS_OVERLAPPED; // never shown
     window.ex_style = WS_EX_TOOLWINDOW;

@@ -12,8 +12,8 @@ class SamplingTimers {
   public:
     static constexpr UINT_PTR kTimer1 = 0x5A01;
     static constexpr UINT_PTR kTimerInitDxMove = 0x5A02;
-    static constexpr UINT kTimer1Interval = 1;             // ms
-    static constexpr UINT kTimerInitDxMoveInterval = 300;  // ms
+    static constexpr UINT kTimer1Interval = 1;            // ms
+    static constexpr UINT kTimerInitDxMoveInterval = 300; // ms
 
     // TimerInitDxMove runs from the start; Timer1 only while counting.
     static bool StartMovementWindow(HWND window);

@@ -4,22 +4,22 @@ namespace win32 {
 
 namespace {
 
-bool RegisterOnce(const WindowClassSpec& spec, WNDPROC procedure) {
+bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, spec.name, &existing))
+    if (GetClassInfoExW(instance, options.name, &existing))
         return existing.lpfnWndProc == procedure;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = spec.style;
+    wc.style = options.style;
     wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
-    wc.hIcon = spec.icon;
-    wc.hIconSm = spec.small_icon;
-    wc.hCursor = spec.cursor;
-    wc.hbrBackground = spec.background;
-    wc.lpszClassName = spec.name;
+    wc.hIcon = options.icon;
+    wc.hIconSm = options.small_icon;
+    wc.hCursor = options.cursor;
+    wc.hbrBackground = options.background;
+    wc.lpszClassName = options.name;
     return RegisterClassExW(&wc) != 0;
 }
 
@@ -29,15 +29,15 @@ WindowBase::~WindowBase() {
     Destroy();
 }
 
-bool WindowBase::Create(const WindowClassSpec& window_class, const WindowSpec& w) {
+bool WindowBase::Create(const WindowClassOptions& window_class, const WindowOptions& w) {
     if (hwnd_ || !window_class.name)
         return false;
     if (!RegisterOnce(window_class, &WindowBase::WindowProcedure))
         return false;
     // hwnd_ is set by WM_NCCREATE, before any later message is handled.
-    const HWND created = CreateWindowExW(w.ex_style, window_class.name, w.title, w.style, w.x, w.y,
-                                         w.width, w.height, w.parent, w.menu,
-                                         GetModuleHandleW(nullptr), this);
+    const HWND created =
+        CreateWindowExW(w.ex_style, window_class.name, w.title, w.style, w.x, w.y, w.width,
+                        w.height, w.parent, w.menu, GetModuleHandleW(nullptr), this);
     return created != nullptr;
 }
 

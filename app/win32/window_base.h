@@ -8,7 +8,7 @@
 
 namespace win32 {
 
-struct WindowClassSpec {
+struct WindowClassOptions {
     const wchar_t* name = nullptr;
     UINT style = 0;
     HICON icon = nullptr;
@@ -17,7 +17,7 @@ struct WindowClassSpec {
     HBRUSH background = nullptr;
 };
 
-struct WindowSpec {
+struct WindowOptions {
     const wchar_t* title = L"";
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD ex_style = 0;
@@ -41,7 +41,7 @@ class WindowBase {
 
     // Registers the class on first use (this module's instance, the shared window
     // procedure) and creates the window. False, with GetLastError, when either fails.
-    bool Create(const WindowClassSpec& window_class, const WindowSpec& window);
+    bool Create(const WindowClassOptions& window_class, const WindowOptions& window);
     void Destroy() noexcept;
 
   protected:
@@ -51,8 +51,7 @@ class WindowBase {
     virtual void OnWindowGone() {}
 
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam,
-                                            LPARAM lparam);
+    static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     HWND hwnd_ = nullptr;
 };
 

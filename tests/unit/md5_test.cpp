@@ -94,8 +94,9 @@ TEST(Md5, MissingOrFailingFileGivesNoDigest) {
 }
 
 TEST(Md5, FilesOnDisk) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("wandrel_md5_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("wandrel_md5_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "120.bin";
     std::ofstream(path, std::ios::binary) << k120;

@@ -158,6 +158,26 @@ TEST_F(SamplingTest, KeysCountAsNewPressesOnly) {
     EXPECT_EQ(counters.NbTouches, 5);
 }
 
+TEST_F(SamplingTest, AnyNonZeroByteIsADownKey) {
+    // Random readings with any byte values, against a plain count of up-to-down changes.
+    std::mt19937 random(7);
+    KeyboardState previous{};
+    int32_t expected = 0;
+    for (int i = 0; i < 500; ++i) {
+        InputSnapshot in = Still();
+        for (size_t k = 0; k < 255; ++k) {
+            const uint32_t r = random();
+            in.keys[k] = r % 4 == 0 ? static_cast<uint8_t>(r >> 8) : 0;
+            expected += in.keys[k] != 0 && previous[k] == 0;
+        }
+        in.keys[255] = i % 2 ? 0x01 : 0; // the last key, with the smallest "down" byte
+        expected += in.keys[255] != 0 && previous[255] == 0;
+        previous = in.keys;
+        Tick(in);
+        ASSERT_EQ(counters.NbTouches, expected) << i;
+    }
+}
+
 TEST_F(SamplingTest, HeldKeyKeepsTheIconActiveButNotTheMinute) {
     PressKeys({30});
     state.ActiviteMinute = false; // as after a minute accounting

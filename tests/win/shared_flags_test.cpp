@@ -50,10 +50,11 @@ TEST(SharedFlags, SamplerTalksToAnotherProcess) {
     state.MouvementDx = true;
     state.PointPrecedent = {-100000, -100000};
 
-    win32::UniqueHandleKernel peer(wintest::StartPeerTest(L"SharedFlagsPeer.DISABLED_RaiseDiscardThenSeeUse"));
+    win32::UniqueHandleKernel peer(
+        wintest::StartPeerTest(L"SharedFlagsPeer.DISABLED_RaiseDiscardThenSeeUse"));
     ASSERT_TRUE(peer);
-    ASSERT_TRUE(wintest::PumpUntil([&] { return sampler.flags().discard().Read() != 0; },
-                                   kPeerTimeout));
+    ASSERT_TRUE(
+        wintest::PumpUntil([&] { return sampler.flags().discard().Read() != 0; }, kPeerTimeout));
 
     // The tick honours the flag: the reference moves to the pointer, nothing is counted.
     sampler.Tick();

@@ -60,8 +60,8 @@ bool RunXdotool(const std::wstring& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(kXdotool, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
+    if (!CreateProcessW(kXdotool, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
         return false;
     win32::UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
     return true;

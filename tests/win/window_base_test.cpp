@@ -7,9 +7,9 @@ namespace {
 class ProbeWindow : public win32::WindowBase {
   public:
     bool Create() {
-        win32::WindowClassSpec c;
+        win32::WindowClassOptions c;
         c.name = L"WandrelProbeWindow";
-        win32::WindowSpec w;
+        win32::WindowOptions w;
         w.style = WS_OVERLAPPED;
         return WindowBase::Create(c, w);
     }
