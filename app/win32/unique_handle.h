@@ -128,6 +128,15 @@ struct LibraryTraits {
 };
 using UniqueLibrary = UniqueHandle<LibraryTraits>;
 
+// A COM interface pointer, released once.
+template <typename Interface> struct ComInterfaceTraits {
+    using Handle = Interface*;
+    static Handle invalid() noexcept { return nullptr; }
+    static bool valid(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { h->Release(); }
+};
+template <typename Interface> using UniqueComPtr = UniqueHandle<ComInterfaceTraits<Interface>>;
+
 // A DC obtained with GetDC, released to its window.
 class WindowDC {
   public:

@@ -1,0 +1,90 @@
+#include "app/win32/direct_input.h"
+
+namespace win32 {
+
+namespace {
+
+// Non-exclusive access that keeps reading while other windows have the focus.
+constexpr DWORD kCooperativeLevel = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND; // 2 + 8 = 10
+
+} // namespace
+
+void DirectInputDevices::ReleaseAll() {
+    Unacquire();
+    keyboard_.reset();
+    mouse_.reset();
+    direct_input_.reset();
+}
+
+bool DirectInputDevices::Fail(const wchar_t* step, HRESULT hr) {
+    ReleaseAll();
+    failed_step_ = step;
+    failure_ = hr;
+    return false;
+}
+
+bool DirectInputDevices::Setup(HWND window) {
+    ReleaseAll(); // a second set-up starts from nothing
+    failed_step_ = nullptr;
+    failure_ = S_OK;
+    HRESULT hr =
+        DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                           reinterpret_cast<void**>(direct_input_.put()), nullptr);
+    if (FAILED(hr))
+        return Fail(L"DirectInput8Create", hr);
+    hr = direct_input_.get()->CreateDevice(GUID_SysMouse, mouse_.put(), nullptr);
+    if (FAILED(hr))
+        return Fail(L"CreateDevice(GUID_SysMouse)", hr);
+    hr = direct_input_.get()->CreateDevice(GUID_SysKeyboard, keyboard_.put(), nullptr);
+    if (FAILED(hr))
+        return Fail(L"CreateDevice(GUID_SysKeyboard)", hr);
+
+    hr = mouse_.get()->SetDataFormat(&c_dfDIMouse2);
+    if (FAILED(hr))
+        return Fail(L"SetDataFormat(mouse)", hr);
+    hr = mouse_.get()->SetCooperativeLevel(window, kCooperativeLevel);
+    if (FAILED(hr))
+        return Fail(L"SetCooperativeLevel(mouse)", hr);
+    hr = keyboard_.get()->SetDataFormat(&c_dfDIKeyboard);
+    if (FAILED(hr))
+        return Fail(L"SetDataFormat(keyboard)", hr);
+    hr = keyboard_.get()->SetCooperativeLevel(window, kCooperativeLevel);
+    if (FAILED(hr))
+        return Fail(L"SetCooperativeLevel(keyboard)", hr);
+
+    hr = mouse_.get()->Acquire();
+    if (FAILED(hr))
+        return Fail(L"Acquire(mouse)", hr);
+    hr = keyboard_.get()->Acquire();
+    if (FAILED(hr))
+        return Fail(L"Acquire(keyboard)", hr);
+    return true;
+}
+
+bool DirectInputDevices::Read(IDirectInputDevice8W* device, DWORD size, void* data) {
+    if (!device)
+        return false;
+    const HRESULT hr = device->GetDeviceState(size, data);
+    if (SUCCEEDED(hr))
+        return true;
+    if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED)
+        device->Acquire(); // may fail again; the next tick retries
+    return false;
+}
+
+bool DirectInputDevices::ReadMouse(DIMOUSESTATE2& state) {
+    return Read(mouse_.get(), sizeof state, &state);
+}
+
+bool DirectInputDevices::ReadKeyboard(KeyboardState& keys) {
+    return Read(keyboard_.get(), static_cast<DWORD>(keys.size()), keys.data());
+}
+
+void DirectInputDevices::Unacquire() {
+    if (mouse_)
+        mouse_.get()->Unacquire();
+    if (keyboard_)
+        keyboard_.get()->Unacquire();
+}
+
+} // namespace win32

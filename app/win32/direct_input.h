@@ -1,0 +1,53 @@
+// The DirectInput 8 system mouse and keyboard, read by the sampling tick.
+#pragma once
+
+#ifndef DIRECTINPUT_VERSION
+#define DIRECTINPUT_VERSION 0x0800
+#endif
+#include <windows.h>
+#include <dinput.h>
+
+#include "app/sampling.h"
+#include "app/win32/unique_handle.h"
+
+namespace win32 {
+
+class DirectInputDevices {
+  public:
+    DirectInputDevices() = default;
+    ~DirectInputDevices() { Unacquire(); }
+    DirectInputDevices(const DirectInputDevices&) = delete;
+    DirectInputDevices& operator=(const DirectInputDevices&) = delete;
+
+    // Creates the DirectInput 8 object and the devices "GUID_SysMouse" (extended mouse state:
+    // X, Y and wheel deltas, eight buttons) and "GUID_SysKeyboard" (256-byte state), both
+    // non-exclusive and in the background on `window` (a top-level window of this process),
+    // then acquires the mouse and the keyboard. On failure nothing is kept, and
+    // failed_step() / failure() say what went wrong; the caller tells the user.
+    bool Setup(HWND window);
+    const wchar_t* failed_step() const noexcept { return failed_step_; }
+    HRESULT failure() const noexcept { return failure_; }
+    bool ready() const noexcept { return mouse_ && keyboard_; }
+
+    // One reading each. A device that lost its acquisition (another program took it, the
+    // desktop switched) is acquired again and the reading reports failure; the next tick
+    // reads it normally.
+    bool ReadMouse(DIMOUSESTATE2& state);
+    bool ReadKeyboard(KeyboardState& keys);
+
+    // The mouse, then the keyboard.
+    void Unacquire();
+
+  private:
+    void ReleaseAll();
+    bool Fail(const wchar_t* step, HRESULT hr);
+    static bool Read(IDirectInputDevice8W* device, DWORD size, void* data);
+
+    UniqueComPtr<IDirectInput8W> direct_input_;
+    UniqueComPtr<IDirectInputDevice8W> mouse_;    // DiDevMo
+    UniqueComPtr<IDirectInputDevice8W> keyboard_; // DiDevKb
+    const wchar_t* failed_step_ = nullptr;
+    HRESULT failure_ = S_OK;
+};
+
+} // namespace win32

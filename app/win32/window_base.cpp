@@ -1,0 +1,82 @@
+#include "app/win32/window_base.h"
+
+namespace win32 {
+
+namespace {
+
+bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, options.name, &existing))
+        return existing.lpfnWndProc == procedure;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = options.style;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hIcon = options.icon;
+    wc.hIconSm = options.small_icon;
+    wc.hCursor = options.cursor;
+    wc.hbrBackground = options.background;
+    wc.lpszClassName = options.name;
+    return RegisterClassExW(&wc) != 0;
+}
+
+} // namespace
+
+WindowBase::~WindowBase() {
+    Destroy();
+}
+
+bool WindowBase::Create(const WindowClassOptions& window_class, const WindowOptions& w) {
+    if (hwnd_ || !window_class.name)
+        return false;
+    if (!RegisterOnce(window_class, &WindowBase::WindowProcedure))
+        return false;
+    // hwnd_ is set by WM_NCCREATE, before any later message is handled.
+    const HWND created =
+        CreateWindowExW(w.ex_style, window_class.name, w.title, w.style, w.x, w.y, w.width,
+                        w.height, w.parent, w.menu, GetModuleHandleW(nullptr), this);
+    return created != nullptr;
+}
+
+void WindowBase::Destroy() noexcept {
+    if (!hwnd_)
+        return;
+    const HWND hwnd = hwnd_;
+    // Unlinked first: destruction messages (also those sent from a destructor, when the
+    // derived part is already gone) go to the default procedure.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    DestroyWindow(hwnd);
+}
+
+LRESULT WindowBase::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK WindowBase::WindowProcedure(HWND hwnd, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+    WindowBase* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) // messages before WM_NCCREATE, or after the object let go of its window
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+
+    if (message == WM_NCDESTROY) {
+        const LRESULT result = self->HandleMessage(message, wparam, lparam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnWindowGone();
+        return result;
+    }
+    return self->HandleMessage(message, wparam, lparam);
+}
+
+} // namespace win32

@@ -1,0 +1,58 @@
+// The one window pattern of the program: every window is a C++ object deriving from
+// WindowBase. The shared window procedure stores the object in GWLP_USERDATA when the window
+// is created (WM_NCCREATE), forwards every message to the object's HandleMessage, and clears
+// the link when the window is gone (WM_NCDESTROY), so no message ever reaches a dead object.
+#pragma once
+
+#include <windows.h>
+
+namespace win32 {
+
+struct WindowClassOptions {
+    const wchar_t* name = nullptr;
+    UINT style = 0;
+    HICON icon = nullptr;
+    HICON small_icon = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+};
+
+struct WindowOptions {
+    const wchar_t* title = L"";
+    DWORD style = WS_OVERLAPPEDWINDOW;
+    DWORD ex_style = 0;
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int width = CW_USEDEFAULT;
+    int height = CW_USEDEFAULT;
+    HWND parent = nullptr;
+    HMENU menu = nullptr; // or the child identifier
+};
+
+class WindowBase {
+  public:
+    WindowBase() = default;
+    // Destroys the window if it still exists; it no longer reaches this object meanwhile.
+    virtual ~WindowBase();
+    WindowBase(const WindowBase&) = delete;
+    WindowBase& operator=(const WindowBase&) = delete;
+
+    HWND hwnd() const noexcept { return hwnd_; }
+
+    // Registers the class on first use (this module's instance, the shared window
+    // procedure) and creates the window. False, with GetLastError, when either fails.
+    bool Create(const WindowClassOptions& window_class, const WindowOptions& window);
+    void Destroy() noexcept;
+
+  protected:
+    // Every message of the window. The default hands it to DefWindowProcW.
+    virtual LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    // Called once the window is gone (after WM_NCDESTROY); hwnd() is null by then.
+    virtual void OnWindowGone() {}
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    HWND hwnd_ = nullptr;
+};
+
+} // namespace win32
