@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cwchar>
 #include <optional>
@@ -114,6 +117,8 @@ LRESULT CALLBACK ReplyWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Plain "\n" line ends, whatever reads the output.
+    _setmode(_fileno(stdout), _O_BINARY);
     const auto options = ParseArguments(argc, argv);
     if (!options) {
         std::fputs("usage: wandrel_query [mode 0-255] [--window HWND] [--wait-ms N] "

@@ -1,3 +1,4 @@
+#include "app/hook_win_msg_win32.h"
 #include "ui/tray_icon_win32.h"
 #include "ui/tray_text.h"
 #include "win_test_support.h"
@@ -194,5 +195,39 @@ TEST(TrayIconFiles, CustomPairsReplaceTheBuiltInImages) {
     EXPECT_EQ(icon.record().hIcon, icon.activity_image(0));
     EXPECT_FALSE(icon.ChargeIcones(folder)); // no pairs there: nothing changes
     EXPECT_EQ(icon.NbIcones(), 2);
+    ::DestroyWindow(owner);
+}
+
+namespace {
+class NoQueryData : public QueryDataProvider {
+  public:
+    CounterSet counters;
+    const CounterSet& Counters() const override { return counters; }
+    std::string Nickname() override { return ""; }
+};
+} // namespace
+
+TEST(TrayIconShell, TaskbarCreatedPutsTheIconBack) {
+    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
+    FakeHost host;
+    MemorySettingsStore store;
+    TrayIcon icon(host, store);
+    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray4"), true));
+    NoQueryData data;
+    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
+    ASSERT_TRUE(hook.Install(owner));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return icon.AjoutIcone(); }));
+    // The shell forgets the icon, as when it restarts, then announces its new taskbar.
+    NOTIFYICONDATAW forget{};
+    forget.cbSize = sizeof(forget);
+    forget.hWnd = owner;
+    forget.uID = 1;
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forget));
+    EXPECT_FALSE(ModifyTip(owner, L"gone"));
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(ModifyTip(owner, L"back"));
+    hook.Remove();
+    icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
