@@ -4,8 +4,12 @@
 
 namespace {
 
-unsigned char Code(char ch) { return static_cast<unsigned char>(ch); }
-char Chr(int code) { return static_cast<char>(static_cast<unsigned char>(code)); }
+unsigned char Code(char ch) {
+    return static_cast<unsigned char>(ch);
+}
+char Chr(int code) {
+    return static_cast<char>(static_cast<unsigned char>(code));
+}
 
 bool IsUnsafeCode(int code) {
     for (char unsafe : kUnsafeCharacters)
@@ -206,7 +210,7 @@ std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
         double u1 = random.Uniform();
         double u2 = random.Uniform();
         int k = static_cast<int>(TableIndex((9.0 * u1 + 9.0 * u2) / 2.0, 9)) + 1; // 1 to 9
-        out.push_back(Chr('0' + k + 25));                           // "J" to "R"
+        out.push_back(Chr('0' + k + 25));                                         // "J" to "R"
         char filler;
         int s;
         if (a >= 78) {
