@@ -11,6 +11,9 @@ char Chr(int code) {
     return static_cast<char>(static_cast<unsigned char>(code));
 }
 
+// The input characters the four escape pairs stand for, in the tables' order.
+const char kEscaped[4] = {'\'', '=', '+', '<'};
+
 bool IsUnsafeCode(int code) {
     for (char unsafe : kUnsafeCharacters)
         if (Code(unsafe) == code)
@@ -202,7 +205,6 @@ std::optional<std::string> DecrypteAvecClef(const std::string& digits, const std
 }
 
 std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
-    static const char kEscaped[4] = {'\'', '=', '+', '<'};
     std::string out;
     out.reserve(text.size() * 3);
     for (char ch : text) {
@@ -242,7 +244,6 @@ std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
 }
 
 std::optional<std::string> DecrypteEnvoi(const std::string& text) {
-    static const char kEscaped[4] = {'\'', '=', '+', '<'};
     std::string out;
     out.reserve(text.size() / 3);
     for (size_t p = 0; p + 3 <= text.size(); p += 3) {
