@@ -43,9 +43,9 @@ constexpr DWORD kStartStopTimeoutMs = 5000;
 
 HMODULE g_module = nullptr;
 SRWLOCK g_lock = SRWLOCK_INIT;
-HANDLE g_thread = nullptr;   // the watcher thread, while it runs
-HWND g_window = nullptr;     // its window
-HANDLE g_started = nullptr;  // set by the watcher once its window exists (or failed)
+HANDLE g_thread = nullptr;  // the watcher thread, while it runs
+HWND g_window = nullptr;    // its window
+HANDLE g_started = nullptr; // set by the watcher once its window exists (or failed)
 
 struct SharedFlag {
     HANDLE mapping = nullptr;

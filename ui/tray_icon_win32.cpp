@@ -164,9 +164,13 @@ bool TrayIcon::SetTip(const std::wstring& tip) {
     return Modify();
 }
 
-bool TrayIcon::ShowFrame(uint8_t index) { return SetImage(activity_image(index)); }
+bool TrayIcon::ShowFrame(uint8_t index) {
+    return SetImage(activity_image(index));
+}
 
-bool TrayIcon::ShowRestIcon() { return SetImage(RestImage()); }
+bool TrayIcon::ShowRestIcon() {
+    return SetImage(RestImage());
+}
 
 bool TrayIcon::Timer_IconSend_Timer() {
     const bool ok = SetImage(sending_image(image_envoi_));
@@ -178,13 +182,17 @@ void TrayIcon::OnNotification(LPARAM mouse_message) {
     dispatcher_.Handle(static_cast<uint32_t>(LOWORD(mouse_message)), *this);
 }
 
-bool TrayIcon::SetCaptions(const CaptionLookup& captions) { return menu_.Build(captions); }
+bool TrayIcon::SetCaptions(const CaptionLookup& captions) {
+    return menu_.Build(captions);
+}
 
 void TrayIcon::RebuildTooltip() {
     SetTip(TooltipText(host_.Counters(), host_.MetricUnits(), LocaleDecimalSeparator()));
 }
 
-void TrayIcon::Send() { host_.Send(); }
+void TrayIcon::Send() {
+    host_.Send();
+}
 
 void TrayIcon::ShowMenu() {
     menu_.Apply(commands_.state());

@@ -50,7 +50,7 @@ void WriteIcon(const std::wstring& path, uint32_t argb) {
         put16(uint16_t(v >> 16));
     };
     const uint32_t pixels = 16 * 16 * 4, mask = 16 * 4, size = 40 + pixels + mask;
-    put16(0), put16(1), put16(1);                                    // header, one image
+    put16(0), put16(1), put16(1); // header, one image
     ico.insert(ico.end(), {16, 16, 0, 0}), put16(1), put16(32), put32(size), put32(22);
     put32(40), put32(16), put32(32), put16(1), put16(32), put32(0); // BITMAPINFOHEADER
     put32(pixels + mask), put32(0), put32(0), put32(0), put32(0);
@@ -162,12 +162,14 @@ TEST(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
     EXPECT_TRUE(s_menu_seen);
     EXPECT_EQ(host.quits, 1);
     // Checks: counting on, icon change disabled (animation off), display off and greyed.
-    EXPECT_TRUE(::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Counting),
-                               MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_TRUE(::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::IconChange),
-                               MF_BYCOMMAND) & MF_CHECKED);
-    const UINT display = ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Display),
-                                        MF_BYCOMMAND);
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Counting), MF_BYCOMMAND) &
+        MF_CHECKED);
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::IconChange), MF_BYCOMMAND) &
+        MF_CHECKED);
+    const UINT display =
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Display), MF_BYCOMMAND);
     EXPECT_FALSE(display & MF_CHECKED);
     EXPECT_TRUE(display & MF_GRAYED);
     ::DestroyWindow(owner);
