@@ -30,6 +30,11 @@ std::wstring LocaleDecimalSeparator() {
 TrayIcon::TrayIcon(TrayIconHost& host, SettingsStore& settings)
     : host_(host), commands_(host, settings) {}
 
+TrayIcon::~TrayIcon() {
+    if (added_)
+        RemoveIcon();
+}
+
 bool TrayIcon::Init(HWND owner, HINSTANCE instance, const std::wstring& program_folder,
                     bool icon_move_global, const CaptionLookup& captions) {
     icon_cx_ = ::GetSystemMetrics(SM_CXSMICON);
@@ -120,8 +125,10 @@ HICON TrayIcon::RestImage() {
 
 bool TrayIcon::AjoutIcone() {
     const bool ok = ::Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
-    added_ = ok;
+    // A failed add may mean the icon is still there (a repeated announcement): keep the
+    // earlier state then.
     if (ok) {
+        added_ = true;
         shell_icon_ = record_.hIcon;
         shell_tip_ = record_.szTip;
     }

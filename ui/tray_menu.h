@@ -62,7 +62,9 @@ class TrayMenuHost {
     virtual void ApplyRestIcon() = 0;
     virtual void OpenWebsite() = 0;  // `site_Click`
     virtual void OpenSettings() = 0; // show `Configuration` (modeless)
-    // Unload `Download`, `Configuration`, then the main window (its shutdown runs).
+    // Unload `Download`, `Configuration`, then the main window (its shutdown runs). Runs
+    // inside the icon's notification handling: close the main window by posting a message,
+    // not by destroying the TrayIcon before this call returns.
     virtual void Quit() = 0;
 };
 

@@ -69,6 +69,13 @@ std::wstring TempFolder(const wchar_t* name) {
     return folder;
 }
 
+class NoQueryData : public QueryDataProvider {
+  public:
+    CounterSet counters;
+    const CounterSet& Counters() const override { return counters; }
+    std::string Nickname() override { return ""; }
+};
+
 bool ModifyTip(HWND owner, const wchar_t* tip) {
     NOTIFYICONDATAW probe{};
     probe.cbSize = sizeof(probe);
@@ -81,7 +88,7 @@ bool ModifyTip(HWND owner, const wchar_t* tip) {
 
 } // namespace
 
-TEST(TrayIconShell, AddsModifiesAndDeletesTheRealIcon) {
+TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
     HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
     ASSERT_TRUE(owner);
     FakeHost host;
@@ -125,6 +132,16 @@ TEST(TrayIconShell, AddsModifiesAndDeletesTheRealIcon) {
 
     EXPECT_TRUE(icon.RemoveIcon());
     EXPECT_FALSE(ModifyTip(owner, L"gone")); // the shell no longer knows the icon
+
+    // When the shell announces a new taskbar, the subclass puts the icon back.
+    NoQueryData data;
+    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
+    ASSERT_TRUE(hook.Install(owner));
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(ModifyTip(owner, L"back"));
+    hook.Remove();
+    icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
 
@@ -197,39 +214,5 @@ TEST(TrayIconFiles, CustomPairsReplaceTheBuiltInImages) {
     EXPECT_EQ(icon.record().hIcon, icon.activity_image(0));
     EXPECT_FALSE(icon.ChargeIcones(folder)); // no pairs there: nothing changes
     EXPECT_EQ(icon.NbIcones(), 2);
-    ::DestroyWindow(owner);
-}
-
-namespace {
-class NoQueryData : public QueryDataProvider {
-  public:
-    CounterSet counters;
-    const CounterSet& Counters() const override { return counters; }
-    std::string Nickname() override { return ""; }
-};
-} // namespace
-
-TEST(TrayIconShell, TaskbarCreatedPutsTheIconBack) {
-    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
-    FakeHost host;
-    MemorySettingsStore store;
-    TrayIcon icon(host, store);
-    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray4"), true));
-    NoQueryData data;
-    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
-    ASSERT_TRUE(hook.Install(owner));
-    ASSERT_TRUE(wintest::PumpUntil([&] { return icon.AjoutIcone(); }));
-    // The shell forgets the icon, as when it restarts, then announces its new taskbar.
-    NOTIFYICONDATAW forget{};
-    forget.cbSize = sizeof(forget);
-    forget.hWnd = owner;
-    forget.uID = 1;
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forget));
-    EXPECT_FALSE(ModifyTip(owner, L"gone"));
-    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
-                          SMTO_ABORTIFHUNG, 5000, nullptr);
-    EXPECT_TRUE(ModifyTip(owner, L"back"));
-    hook.Remove();
-    icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
