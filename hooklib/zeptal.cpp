@@ -184,10 +184,15 @@ extern "C" __declspec(dllexport) void __stdcall StopP() {
     }
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         ::DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && g_started) {
+        // An unload by FreeLibrary: no watcher runs (it would hold the library), so only the
+        // event is left to close.
+        ::CloseHandle(g_started);
+        g_started = nullptr;
     }
     return TRUE;
 }
