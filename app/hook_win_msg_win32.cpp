@@ -14,7 +14,9 @@ constexpr wchar_t kHookProperty[] = L"TheWandrel.HookWinMsg";
 HookWinMsg::HookWinMsg(QueryDataProvider& data, std::function<void()> ajout_icone)
     : data_(data), ajout_icone_(std::move(ajout_icone)) {}
 
-HookWinMsg::~HookWinMsg() { Remove(); }
+HookWinMsg::~HookWinMsg() {
+    Remove();
+}
 
 bool HookWinMsg::Install(HWND window) {
     if (HookActif)

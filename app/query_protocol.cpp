@@ -57,8 +57,7 @@ std::optional<Request> ParseRequest(const void* data, size_t size) {
         return std::nullopt;
     const std::optional<int64_t> window = ParseDecimal(fields[1]);
     const std::optional<int64_t> mode = ParseDecimal(fields[2]);
-    if (!window || *window < INT32_MIN || *window > INT32_MAX || !mode || *mode < 0 ||
-        *mode > 255)
+    if (!window || *window < INT32_MIN || *window > INT32_MAX || !mode || *mode < 0 || *mode > 255)
         return std::nullopt;
     return Request{static_cast<int32_t>(*window), static_cast<uint8_t>(*mode)};
 }

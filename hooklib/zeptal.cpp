@@ -43,9 +43,9 @@ constexpr DWORD kStartStopTimeoutMs = 5000;
 
 HMODULE g_module = nullptr;
 SRWLOCK g_lock = SRWLOCK_INIT;
-HANDLE g_thread = nullptr;   // the watcher thread, while it runs
-HWND g_window = nullptr;     // its window
-HANDLE g_started = nullptr;  // set by the watcher once its window exists (or failed)
+HANDLE g_thread = nullptr;  // the watcher thread, while it runs
+HWND g_window = nullptr;    // its window
+HANDLE g_started = nullptr; // set by the watcher once its window exists (or failed)
 
 struct SharedFlag {
     HANDLE mapping = nullptr;
@@ -184,10 +184,15 @@ extern "C" __declspec(dllexport) void __stdcall StopP() {
     }
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         ::DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && g_started) {
+        // An unload by FreeLibrary: no watcher runs (it would hold the library), so only the
+        // event is left to close.
+        ::CloseHandle(g_started);
+        g_started = nullptr;
     }
     return TRUE;
 }

@@ -150,8 +150,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
-    const std::string request = query::BuildRequest(
-        static_cast<int32_t>(reinterpret_cast<intptr_t>(own)), options->mode);
+    const std::string request =
+        query::BuildRequest(static_cast<int32_t>(reinterpret_cast<intptr_t>(own)), options->mode);
     COPYDATASTRUCT data{};
     data.dwData = query::kCopyDataTag;
     data.cbData = static_cast<DWORD>(request.size() + 1);
@@ -173,8 +173,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%s\n", g_reply.text->c_str());
     } else {
         static const char* const kNames[query::kReplyFields] = {
-            "tag",          "nickname", "distance_cm", "keys",   "left_clicks",
-            "right_clicks", "special_clicks", "scrolls", "uptime_min", "usetime_min"};
+            "tag",          "nickname",       "distance_cm", "keys",       "left_clicks",
+            "right_clicks", "special_clicks", "scrolls",     "uptime_min", "usetime_min"};
         for (size_t i = 0; i < query::kReplyFields; ++i)
             std::printf("%s=%s\n", kNames[i], (*g_reply.fields)[i].c_str());
     }

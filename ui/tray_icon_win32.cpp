@@ -30,6 +30,11 @@ std::wstring LocaleDecimalSeparator() {
 TrayIcon::TrayIcon(TrayIconHost& host, SettingsStore& settings)
     : host_(host), commands_(host, settings) {}
 
+TrayIcon::~TrayIcon() {
+    if (added_)
+        RemoveIcon();
+}
+
 bool TrayIcon::Init(HWND owner, HINSTANCE instance, const std::wstring& program_folder,
                     bool icon_move_global, const CaptionLookup& captions) {
     icon_cx_ = ::GetSystemMetrics(SM_CXSMICON);
@@ -120,8 +125,10 @@ HICON TrayIcon::RestImage() {
 
 bool TrayIcon::AjoutIcone() {
     const bool ok = ::Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
-    added_ = ok;
+    // A failed add may mean the icon is still there (a repeated announcement): keep the
+    // earlier state then.
     if (ok) {
+        added_ = true;
         shell_icon_ = record_.hIcon;
         shell_tip_ = record_.szTip;
     }
@@ -164,9 +171,13 @@ bool TrayIcon::SetTip(const std::wstring& tip) {
     return Modify();
 }
 
-bool TrayIcon::ShowFrame(uint8_t index) { return SetImage(activity_image(index)); }
+bool TrayIcon::ShowFrame(uint8_t index) {
+    return SetImage(activity_image(index));
+}
 
-bool TrayIcon::ShowRestIcon() { return SetImage(RestImage()); }
+bool TrayIcon::ShowRestIcon() {
+    return SetImage(RestImage());
+}
 
 bool TrayIcon::Timer_IconSend_Timer() {
     const bool ok = SetImage(sending_image(image_envoi_));
@@ -178,13 +189,17 @@ void TrayIcon::OnNotification(LPARAM mouse_message) {
     dispatcher_.Handle(static_cast<uint32_t>(LOWORD(mouse_message)), *this);
 }
 
-bool TrayIcon::SetCaptions(const CaptionLookup& captions) { return menu_.Build(captions); }
+bool TrayIcon::SetCaptions(const CaptionLookup& captions) {
+    return menu_.Build(captions);
+}
 
 void TrayIcon::RebuildTooltip() {
     SetTip(TooltipText(host_.Counters(), host_.MetricUnits(), LocaleDecimalSeparator()));
 }
 
-void TrayIcon::Send() { host_.Send(); }
+void TrayIcon::Send() {
+    host_.Send();
+}
 
 void TrayIcon::ShowMenu() {
     menu_.Apply(commands_.state());

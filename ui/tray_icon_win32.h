@@ -34,6 +34,7 @@ class TrayIconHost : public TrayMenuHost {
 class TrayIcon : private TrayMouseActions {
   public:
     TrayIcon(TrayIconHost& host, SettingsStore& settings);
+    ~TrayIcon(); // removes the icon if the shell still shows it
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 

@@ -35,11 +35,11 @@ std::wstring DefaultCaption(int caption_id);
 
 // Check and enabled states of the popup menu.
 struct TrayMenuState {
-    bool display_checked = false;       // `DDisplayMenu`
-    bool counting_checked = true;       // `McE`: every start begins with counting enabled
-    bool icon_change_disabled = false;  // `MenuDisableIconChange`
-    bool display_available = false;     // the display window exists in this build
-    bool settings_available = false;    // the configuration dialog exists in this build
+    bool display_checked = false;      // `DDisplayMenu`
+    bool counting_checked = true;      // `McE`: every start begins with counting enabled
+    bool icon_change_disabled = false; // `MenuDisableIconChange`
+    bool display_available = false;    // the display window exists in this build
+    bool settings_available = false;   // the configuration dialog exists in this build
 };
 
 // The actions of the main window that the menu and the mouse trigger.
@@ -62,7 +62,9 @@ class TrayMenuHost {
     virtual void ApplyRestIcon() = 0;
     virtual void OpenWebsite() = 0;  // `site_Click`
     virtual void OpenSettings() = 0; // show `Configuration` (modeless)
-    // Unload `Download`, `Configuration`, then the main window (its shutdown runs).
+    // Unload `Download`, `Configuration`, then the main window (its shutdown runs). Runs
+    // inside the icon's notification handling: close the main window by posting a message,
+    // not by destroying the TrayIcon before this call returns.
     virtual void Quit() = 0;
 };
 
@@ -70,7 +72,8 @@ class TrayMenuHost {
 // the rest.
 class TrayMenuCommands {
   public:
-    TrayMenuCommands(TrayMenuHost& host, SettingsStore& settings) : host_(host), settings_(settings) {}
+    TrayMenuCommands(TrayMenuHost& host, SettingsStore& settings)
+        : host_(host), settings_(settings) {}
 
     TrayMenuState& state() { return state_; }
     const TrayMenuState& state() const { return state_; }

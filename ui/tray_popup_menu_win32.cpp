@@ -4,10 +4,9 @@ namespace tray {
 
 namespace {
 
-constexpr TrayCommand kCommands[] = {TrayCommand::Send,    TrayCommand::Display,
-                                     TrayCommand::Counting, TrayCommand::IconChange,
-                                     TrayCommand::Website, TrayCommand::Settings,
-                                     TrayCommand::Quit};
+constexpr TrayCommand kCommands[] = {
+    TrayCommand::Send,    TrayCommand::Display,  TrayCommand::Counting, TrayCommand::IconChange,
+    TrayCommand::Website, TrayCommand::Settings, TrayCommand::Quit};
 
 } // namespace
 
@@ -60,8 +59,8 @@ std::optional<TrayCommand> TrayPopupMenu::Track(HWND owner) {
     ::SetForegroundWindow(owner);
     const UINT flags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON |
                        (::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN);
-    const UINT chosen = static_cast<UINT>(
-        ::TrackPopupMenuEx(menu_.get(), flags, at.x, at.y, owner, nullptr));
+    const UINT chosen =
+        static_cast<UINT>(::TrackPopupMenuEx(menu_.get(), flags, at.x, at.y, owner, nullptr));
     // Lets the menu close properly when the next click lands outside it.
     ::PostMessageW(owner, WM_NULL, 0, 0);
     for (TrayCommand command : kCommands)

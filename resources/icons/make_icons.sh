@@ -25,14 +25,14 @@ badge() { # colour (top), colour (bottom), output
 foot() { # x y angle
     local x=$1 y=$2 a=$3
     echo "push graphic-context translate $x,$y rotate $a" \
-        "ellipse 0,20 13,21 0,360 ellipse 0,52 10,10 0,360 pop graphic-context"
+        "ellipse 0,20 14,21 0,360 ellipse 0,53 11,10 0,360 pop graphic-context"
 }
 
 steps() { # output, left-foot-forward (1/0)
     local left_y right_y
-    if [ "$2" = 1 ]; then left_y=14 right_y=50; else left_y=50 right_y=14; fi
+    if [ "$2" = 1 ]; then left_y=10 right_y=50; else left_y=50 right_y=10; fi
     convert -size ${S}x${S} xc:none -fill white -stroke none \
-        -draw "$(foot 44 $left_y -10)" -draw "$(foot 84 $right_y 10)" "$1"
+        -draw "$(foot 38 $left_y -8)" -draw "$(foot 90 $right_y 8)" "$1"
 }
 
 ring() { # output, quarter turns

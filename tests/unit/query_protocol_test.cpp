@@ -83,8 +83,7 @@ TEST(QueryRequest, RejectsHostileInput) {
 
 TEST(QueryReply, TotalsForModeZeroAndCountsOtherwise) {
     const CounterSet c = SampleCounters();
-    EXPECT_EQ(BuildReply(c, "walker", 0),
-              "Wandrel'walker'1735174'110'220'330'440'550'660'-630");
+    EXPECT_EQ(BuildReply(c, "walker", 0), "Wandrel'walker'1735174'110'220'330'440'550'660'-630");
     EXPECT_EQ(BuildReply(c, "walker", 1), "Wandrel'walker'1234567'10'20'30'40'50'60'70");
     EXPECT_EQ(BuildReply(c, "", 77), "Wandrel''1234567'10'20'30'40'50'60'70");
     EXPECT_EQ(BuildReply(CounterSet{}, "", 1), "Wandrel''0'0'0'0'0'0'0'0");

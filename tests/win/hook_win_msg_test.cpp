@@ -47,7 +47,9 @@ void SendRequest(HWND to, HWND from, const std::string& text) {
     SendCopyData(to, from, 3, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
-std::string Handle(HWND w) { return std::to_string(reinterpret_cast<intptr_t>(w)); }
+std::string Handle(HWND w) {
+    return std::to_string(reinterpret_cast<intptr_t>(w));
+}
 
 } // namespace
 
@@ -72,9 +74,8 @@ TEST(HookWinMsg, AnswersAnotherProcessThroughTheQueryTool) {
     EXPECT_NE(totals.output.find("keys=1005\n"), std::string::npos);
     EXPECT_NE(totals.output.find("usetime_min=77\n"), std::string::npos);
 
-    wintest::RunResult unsent = wintest::RunPumping(tool + L" 1 --raw --window " +
-                                                    std::wstring(Handle(client).begin(),
-                                                                 Handle(client).end()));
+    wintest::RunResult unsent = wintest::RunPumping(
+        tool + L" 1 --raw --window " + std::wstring(Handle(client).begin(), Handle(client).end()));
     EXPECT_EQ(unsent.exit_code, 0u) << unsent.output;
     EXPECT_EQ(unsent.output, "Wandrel'walker'1234567'5'0'0'0'0'0'0\n");
 
@@ -103,9 +104,9 @@ TEST(HookWinMsg, IgnoresHostileRequestsAndPassesEverythingOn) {
     g_replies.clear();
 
     const std::string to = Handle(requester);
-    for (const std::string& bad :
-         std::vector<std::string>{"Wandrel'" + to, "Wandrel'" + to + "'1'2", "Wandrel'" + to + "'256",
-                                  "Wandrel'x'0", "Wandrel'" + to + "'-1", std::string()})
+    for (const std::string& bad : std::vector<std::string>{
+             "Wandrel'" + to, "Wandrel'" + to + "'1'2", "Wandrel'" + to + "'256", "Wandrel'x'0",
+             "Wandrel'" + to + "'-1", std::string()})
         SendRequest(client, requester, bad);
     SendCopyData(client, requester, 2, ("Wandrel'" + to + "'0").c_str(), 20);
     std::string big(300, 'W');

@@ -50,7 +50,7 @@ void WriteIcon(const std::wstring& path, uint32_t argb) {
         put16(uint16_t(v >> 16));
     };
     const uint32_t pixels = 16 * 16 * 4, mask = 16 * 4, size = 40 + pixels + mask;
-    put16(0), put16(1), put16(1);                                    // header, one image
+    put16(0), put16(1), put16(1); // header, one image
     ico.insert(ico.end(), {16, 16, 0, 0}), put16(1), put16(32), put32(size), put32(22);
     put32(40), put32(16), put32(32), put16(1), put16(32), put32(0); // BITMAPINFOHEADER
     put32(pixels + mask), put32(0), put32(0), put32(0), put32(0);
@@ -69,6 +69,13 @@ std::wstring TempFolder(const wchar_t* name) {
     return folder;
 }
 
+class NoQueryData : public QueryDataProvider {
+  public:
+    CounterSet counters;
+    const CounterSet& Counters() const override { return counters; }
+    std::string Nickname() override { return ""; }
+};
+
 bool ModifyTip(HWND owner, const wchar_t* tip) {
     NOTIFYICONDATAW probe{};
     probe.cbSize = sizeof(probe);
@@ -81,7 +88,7 @@ bool ModifyTip(HWND owner, const wchar_t* tip) {
 
 } // namespace
 
-TEST(TrayIconShell, AddsModifiesAndDeletesTheRealIcon) {
+TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
     HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
     ASSERT_TRUE(owner);
     FakeHost host;
@@ -125,6 +132,16 @@ TEST(TrayIconShell, AddsModifiesAndDeletesTheRealIcon) {
 
     EXPECT_TRUE(icon.RemoveIcon());
     EXPECT_FALSE(ModifyTip(owner, L"gone")); // the shell no longer knows the icon
+
+    // When the shell announces a new taskbar, the subclass puts the icon back.
+    NoQueryData data;
+    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
+    ASSERT_TRUE(hook.Install(owner));
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(ModifyTip(owner, L"back"));
+    hook.Remove();
+    icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
 
@@ -162,12 +179,14 @@ TEST(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
     EXPECT_TRUE(s_menu_seen);
     EXPECT_EQ(host.quits, 1);
     // Checks: counting on, icon change disabled (animation off), display off and greyed.
-    EXPECT_TRUE(::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Counting),
-                               MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_TRUE(::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::IconChange),
-                               MF_BYCOMMAND) & MF_CHECKED);
-    const UINT display = ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Display),
-                                        MF_BYCOMMAND);
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Counting), MF_BYCOMMAND) &
+        MF_CHECKED);
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::IconChange), MF_BYCOMMAND) &
+        MF_CHECKED);
+    const UINT display =
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Display), MF_BYCOMMAND);
     EXPECT_FALSE(display & MF_CHECKED);
     EXPECT_TRUE(display & MF_GRAYED);
     ::DestroyWindow(owner);
@@ -195,39 +214,5 @@ TEST(TrayIconFiles, CustomPairsReplaceTheBuiltInImages) {
     EXPECT_EQ(icon.record().hIcon, icon.activity_image(0));
     EXPECT_FALSE(icon.ChargeIcones(folder)); // no pairs there: nothing changes
     EXPECT_EQ(icon.NbIcones(), 2);
-    ::DestroyWindow(owner);
-}
-
-namespace {
-class NoQueryData : public QueryDataProvider {
-  public:
-    CounterSet counters;
-    const CounterSet& Counters() const override { return counters; }
-    std::string Nickname() override { return ""; }
-};
-} // namespace
-
-TEST(TrayIconShell, TaskbarCreatedPutsTheIconBack) {
-    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
-    FakeHost host;
-    MemorySettingsStore store;
-    TrayIcon icon(host, store);
-    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray4"), true));
-    NoQueryData data;
-    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
-    ASSERT_TRUE(hook.Install(owner));
-    ASSERT_TRUE(wintest::PumpUntil([&] { return icon.AjoutIcone(); }));
-    // The shell forgets the icon, as when it restarts, then announces its new taskbar.
-    NOTIFYICONDATAW forget{};
-    forget.cbSize = sizeof(forget);
-    forget.hWnd = owner;
-    forget.uID = 1;
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forget));
-    EXPECT_FALSE(ModifyTip(owner, L"gone"));
-    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
-                          SMTO_ABORTIFHUNG, 5000, nullptr);
-    EXPECT_TRUE(ModifyTip(owner, L"back"));
-    hook.Remove();
-    icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
