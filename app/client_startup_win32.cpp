@@ -2,6 +2,7 @@
 // process at once: nothing has been loaded yet, so nothing is saved.
 #include "app/client_win32.h"
 
+#include "app/query_protocol.h"
 #include "app/startup_rules.h"
 #include "app/win32/last_error.h"
 #include "net/md5.h"
@@ -14,6 +15,7 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
 #include <stdexcept>
 
 namespace {
@@ -71,7 +73,7 @@ void Client::Startup(HINSTANCE instance) {
         CheckLibrary();
 
         win32::WindowClassOptions cls;
-        cls.name = L"TheWandrelClient";
+        cls.name = query::kClientWindowClass;
         win32::WindowOptions options;
         options.title = L"TheWandrel";
         options.style = WS_POPUP;
@@ -239,5 +241,12 @@ void Client::StartTimers() {
     RecupereParametre(settings_, "DDStartOpen", "False");
     win32::SamplingTimers::StartMovementWindow(hwnd());
     win32::SamplingTimers::StartSampling(hwnd());
-    ::SetTimer(hwnd(), kTimer_AS, 60000, nullptr);
+    wchar_t value[16] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
+    if (n > 0 && n < 16) {
+        const long ms = std::wcstol(value, nullptr, 10);
+        if (ms >= 50 && ms <= 60000)
+            minute_ms_ = static_cast<UINT>(ms);
+    }
+    ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }

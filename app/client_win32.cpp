@@ -47,7 +47,14 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         tray_.OnNotification(lparam);
         return 0;
     case WM_CLOSE:
-        Quit();
+        // The unload of the main window: its shutdown handler, then the window itself.
+        Shutdown();
+        if (!Donothing_) {
+            // Destroy() unlinks the window from this object first, so WM_DESTROY no longer
+            // reaches it: the message loop is ended here.
+            Destroy();
+            ::PostQuitMessage(0);
+        }
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
@@ -56,17 +63,13 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         if (wparam)
             Shutdown();
         return 0;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
     }
     return WindowBase::HandleMessage(message, wparam, lparam);
 }
 
+// Runs inside the tray icon's notification handling: the unload comes once that returns.
 void Client::Quit() {
-    Shutdown();
-    if (!Donothing_)
-        Destroy();
+    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 // The minute tick: counting state, sending at the hour, periodic save, the coefficient,
@@ -150,7 +153,7 @@ void Client::OpenDisplay() {
 void Client::ResumeCounting() {
     sampler_.devices().Acquire();
     win32::SamplingTimers::StartSampling(hwnd());
-    ::SetTimer(hwnd(), kTimer_AS, 60000, nullptr);
+    ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }
 
 void Client::SuspendCounting() {

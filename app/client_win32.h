@@ -115,4 +115,7 @@ class Client : public win32::WindowBase, private tray::TrayIconHost, private Que
     DisplayFlags display_flags_;
     ScheduleState schedule_;
     bool shut_down_ = false;
+    // The minute timer's interval. Tests shorten it with the environment variable
+    // WANDREL_MINUTE_MS so that saves and uptime come in seconds.
+    UINT minute_ms_ = 60000;
 };
