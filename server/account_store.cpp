@@ -59,21 +59,19 @@ std::string NewAccountProblem(const std::string& nick, const std::string& passwo
 }
 
 std::optional<Account> FindAccount(Database& db, const std::string& nick) {
-    Statement s = db.Prepare(std::string("SELECT ") + kAccountColumns +
-                             " FROM accounts WHERE nick = ?");
-    s.Bind(1, nick);
-    if (!s.Step())
+    auto s = db.Reuse(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE nick = ?");
+    s->Bind(1, nick);
+    if (!s->Step())
         return std::nullopt;
-    return ReadAccount(s);
+    return ReadAccount(*s);
 }
 
 std::optional<Account> AccountById(Database& db, int64_t id) {
-    Statement s =
-        db.Prepare(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?");
-    s.Bind(1, id);
-    if (!s.Step())
+    auto s = db.Reuse(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?");
+    s->Bind(1, id);
+    if (!s->Step())
         return std::nullopt;
-    return ReadAccount(s);
+    return ReadAccount(*s);
 }
 
 bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash,
@@ -95,17 +93,17 @@ void StoreNewKey(Database& db, int64_t id, const std::string& key) {
 void StoreSending(Database& db, int64_t id, const std::string& new_key,
                   const std::string& prev_key, const std::string& replay_text,
                   const std::string& answer, const Counts& added, int64_t now) {
-    Statement s = db.Prepare(
+    auto s = db.Reuse(
         "UPDATE accounts SET key = ?, prev_key = ?, last_record = ?, last_answer = ?, "
         "distance = distance + ?, keystrokes = keystrokes + ?, left_clicks = left_clicks + ?, "
         "right_clicks = right_clicks + ?, special_clicks = special_clicks + ?, "
         "scrolls = scrolls + ?, uptime = uptime + ?, usetime = usetime + ?, "
         "sendings = sendings + 1, last_sent = ? WHERE id = ?");
-    s.Bind(1, new_key).Bind(2, prev_key).Bind(3, replay_text).Bind(4, answer);
-    s.Bind(5, added.distance).Bind(6, added.keystrokes).Bind(7, added.left_clicks);
-    s.Bind(8, added.right_clicks).Bind(9, added.special_clicks).Bind(10, added.scrolls);
-    s.Bind(11, added.uptime).Bind(12, added.usetime).Bind(13, now).Bind(14, id);
-    s.Run();
+    s->Bind(1, new_key).Bind(2, prev_key).Bind(3, replay_text).Bind(4, answer);
+    s->Bind(5, added.distance).Bind(6, added.keystrokes).Bind(7, added.left_clicks);
+    s->Bind(8, added.right_clicks).Bind(9, added.special_clicks).Bind(10, added.scrolls);
+    s->Bind(11, added.uptime).Bind(12, added.usetime).Bind(13, now).Bind(14, id);
+    s->Run();
     if (db.Changes() != 1)
         throw DbError("account vanished");
 }
@@ -119,15 +117,15 @@ std::vector<std::string> ListedDigests(Database& db) {
 }
 
 bool DigestAccepted(Database& db, const std::string& digest) {
-    Statement s = db.Prepare("SELECT NOT EXISTS (SELECT 1 FROM library_digests) OR "
-                             "EXISTS (SELECT 1 FROM library_digests WHERE digest = ?)");
-    s.Bind(1, digest);
-    return s.Step() && s.Int(0) != 0;
+    auto s = db.Reuse("SELECT NOT EXISTS (SELECT 1 FROM library_digests) OR "
+                      "EXISTS (SELECT 1 FROM library_digests WHERE digest = ?)");
+    s->Bind(1, digest);
+    return s->Step() && s->Int(0) != 0;
 }
 
 int ListVersion(Database& db) {
-    Statement s = db.Prepare("SELECT CAST(value AS INTEGER) FROM meta WHERE name = 'list_version'");
-    return s.Step() ? static_cast<int>(s.Int(0) % 1000) : 0;
+    auto s = db.Reuse("SELECT CAST(value AS INTEGER) FROM meta WHERE name = 'list_version'");
+    return s->Step() ? static_cast<int>(s->Int(0) % 1000) : 0;
 }
 
 bool AddDigest(Database& db, const std::string& digest) {

@@ -6,11 +6,15 @@
 // queued up meanwhile; the transaction is committed with full sync, and only then does
 // Run() return. So an answer is never given before its change is durable, and one sync
 // serves every request that arrived while the previous one was being written.
+//
+// Checkpoints (copying the write-ahead log into the database file, with syncs of their
+// own) run on a thread of their own, so they never hold up a commit.
 #pragma once
 
 #include "server/sqlite_db.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -32,6 +36,12 @@ class CommitQueue {
     // failed (nothing of it remains).
     bool Run(Change change);
 
+    // Changes applied and transactions committed so far.
+    struct Counters {
+        uint64_t changes = 0, commits = 0;
+    };
+    Counters counters();
+
   private:
     struct Job {
         Change change;
@@ -39,13 +49,19 @@ class CommitQueue {
         bool ok = false;
     };
     void Loop();
+    void CheckpointLoop();
 
     Database db_;
     std::mutex mutex_;
     std::condition_variable queued_, finished_;
     std::deque<Job*> jobs_;
     bool stopping_ = false;
+    Counters counters_;
+    std::string db_path_;
+    std::condition_variable checkpoint_wanted_;
+    uint64_t commits_since_checkpoint_ = 0;
     std::thread writer_;
+    std::thread checkpointer_;
 };
 
 } // namespace trekhold

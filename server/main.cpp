@@ -71,6 +71,9 @@ int Serve(const Options& o) {
     // Wake the waiter if listening ended on its own.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
+    CommitQueue::Counters written = service.write_counters();
+    std::cerr << "trekhold-server: stopped; " << written.changes << " changes in "
+              << written.commits << " commits\n";
     return ok ? 0 : 1;
 }
 

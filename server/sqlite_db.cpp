@@ -37,11 +37,21 @@ Database::Database(const std::string& path) {
 }
 
 Database::~Database() {
+    cache_.clear(); // statements go before their connection
     if (db_)
         sqlite3_close(db_);
 }
 
-Database::Database(Database&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+Database::Database(Database&& other) noexcept : db_(other.db_), cache_(std::move(other.cache_)) {
+    other.db_ = nullptr;
+}
+
+Database::Cached Database::Reuse(const std::string& sql) {
+    auto it = cache_.find(sql);
+    if (it == cache_.end())
+        it = cache_.emplace(sql, std::make_unique<Statement>(Prepare(sql))).first;
+    return Cached(*it->second);
+}
 
 void Database::Exec(const std::string& sql) {
     char* error = nullptr;

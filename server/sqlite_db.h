@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -32,12 +33,16 @@ class Database {
 
     void Exec(const std::string& sql); // statements without parameters or results
     Statement Prepare(const std::string& sql);
+    // A statement prepared once per connection and kept; reset when the handle goes.
+    class Cached;
+    Cached Reuse(const std::string& sql);
     int64_t LastInsertId() const;
     int Changes() const;
 
   private:
     friend class Statement;
     sqlite3* db_ = nullptr;
+    std::map<std::string, std::unique_ptr<Statement>> cache_;
 };
 
 class Statement {
@@ -62,9 +67,23 @@ class Statement {
 
   private:
     friend class Database;
+    friend class Database::Cached;
     Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
     sqlite3* db_;
     sqlite3_stmt* stmt_;
+};
+
+class Database::Cached {
+  public:
+    explicit Cached(Statement& s) : s_(s) {}
+    ~Cached() { s_.Reset(); }
+    Cached(const Cached&) = delete;
+    Cached& operator=(const Cached&) = delete;
+    Statement* operator->() { return &s_; }
+    Statement& operator*() { return s_; }
+
+  private:
+    Statement& s_;
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back when left without Commit().

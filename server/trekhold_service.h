@@ -79,6 +79,7 @@ class TrekholdService {
     int64_t AccountCount();
 
     const ServiceConfig& config() const { return config_; }
+    CommitQueue::Counters write_counters() { return writer_.counters(); }
 
   private:
     std::string VersionAnswer() const;

@@ -1,5 +1,7 @@
 #include "server/http_front.h"
 #include "server/options.h"
+#include "server/protocol_codec.h"
+#include "server/sending_record.h"
 #include "server/update_folder.h"
 #include "server/website.h"
 #include "test_support.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 using namespace trekhold;
 
@@ -113,4 +116,19 @@ TEST(Options, CommandLine) {
     Options help;
     ASSERT_TRUE(ParseOptions({"account", "--help"}, help, error));
     EXPECT_EQ(help.command, Command::kHelp);
+}
+
+TEST(HttpFront, EncipheredRecordsSurviveTheQueryString) {
+    std::mt19937 rng(3);
+    for (int i = 0; i < 3000; ++i) {
+        Counts counts{static_cast<int64_t>(rng() % 5000), static_cast<int64_t>(rng() % 300), 1,
+                      2, 3, 4, 5, 4};
+        std::string record = FormatSendingRecord(35, "load" + std::to_string(i), "pw!$(),;:@*x",
+                                                 "Ab3xY9", counts, "C293A4B5",
+                                                 "0123456789ABCDEF0123456789ABCDEF");
+        std::string payload = RawQueryPayload("/Envoi.php?Data=" + EncipherPayload(record), "Data");
+        auto plain = DecipherPayload(payload);
+        ASSERT_TRUE(plain) << payload;
+        ASSERT_EQ(*plain, record) << payload;
+    }
 }
