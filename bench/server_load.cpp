@@ -20,6 +20,9 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <iostream>
 #include <map>
 #include <random>
@@ -43,6 +46,7 @@ struct Settings {
 
 struct PhaseResult {
     long accepted = 0, refused = 0;
+    double server_cpu_seconds = 0; // user + system time of the server during the phase
     std::map<std::string, long> refusals; // by answer (first 12 characters)
     double seconds = 0;
     std::vector<double> latencies_ms;
@@ -53,6 +57,22 @@ const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
 std::string Nick(int i) { return "load" + std::to_string(i); }
 std::string Password(int i) { return "pass" + std::to_string(i * 7919 % 100000) + "x"; }
 
+// User + system CPU seconds of a process so far.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; fields >> field; ++i)
+        if (i == 14 || i == 15)
+            ticks += std::stod(field);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 double Percentile(std::vector<double>& v, double p) {
     if (v.empty())
         return 0;
@@ -61,9 +81,10 @@ double Percentile(std::vector<double>& v, double p) {
     return v[index];
 }
 
-PhaseResult RunPhase(int port, const Settings& s, std::vector<std::string>& keys,
+PhaseResult RunPhase(pid_t server, int port, const Settings& s, std::vector<std::string>& keys,
                      const std::string& endpoint, bool follow_keys) {
     PhaseResult total;
+    double cpu_before = CpuSeconds(server);
     std::vector<PhaseResult> per(static_cast<size_t>(s.connections));
     auto start = Clock::now();
     auto deadline = start + std::chrono::seconds(s.seconds);
@@ -104,6 +125,7 @@ PhaseResult RunPhase(int port, const Settings& s, std::vector<std::string>& keys
     for (auto& t : threads)
         t.join();
     total.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    total.server_cpu_seconds = CpuSeconds(server) - cpu_before;
     for (PhaseResult& r : per) {
         total.accepted += r.accepted;
         total.refused += r.refused;
@@ -118,8 +140,10 @@ PhaseResult RunPhase(int port, const Settings& s, std::vector<std::string>& keys
 void Print(const char* name, PhaseResult& r) {
     double rate = static_cast<double>(r.accepted) / r.seconds;
     double p50 = Percentile(r.latencies_ms, 0.50), p99 = Percentile(r.latencies_ms, 0.99);
-    std::printf("%-28s %8ld accepted %6ld refused  %8.0f/s  p50 %6.2f ms  p99 %6.2f ms\n", name,
-                r.accepted, r.refused, rate, p50, p99);
+    std::printf("%-28s %8ld accepted %6ld refused  %8.0f/s  p50 %6.2f ms  p99 %6.2f ms  "
+                "server CPU %5.0f us/sending\n",
+                name, r.accepted, r.refused, rate, p50, p99,
+                r.accepted ? 1e6 * r.server_cpu_seconds / static_cast<double>(r.accepted) : 0.0);
     for (const auto& [word, n] : r.refusals)
         std::printf("    refused %ld times: %s\n", n, word.c_str());
 }
@@ -215,8 +239,8 @@ int main(int argc, char** argv) {
 
     std::printf("trekhold-load: %d accounts, %d connections, %d s per phase, %u cores\n",
                 s.accounts, s.connections, s.seconds, std::thread::hardware_concurrency());
-    PhaseResult durable = RunPhase(port, s, keys, "/Envoi.php", true);
-    PhaseResult ceiling = RunPhase(port, s, keys, "/bench/Envoi.php", false);
+    PhaseResult durable = RunPhase(child, port, s, keys, "/Envoi.php", true);
+    PhaseResult ceiling = RunPhase(child, port, s, keys, "/bench/Envoi.php", false);
     Print("durable (/Envoi.php)", durable);
     Print("ceiling (/bench/Envoi.php)", ceiling);
     std::printf("durable / ceiling: %.0f %%\n",

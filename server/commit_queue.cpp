@@ -1,19 +1,47 @@
 #include "server/commit_queue.h"
 
 #include <chrono>
+#include <fcntl.h>
+#include <filesystem>
 #include <memory>
-#include <vector>
+#include <unistd.h>
 
 namespace trekhold {
 
 namespace {
+
 constexpr size_t kMaxGroup = 512;
 constexpr uint64_t kCommitsPerCheckpoint = 100;
+
+// The log file of a database already in WAL mode, opened for syncing; -1 when missing.
+int OpenLogForSync(Database& db, const std::string& db_path) {
+    db.Exec("SELECT COUNT(*) FROM sqlite_master"); // makes sure the log exists
+    int fd = ::open((db_path + "-wal").c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // The log's directory entry must be durable too.
+    std::string folder = std::filesystem::absolute(db_path).parent_path().string();
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool ok = dir >= 0 && ::fsync(dir) == 0 && ::fdatasync(fd) == 0;
+    if (dir >= 0)
+        ::close(dir);
+    if (!ok) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
+
+} // namespace
 
 CommitQueue::CommitQueue(const std::string& db_path) : db_(db_path), db_path_(db_path) {
     db_.Exec("PRAGMA wal_autocheckpoint=0");
+    db_.Exec("PRAGMA journal_size_limit=-1");
+    wal_fd_ = OpenLogForSync(db_, db_path);
+    if (wal_fd_ >= 0)
+        db_.Exec("PRAGMA synchronous=NORMAL");
     writer_ = std::thread([this] { Loop(); });
+    syncer_ = std::thread([this] { SyncLoop(); });
     checkpointer_ = std::thread([this] { CheckpointLoop(); });
 }
 
@@ -25,11 +53,19 @@ CommitQueue::~CommitQueue() {
     queued_.notify_all();
     checkpoint_wanted_.notify_all();
     writer_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        writer_done_ = true;
+    }
+    committed_.notify_all();
+    syncer_.join();
     checkpointer_.join();
     try {
         db_.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
     } catch (const DbError&) {
     }
+    if (wal_fd_ >= 0)
+        ::close(wal_fd_);
 }
 
 bool CommitQueue::Run(Change change) {
@@ -40,13 +76,21 @@ bool CommitQueue::Run(Change change) {
         return false;
     jobs_.push_back(&job);
     queued_.notify_one();
-    finished_.wait(lock, [&] { return job.done; });
+    job.finished.wait(lock, [&] { return job.done; });
     return job.ok;
 }
 
 CommitQueue::Counters CommitQueue::counters() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counters_;
+}
+
+void CommitQueue::Finish(const std::vector<Job*>& jobs, bool durable) {
+    for (Job* job : jobs) {
+        job->ok = durable && job->applied;
+        job->done = true;
+        job->finished.notify_one();
+    }
 }
 
 void CommitQueue::CheckpointLoop() {
@@ -74,6 +118,25 @@ void CommitQueue::CheckpointLoop() {
     }
 }
 
+void CommitQueue::SyncLoop() {
+    for (;;) {
+        std::vector<Job*> batch;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            committed_.wait(lock, [&] { return writer_done_ || !awaiting_sync_.empty(); });
+            if (awaiting_sync_.empty())
+                return; // the writer has stopped and everything is answered
+            batch.swap(awaiting_sync_);
+        }
+        // Every group in `batch` was committed before this call began.
+        bool synced = ::fdatasync(wal_fd_) == 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (synced)
+            ++counters_.syncs;
+        Finish(batch, synced);
+    }
+}
+
 void CommitQueue::Loop() {
     for (;;) {
         std::vector<Job*> group;
@@ -87,15 +150,14 @@ void CommitQueue::Loop() {
                 jobs_.pop_front();
             }
         }
-        std::vector<bool> applied(group.size(), false);
         bool committed = false;
         try {
             Transaction tx(db_);
-            for (size_t i = 0; i < group.size(); ++i) {
+            for (Job* job : group) {
                 db_.Reuse("SAVEPOINT change")->Run();
                 try {
-                    group[i]->change(db_);
-                    applied[i] = true;
+                    job->change(db_);
+                    job->applied = true;
                 } catch (...) {
                     db_.Reuse("ROLLBACK TO change")->Run();
                 }
@@ -113,11 +175,16 @@ void CommitQueue::Loop() {
             if (++commits_since_checkpoint_ >= kCommitsPerCheckpoint)
                 checkpoint_wanted_.notify_one();
         }
-        for (size_t i = 0; i < group.size(); ++i) {
-            group[i]->ok = committed && applied[i];
-            group[i]->done = true;
+        if (committed && wal_fd_ >= 0) {
+            awaiting_sync_.insert(awaiting_sync_.end(), group.begin(), group.end());
+            committed_.notify_one();
+        } else {
+            // Synced by SQLite already (synchronous=FULL), or nothing to sync.
+            if (!committed)
+                for (Job* job : group)
+                    job->applied = false;
+            Finish(group, committed);
         }
-        finished_.notify_all();
     }
 }
 

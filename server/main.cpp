@@ -73,7 +73,7 @@ int Serve(const Options& o) {
     waiter.join();
     CommitQueue::Counters written = service.write_counters();
     std::cerr << "trekhold-server: stopped; " << written.changes << " changes in "
-              << written.commits << " commits\n";
+              << written.commits << " commits, " << written.syncs << " log syncs\n";
     return ok ? 0 : 1;
 }
 

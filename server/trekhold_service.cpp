@@ -47,9 +47,15 @@ Counts Minus(const Counts& a, const Counts& b) {
 std::string NewPlainKey() {
     static const char kAlphabet[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr unsigned kLetters = sizeof kAlphabet - 1; // 62
     std::string key;
-    for (size_t i = 0; i < kKeyLength; ++i)
-        key += kAlphabet[randombytes_uniform(sizeof kAlphabet - 1)];
+    while (key.size() < kKeyLength) {
+        unsigned char bytes[16];
+        randombytes_buf(bytes, sizeof bytes);
+        for (unsigned char b : bytes)
+            if (b < 256 / kLetters * kLetters && key.size() < kKeyLength) // no bias
+                key += kAlphabet[b % kLetters];
+    }
     return key;
 }
 
@@ -75,6 +81,47 @@ ReaderPool::Lease ReaderPool::Acquire() {
     return Lease(*this, std::make_unique<Database>(path_));
 }
 
+std::string AccountDirectory::Folded(const std::string& nick) {
+    std::string folded = nick;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+std::optional<AccountDirectory::Entry> AccountDirectory::Find(const std::string& nick) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = entries_.find(Folded(nick));
+    if (it == entries_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void AccountDirectory::Remember(const std::string& nick, const Entry& entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_[Folded(nick)] = entry;
+}
+
+void AccountDirectory::Forget(const std::string& nick) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(Folded(nick));
+}
+
+std::optional<AccountDirectory::Entry> TrekholdService::Lookup(const std::string& nick) {
+    if (auto entry = directory_.Find(nick))
+        return entry;
+    std::optional<Account> account;
+    {
+        auto lease = readers_.Acquire();
+        account = FindAccount(*lease, nick);
+    }
+    if (!account)
+        return std::nullopt;
+    AccountDirectory::Entry entry{account->id, account->pw_hash};
+    directory_.Remember(nick, entry);
+    return entry;
+}
+
 TrekholdService::TrekholdService(ServiceConfig config)
     : config_(std::move(config)), prepared_((PrepareDatabase(config_.db_path), true)),
       readers_(config_.db_path), writer_(config_.db_path), passwords_(config_.hash_cost) {}
@@ -94,19 +141,23 @@ std::string TrekholdService::RequestKey(const std::string& payload) {
         auto login = plain ? ParseLogin(*plain) : std::nullopt;
         if (!login)
             return answer::kFailure;
-        std::optional<Account> account;
-        {
-            auto lease = readers_.Acquire();
-            account = FindAccount(*lease, login->first);
-        }
+        auto account = Lookup(login->first);
         if (!account)
             return answer::kUnknownNick;
         if (!passwords_.Verify(account->id, account->pw_hash, login->second))
             return answer::kWrongPassword;
         std::string key = NewPlainKey();
         std::string stored = StoredKeyForm(key);
-        bool ok = writer_.Run([&](Database& db) { StoreNewKey(db, account->id, key); });
-        if (!ok)
+        bool stale = false;
+        bool ok = writer_.Run([&](Database& db) {
+            std::optional<Account> current = AccountById(db, account->id);
+            stale = !current || current->pw_hash != account->pw_hash;
+            if (!stale)
+                StoreNewKey(db, account->id, key);
+        });
+        if (stale)
+            directory_.Forget(login->first);
+        if (!ok || stale)
             return answer::kFailure;
         return std::string(answer::kOk) + answer::kFiller + stored;
     } catch (const std::exception&) {
@@ -128,28 +179,25 @@ std::string TrekholdService::Send(const std::string& payload) {
         if (ParseSendingRecord(*plain, record) != RecordFault::kNone)
             return answer::kBadRecord;
 
-        std::optional<Account> account;
-        bool program_accepted = false;
-        {
-            auto lease = readers_.Acquire();
-            account = FindAccount(*lease, record.nick);
-            if (account)
-                program_accepted = DigestAccepted(*lease, record.program_digest);
-        }
+        auto account = Lookup(record.nick);
         if (!account)
             return answer::kUnknownNick;
         if (!passwords_.Verify(account->id, account->pw_hash, record.password))
             return answer::kWrongPassword;
-        if (!program_accepted)
-            return answer::kUnknownProgram;
 
         std::string result;
         std::string new_key = NewPlainKey();
         int64_t now = Now();
+        bool stale = false;
         bool ok = writer_.Run([&](Database& db) {
             std::optional<Account> current = AccountById(db, account->id);
             if (!current || current->pw_hash != account->pw_hash) {
-                result = answer::kFailure; // the password changed meanwhile: ask again
+                stale = true; // the password changed meanwhile: the client asks again
+                result = answer::kFailure;
+                return;
+            }
+            if (!DigestAccepted(db, record.program_digest)) {
+                result = answer::kUnknownProgram;
                 return;
             }
             if (record.key == current->key) {
@@ -176,6 +224,8 @@ std::string TrekholdService::Send(const std::string& payload) {
             StoreSending(db, current->id, new_key, current->prev_key, record.replay_text, result,
                          Minus(record.counts, *earlier), now);
         });
+        if (stale)
+            directory_.Forget(record.nick);
         return ok ? result : answer::kFailure;
     } catch (const std::exception&) {
         return answer::kFailure;

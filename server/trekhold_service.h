@@ -21,7 +21,9 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace trekhold {
@@ -57,6 +59,25 @@ class ReaderPool {
     std::vector<std::unique_ptr<Database>> idle_;
 };
 
+// Nickname -> account id and password hash, read from the database on first use. Spares
+// a database read on every sending; the writer still checks the hash it was given.
+class AccountDirectory {
+  public:
+    struct Entry {
+        int64_t id = 0;
+        std::string pw_hash;
+    };
+    std::optional<Entry> Find(const std::string& nick);
+    void Remember(const std::string& nick, const Entry& entry);
+    void Forget(const std::string& nick);
+
+  private:
+    static std::string Folded(const std::string& nick); // the database compares ASCII
+                                                        // letters without case
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;
+};
+
 enum class SignUpResult { kCreated, kInvalid, kTaken, kFailed };
 
 class TrekholdService {
@@ -83,10 +104,13 @@ class TrekholdService {
 
   private:
     std::string VersionAnswer() const;
+    // The account of a nickname, from the directory or the database.
+    std::optional<AccountDirectory::Entry> Lookup(const std::string& nick);
 
     ServiceConfig config_;
     bool prepared_; // the database is migrated before any connection below opens
     ReaderPool readers_;
+    AccountDirectory directory_;
     CommitQueue writer_;
     PasswordBook passwords_;
 };
