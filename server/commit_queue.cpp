@@ -61,7 +61,7 @@ CommitQueue::~CommitQueue() {
     syncer_.join();
     checkpointer_.join();
     try {
-        db_.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        db_.Exec("PRAGMA wal_checkpoint(PASSIVE)"); // never waits for another process
     } catch (const DbError&) {
     }
     if (wal_fd_ >= 0)
