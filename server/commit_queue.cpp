@@ -71,13 +71,15 @@ CommitQueue::~CommitQueue() {
 bool CommitQueue::Run(Change change) {
     Job job;
     job.change = std::move(change);
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (stopping_)
-        return false;
-    jobs_.push_back(&job);
+    std::future<bool> outcome = job.outcome.get_future();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_)
+            return false;
+        jobs_.push_back(&job);
+    }
     queued_.notify_one();
-    job.finished.wait(lock, [&] { return job.done; });
-    return job.ok;
+    return outcome.get();
 }
 
 CommitQueue::Counters CommitQueue::counters() {
@@ -87,9 +89,10 @@ CommitQueue::Counters CommitQueue::counters() {
 
 void CommitQueue::Finish(const std::vector<Job*>& jobs, bool durable) {
     for (Job* job : jobs) {
-        job->ok = durable && job->applied;
-        job->done = true;
-        job->finished.notify_one();
+        // The waiting caller may destroy its job as soon as the value is set, so the
+        // promise is moved out of it first.
+        std::promise<bool> outcome = std::move(job->outcome);
+        outcome.set_value(durable && job->applied);
     }
 }
 
@@ -130,9 +133,10 @@ void CommitQueue::SyncLoop() {
         }
         // Every group in `batch` was committed before this call began.
         bool synced = ::fdatasync(wal_fd_) == 0;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (synced)
+        if (synced) {
+            std::lock_guard<std::mutex> lock(mutex_);
             ++counters_.syncs;
+        }
         Finish(batch, synced);
     }
 }
@@ -142,6 +146,8 @@ void CommitQueue::Loop() {
         std::vector<Job*> group;
         {
             std::unique_lock<std::mutex> lock(mutex_);
+            // At most one committed group waits for the next sync: what arrives meanwhile
+            // gathers into one larger group (fewer commits, same number of syncs).
             queued_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
             if (jobs_.empty())
                 return; // stopping, nothing left
@@ -168,7 +174,7 @@ void CommitQueue::Loop() {
         } catch (...) {
             committed = false;
         }
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         if (committed) {
             ++counters_.commits;
             counters_.changes += group.size();
@@ -179,6 +185,7 @@ void CommitQueue::Loop() {
             awaiting_sync_.insert(awaiting_sync_.end(), group.begin(), group.end());
             committed_.notify_one();
         } else {
+            lock.unlock();
             // Synced by SQLite already (synchronous=FULL), or nothing to sync.
             if (!committed)
                 for (Job* job : group)

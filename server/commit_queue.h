@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -57,14 +58,12 @@ class CommitQueue {
     struct Job {
         Change change;
         bool applied = false;
-        bool done = false;
-        bool ok = false;
-        std::condition_variable finished; // only this job's caller waits on it
+        std::promise<bool> outcome; // only this job's caller waits on it
     };
     void Loop();
     void SyncLoop();
     void CheckpointLoop();
-    void Finish(const std::vector<Job*>& jobs, bool durable); // with mutex_ held
+    static void Finish(const std::vector<Job*>& jobs, bool durable);
 
     Database db_;
     std::string db_path_;

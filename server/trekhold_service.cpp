@@ -48,13 +48,19 @@ std::string NewPlainKey() {
     static const char kAlphabet[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr unsigned kLetters = sizeof kAlphabet - 1; // 62
+    // Random bytes fetched a few hundred at a time: one system call serves many keys.
+    thread_local unsigned char pool[512];
+    thread_local size_t used = sizeof pool;
     std::string key;
     while (key.size() < kKeyLength) {
-        unsigned char bytes[16];
-        randombytes_buf(bytes, sizeof bytes);
-        for (unsigned char b : bytes)
-            if (b < 256 / kLetters * kLetters && key.size() < kKeyLength) // no bias
-                key += kAlphabet[b % kLetters];
+        if (used == sizeof pool) {
+            randombytes_buf(pool, sizeof pool);
+            used = 0;
+        }
+        unsigned char b = pool[used];
+        pool[used++] = 0;
+        if (b < 256 / kLetters * kLetters) // no bias
+            key += kAlphabet[b % kLetters];
     }
     return key;
 }
