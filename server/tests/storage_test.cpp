@@ -48,6 +48,7 @@ TEST(CommitQueue, AFailingChangeLeavesTheOthersWhole) {
     }
     {
         CommitQueue queue(dir.File("q.db"));
+        EXPECT_TRUE(queue.pipelined()); // the log file is synced by the queue itself
         EXPECT_TRUE(queue.Run([](Database& db) { CreateAccount(db, "one", "h", 1); }));
         EXPECT_FALSE(queue.Run([](Database& db) {
             CreateAccount(db, "two", "h", 1);
@@ -56,6 +57,9 @@ TEST(CommitQueue, AFailingChangeLeavesTheOthersWhole) {
         EXPECT_TRUE(queue.Run([](Database& db) { CreateAccount(db, "three", "h", 1); }));
     }
     Database db(dir.File("q.db"));
+    Statement mode = db.Prepare("PRAGMA journal_mode");
+    ASSERT_TRUE(mode.Step());
+    EXPECT_EQ(mode.Text(0), "wal");
     EXPECT_TRUE(FindAccount(db, "one"));
     EXPECT_FALSE(FindAccount(db, "two"));
     EXPECT_TRUE(FindAccount(db, "three"));
