@@ -46,7 +46,7 @@ struct Settings {
 
 struct PhaseResult {
     long accepted = 0, refused = 0;
-    double server_cpu_seconds = 0; // user + system time of the server during the phase
+    double server_cpu_seconds = 0;        // user + system time of the server during the phase
     std::map<std::string, long> refusals; // by answer (first 12 characters)
     double seconds = 0;
     std::vector<double> latencies_ms;
@@ -54,8 +54,12 @@ struct PhaseResult {
 
 const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
 
-std::string Nick(int i) { return "load" + std::to_string(i); }
-std::string Password(int i) { return "pass" + std::to_string(i * 7919 % 100000) + "x"; }
+std::string Nick(int i) {
+    return "load" + std::to_string(i);
+}
+std::string Password(int i) {
+    return "pass" + std::to_string(i * 7919 % 100000) + "x";
+}
 
 // User + system CPU seconds of a process so far.
 double CpuSeconds(pid_t pid) {
@@ -100,9 +104,9 @@ PhaseResult RunPhase(pid_t server, int port, const Settings& s, std::vector<std:
             while (Clock::now() < deadline) {
                 auto draw = [&rng](unsigned n) { return static_cast<int64_t>(rng() % n); };
                 Counts counts{draw(5000), draw(300), draw(40), draw(10), draw(3), draw(50), 5, 4};
-                std::string record = FormatSendingRecord(35, Nick(a), Password(a),
-                                                         keys[static_cast<size_t>(a)], counts,
-                                                         "C293A4B5", kDigest);
+                std::string record =
+                    FormatSendingRecord(35, Nick(a), Password(a), keys[static_cast<size_t>(a)],
+                                        counts, "C293A4B5", kDigest);
                 std::string path = endpoint + "?Data=" + EncipherPayload(record);
                 auto sent = Clock::now();
                 auto res = client.Get(path.c_str());
@@ -115,7 +119,8 @@ PhaseResult RunPhase(pid_t server, int port, const Settings& s, std::vector<std:
                         keys[static_cast<size_t>(a)] = PlainKeyOf(body.substr(5));
                 } else {
                     ++r.refused;
-                    ++r.refusals[res ? body.substr(0, 12) : "no answer: " + httplib::to_string(res.error())];
+                    ++r.refusals[res ? body.substr(0, 12)
+                                     : "no answer: " + httplib::to_string(res.error())];
                 }
                 a += s.connections;
                 if (a >= s.accounts)
@@ -168,7 +173,8 @@ int main(int argc, char** argv) {
     if (!InitSodium())
         return 1;
 
-    auto dir = std::filesystem::temp_directory_path() / ("trekhold-load-" + std::to_string(getpid()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("trekhold-load-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::string db = (dir / "load.db").string();
     {
@@ -195,8 +201,8 @@ int main(int argc, char** argv) {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         std::string threads = std::to_string(s.connections + 8);
-        execl(s.server.c_str(), s.server.c_str(), "--db", db.c_str(), "--port", "0",
-              "--threads", threads.c_str(), "--ceiling-endpoint", static_cast<char*>(nullptr));
+        execl(s.server.c_str(), s.server.c_str(), "--db", db.c_str(), "--port", "0", "--threads",
+              threads.c_str(), "--ceiling-endpoint", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -223,14 +229,14 @@ int main(int argc, char** argv) {
             askers.emplace_back([&] {
                 httplib::Client client("127.0.0.1", port);
                 for (int i; (i = next++) < s.accounts;) {
-                    std::string path = "/Request_cle.php?Data=" +
-                                       EncipherPayload(Nick(i) + "'" + Password(i));
+                    std::string path =
+                        "/Request_cle.php?Data=" + EncipherPayload(Nick(i) + "'" + Password(i));
                     auto res = client.Get(path.c_str());
                     if (res && res->body.rfind("OK", 0) == 0)
                         keys[static_cast<size_t>(i)] = PlainKeyOf(res->body.substr(3));
                     else
-                        std::fprintf(stderr, "trekhold-load: no key for %s: %s\n",
-                                     Nick(i).c_str(), res ? res->body.c_str() : "no answer");
+                        std::fprintf(stderr, "trekhold-load: no key for %s: %s\n", Nick(i).c_str(),
+                                     res ? res->body.c_str() : "no answer");
                 }
             });
         for (auto& t : askers)

@@ -19,8 +19,8 @@ Account ReadAccount(const Statement& s) {
     a.prev_key = s.Text(4);
     a.last_record = s.Text(5);
     a.last_answer = s.Text(6);
-    a.totals = {s.Int(7), s.Int(8), s.Int(9), s.Int(10), s.Int(11), s.Int(12), s.Int(13),
-                s.Int(14)};
+    a.totals = {s.Int(7),  s.Int(8),  s.Int(9),  s.Int(10),
+                s.Int(11), s.Int(12), s.Int(13), s.Int(14)};
     a.sendings = s.Int(15);
     return a;
 }
@@ -51,8 +51,7 @@ std::string NewAccountProblem(const std::string& nick, const std::string& passwo
     if (!AllAllowed(nick))
         return "The nickname may only hold letters, digits and - _ . ! $ ( ) * , ; : @";
     if (password.size() < 6 || password.size() > kMaxPasswordLength)
-        return "The password must have 6 to " + std::to_string(kMaxPasswordLength) +
-               " characters.";
+        return "The password must have 6 to " + std::to_string(kMaxPasswordLength) + " characters.";
     if (!AllAllowed(password))
         return "The password may only hold letters, digits and - _ . ! $ ( ) * , ; : @";
     return "";
@@ -74,8 +73,7 @@ std::optional<Account> AccountById(Database& db, int64_t id) {
     return ReadAccount(*s);
 }
 
-bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash,
-                   int64_t now) {
+bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash, int64_t now) {
     Statement s = db.Prepare(
         "INSERT INTO accounts (nick, pw_hash, created) VALUES (?, ?, ?) ON CONFLICT DO NOTHING");
     s.Bind(1, nick).Bind(2, pw_hash).Bind(3, now).Run();
@@ -90,9 +88,9 @@ void StoreNewKey(Database& db, int64_t id, const std::string& key) {
         .Run();
 }
 
-void StoreSending(Database& db, int64_t id, const std::string& new_key,
-                  const std::string& prev_key, const std::string& replay_text,
-                  const std::string& answer, const Counts& added, int64_t now) {
+void StoreSending(Database& db, int64_t id, const std::string& new_key, const std::string& prev_key,
+                  const std::string& replay_text, const std::string& answer, const Counts& added,
+                  int64_t now) {
     auto s = db.Reuse(
         "UPDATE accounts SET key = ?, prev_key = ?, last_record = ?, last_answer = ?, "
         "distance = distance + ?, keystrokes = keystrokes + ?, left_clicks = left_clicks + ?, "
@@ -149,12 +147,24 @@ bool RemoveDigest(Database& db, const std::string& digest) {
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
     const char* expression = "distance";
     switch (by) {
-    case Quantity::kDistance: expression = "distance"; break;
-    case Quantity::kKeystrokes: expression = "keystrokes"; break;
-    case Quantity::kClicks: expression = "left_clicks + right_clicks + special_clicks"; break;
-    case Quantity::kScrolls: expression = "scrolls"; break;
-    case Quantity::kUptime: expression = "uptime"; break;
-    case Quantity::kUsetime: expression = "usetime"; break;
+    case Quantity::kDistance:
+        expression = "distance";
+        break;
+    case Quantity::kKeystrokes:
+        expression = "keystrokes";
+        break;
+    case Quantity::kClicks:
+        expression = "left_clicks + right_clicks + special_clicks";
+        break;
+    case Quantity::kScrolls:
+        expression = "scrolls";
+        break;
+    case Quantity::kUptime:
+        expression = "uptime";
+        break;
+    case Quantity::kUsetime:
+        expression = "usetime";
+        break;
     }
     // The expression comes from the fixed list above, never from the request.
     Statement s = db.Prepare(std::string("SELECT nick, ") + expression +

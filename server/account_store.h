@@ -27,15 +27,14 @@ std::string NewAccountProblem(const std::string& nick, const std::string& passwo
 std::optional<Account> FindAccount(Database& db, const std::string& nick);
 std::optional<Account> AccountById(Database& db, int64_t id);
 // False when the nickname is taken (compared without case).
-bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash,
-                   int64_t now);
+bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash, int64_t now);
 
 // A fresh key: the computer that asked is now the account's one; replays end.
 void StoreNewKey(Database& db, int64_t id, const std::string& key);
 // An accepted sending: adds `added`, sets the new key and what recognises a resend.
-void StoreSending(Database& db, int64_t id, const std::string& new_key,
-                  const std::string& prev_key, const std::string& replay_text,
-                  const std::string& answer, const Counts& added, int64_t now);
+void StoreSending(Database& db, int64_t id, const std::string& new_key, const std::string& prev_key,
+                  const std::string& replay_text, const std::string& answer, const Counts& added,
+                  int64_t now);
 
 // Tamper-detection list.
 std::vector<std::string> ListedDigests(Database& db);

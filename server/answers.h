@@ -10,9 +10,9 @@ constexpr const char* kWrongPassword = "Errpwd";
 constexpr const char* kWrongKey = "Errcle";
 constexpr const char* kNewVersion = "Errversion";
 // Refusals the client takes as a server failure (it keeps the counts and tries later).
-constexpr const char* kBadRecord = "Errdata";       // malformed, check or plausibility failed
+constexpr const char* kBadRecord = "Errdata";         // malformed, check or plausibility failed
 constexpr const char* kUnknownProgram = "Errprogram"; // program digest not on the list
-constexpr const char* kFailure = "Erreur";          // the server could not complete
+constexpr const char* kFailure = "Erreur";            // the server could not complete
 
 // "CheckData.php"
 constexpr const char* kCheckUnknownNick = "ErrPseudo";

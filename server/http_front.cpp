@@ -6,6 +6,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 namespace trekhold {
 
 namespace {
@@ -35,8 +37,7 @@ int64_t PageNumber(const httplib::Request& req) {
     return page && *page > 0 ? *page : 1;
 }
 
-void RankingHandler(TrekholdService& service, const httplib::Request& req,
-                    httplib::Response& res) {
+void RankingHandler(TrekholdService& service, const httplib::Request& req, httplib::Response& res) {
     RankingPage page;
     page.by = QuantityFromWord(req.get_param_value("by")).value_or(Quantity::kDistance);
     page.metric = req.get_param_value("units") != "english";
@@ -48,8 +49,7 @@ void RankingHandler(TrekholdService& service, const httplib::Request& req,
     Html(res, RenderRankingPage(page));
 }
 
-void SignUpHandler(TrekholdService& service, const httplib::Request& req,
-                   httplib::Response& res) {
+void SignUpHandler(TrekholdService& service, const httplib::Request& req, httplib::Response& res) {
     std::string nick = req.get_param_value("nick");
     std::string password = req.get_param_value("password");
     if (password != req.get_param_value("again")) {
@@ -103,8 +103,7 @@ std::string RawQueryPayload(const std::string& target, const std::string& name) 
     return out;
 }
 
-void InstallRoutes(httplib::Server& server, TrekholdService& service,
-                   const FrontOptions& options) {
+void InstallRoutes(httplib::Server& server, TrekholdService& service, const FrontOptions& options) {
     server.set_payload_max_length(options.max_payload);
 
     server.Get("/Request_cle.php", [&service](const httplib::Request& req, httplib::Response& res) {
@@ -120,10 +119,10 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service,
         Answer(res, service.DigestList());
     });
     if (options.ceiling_endpoint)
-        server.Get("/bench/Envoi.php",
-                   [&service](const httplib::Request& req, httplib::Response& res) {
-                       Answer(res, service.SendWithoutDatabase(RawQueryPayload(req.target, "Data")));
-                   });
+        server.Get(
+            "/bench/Envoi.php", [&service](const httplib::Request& req, httplib::Response& res) {
+                Answer(res, service.SendWithoutDatabase(RawQueryPayload(req.target, "Data")));
+            });
 
     server.Get("/", [&service](const httplib::Request& req, httplib::Response& res) {
         RankingHandler(service, req, res);

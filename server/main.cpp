@@ -39,7 +39,9 @@ int Serve(const Options& o) {
     TrekholdService service(ConfigOf(o));
     httplib::Server server;
     int threads = o.threads;
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    server.new_task_queue = [threads] {
+        return new httplib::ThreadPool(static_cast<size_t>(threads));
+    };
     server.set_keep_alive_timeout(5);
     server.set_keep_alive_max_count(1000);
     server.set_read_timeout(10);
@@ -84,11 +86,15 @@ int AccountAdd(const Options& o) {
     case SignUpResult::kCreated:
         std::cout << "account " << o.arguments[0] << " created\n";
         return 0;
-    case SignUpResult::kInvalid: std::cerr << "trekhold-server: " << problem << "\n"; return 1;
+    case SignUpResult::kInvalid:
+        std::cerr << "trekhold-server: " << problem << "\n";
+        return 1;
     case SignUpResult::kTaken:
         std::cerr << "trekhold-server: the nickname is already taken\n";
         return 1;
-    case SignUpResult::kFailed: std::cerr << "trekhold-server: the account could not be created\n"; return 1;
+    case SignUpResult::kFailed:
+        std::cerr << "trekhold-server: the account could not be created\n";
+        return 1;
     }
     return 1;
 }
@@ -107,7 +113,8 @@ int Digests(const Options& o) {
         return 1;
     }
     Transaction tx(db);
-    bool changed = o.command == Command::kDigestAdd ? AddDigest(db, digest) : RemoveDigest(db, digest);
+    bool changed =
+        o.command == Command::kDigestAdd ? AddDigest(db, digest) : RemoveDigest(db, digest);
     tx.Commit();
     if (!changed)
         std::cerr << "trekhold-server: nothing to change\n";
@@ -129,14 +136,23 @@ int main(int argc, char** argv) {
     }
     try {
         switch (options.command) {
-        case Command::kHelp: std::cout << HelpText(); return 0;
-        case Command::kServe: return Serve(options);
-        case Command::kAccountAdd: return AccountAdd(options);
+        case Command::kHelp:
+            std::cout << HelpText();
+            return 0;
+        case Command::kServe:
+            return Serve(options);
+        case Command::kAccountAdd:
+            return AccountAdd(options);
         case Command::kDigestAdd:
         case Command::kDigestRemove:
-        case Command::kDigestList: return Digests(options);
-        case Command::kEncipher: std::cout << EncipherPayload(options.arguments[0]) << "\n"; return 0;
-        case Command::kDecodeKey: std::cout << PlainKeyOf(options.arguments[0]) << "\n"; return 0;
+        case Command::kDigestList:
+            return Digests(options);
+        case Command::kEncipher:
+            std::cout << EncipherPayload(options.arguments[0]) << "\n";
+            return 0;
+        case Command::kDecodeKey:
+            std::cout << PlainKeyOf(options.arguments[0]) << "\n";
+            return 0;
         }
     } catch (const std::exception& e) {
         std::cerr << "trekhold-server: " << e.what() << "\n";

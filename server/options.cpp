@@ -2,6 +2,8 @@
 
 #include "server/sending_record.h"
 
+#include <algorithm>
+
 namespace trekhold {
 
 namespace {

@@ -7,8 +7,16 @@
 
 namespace trekhold {
 
-enum class Command { kServe, kHelp, kAccountAdd, kDigestAdd, kDigestRemove, kDigestList,
-                     kEncipher, kDecodeKey };
+enum class Command {
+    kServe,
+    kHelp,
+    kAccountAdd,
+    kDigestAdd,
+    kDigestRemove,
+    kDigestList,
+    kEncipher,
+    kDecodeKey
+};
 
 struct Options {
     Command command = Command::kServe;

@@ -8,7 +8,9 @@ namespace {
 constexpr size_t kRememberedRefusals = 4;
 }
 
-bool InitSodium() { return sodium_init() >= 0; }
+bool InitSodium() {
+    return sodium_init() >= 0;
+}
 
 PasswordBook::PasswordBook(HashCost cost, unsigned parallel_hashes)
     : opslimit_(cost == HashCost::kInteractive ? crypto_pwhash_OPSLIMIT_INTERACTIVE
@@ -60,8 +62,8 @@ bool PasswordBook::Verify(int64_t account_id, const std::string& stored_hash,
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = entries_.find(account_id);
         if (it != entries_.end() && it->second.stored_hash == stored_hash) {
-            if (it->second.good && sodium_memcmp(it->second.good->data(), digest.data(),
-                                                 digest.size()) == 0)
+            if (it->second.good &&
+                sodium_memcmp(it->second.good->data(), digest.data(), digest.size()) == 0)
                 return true;
             for (const Digest& refused : it->second.refused)
                 if (sodium_memcmp(refused.data(), digest.data(), digest.size()) == 0)

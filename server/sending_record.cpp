@@ -47,10 +47,10 @@ bool IsPrintable(const std::string& text) {
 }
 
 std::vector<std::string> CountTexts(const Counts& c) {
-    return {std::to_string(c.distance),     std::to_string(c.keystrokes),
-            std::to_string(c.left_clicks),  std::to_string(c.right_clicks),
+    return {std::to_string(c.distance),       std::to_string(c.keystrokes),
+            std::to_string(c.left_clicks),    std::to_string(c.right_clicks),
             std::to_string(c.special_clicks), std::to_string(c.scrolls),
-            std::to_string(c.uptime),       std::to_string(c.usetime)};
+            std::to_string(c.uptime),         std::to_string(c.usetime)};
 }
 
 } // namespace
@@ -87,10 +87,10 @@ RecordFault ParseSendingRecord(const std::string& plain, SendingRecord& out) {
     if (!version || f[1].empty() || f[1].size() > kMaxNickLength || !IsPrintable(f[1]) ||
         f[2].empty() || f[2].size() > kMaxPasswordLength || f[3].size() != kKeyLength)
         return RecordFault::kBadField;
-    int64_t* targets[8] = {&out.counts.distance,     &out.counts.keystrokes,
-                           &out.counts.left_clicks,  &out.counts.right_clicks,
+    int64_t* targets[8] = {&out.counts.distance,       &out.counts.keystrokes,
+                           &out.counts.left_clicks,    &out.counts.right_clicks,
                            &out.counts.special_clicks, &out.counts.scrolls,
-                           &out.counts.uptime,       &out.counts.usetime};
+                           &out.counts.uptime,         &out.counts.usetime};
     for (int i = 0; i < 8; ++i) {
         auto n = ParseCount(f[4 + i]);
         if (!n)
@@ -149,8 +149,8 @@ std::optional<Counts> ReplayCounts(const std::string& replay_text) {
     if (f.size() != kSendingRecordFields)
         return std::nullopt;
     Counts c;
-    int64_t* targets[8] = {&c.distance,     &c.keystrokes, &c.left_clicks, &c.right_clicks,
-                           &c.special_clicks, &c.scrolls,  &c.uptime,      &c.usetime};
+    int64_t* targets[8] = {&c.distance,       &c.keystrokes, &c.left_clicks, &c.right_clicks,
+                           &c.special_clicks, &c.scrolls,    &c.uptime,      &c.usetime};
     for (int i = 0; i < 8; ++i) {
         auto n = ParseCount(f[4 + i]);
         if (!n)

@@ -43,8 +43,8 @@ constexpr size_t kKeyLength = 6;
 
 // The eight counts, in record order.
 struct Counts {
-    int64_t distance = 0, keystrokes = 0, left_clicks = 0, right_clicks = 0,
-            special_clicks = 0, scrolls = 0, uptime = 0, usetime = 0;
+    int64_t distance = 0, keystrokes = 0, left_clicks = 0, right_clicks = 0, special_clicks = 0,
+            scrolls = 0, uptime = 0, usetime = 0;
 };
 
 struct SendingRecord {

@@ -13,9 +13,9 @@ namespace {
 } // namespace
 
 Database::Database(const std::string& path) {
-    int rc = sqlite3_open_v2(path.c_str(), &db_,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
@@ -71,9 +71,13 @@ Statement Database::Prepare(const std::string& sql) {
     return Statement(db_, stmt);
 }
 
-int64_t Database::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+int64_t Database::LastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
 
-int Database::Changes() const { return sqlite3_changes(db_); }
+int Database::Changes() const {
+    return sqlite3_changes(db_);
+}
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
     other.stmt_ = nullptr;
@@ -116,7 +120,9 @@ void Statement::Reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+int64_t Statement::Int(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
 
 std::string Statement::Text(int column) const {
     const unsigned char* text = sqlite3_column_text(stmt_, column);
@@ -129,7 +135,9 @@ bool Statement::IsNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.Exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (open_) {

@@ -31,15 +31,19 @@ std::string SendingAnswer(int list_version, const std::string& key) {
 bool AtLeast(const Counts& a, const Counts& b) {
     return a.distance >= b.distance && a.keystrokes >= b.keystrokes &&
            a.left_clicks >= b.left_clicks && a.right_clicks >= b.right_clicks &&
-           a.special_clicks >= b.special_clicks && a.scrolls >= b.scrolls &&
-           a.uptime >= b.uptime && a.usetime >= b.usetime;
+           a.special_clicks >= b.special_clicks && a.scrolls >= b.scrolls && a.uptime >= b.uptime &&
+           a.usetime >= b.usetime;
 }
 
 Counts Minus(const Counts& a, const Counts& b) {
-    return {a.distance - b.distance,         a.keystrokes - b.keystrokes,
-            a.left_clicks - b.left_clicks,   a.right_clicks - b.right_clicks,
-            a.special_clicks - b.special_clicks, a.scrolls - b.scrolls,
-            a.uptime - b.uptime,             a.usetime - b.usetime};
+    return {a.distance - b.distance,
+            a.keystrokes - b.keystrokes,
+            a.left_clicks - b.left_clicks,
+            a.right_clicks - b.right_clicks,
+            a.special_clicks - b.special_clicks,
+            a.scrolls - b.scrolls,
+            a.uptime - b.uptime,
+            a.usetime - b.usetime};
 }
 
 } // namespace
@@ -301,8 +305,8 @@ SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string&
         if (!hash)
             return SignUpResult::kFailed;
         bool created = false;
-        bool ok = writer_.Run(
-            [&](Database& db) { created = CreateAccount(db, nick, *hash, Now()); });
+        bool ok =
+            writer_.Run([&](Database& db) { created = CreateAccount(db, nick, *hash, Now()); });
         if (!ok)
             return SignUpResult::kFailed;
         return created ? SignUpResult::kCreated : SignUpResult::kTaken;

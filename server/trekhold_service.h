@@ -94,8 +94,7 @@ class TrekholdService {
     // The tamper-detection list: version line, then one digest per line (CR LF).
     std::string DigestList();
 
-    SignUpResult SignUp(const std::string& nick, const std::string& password,
-                        std::string& problem);
+    SignUpResult SignUp(const std::string& nick, const std::string& password, std::string& problem);
     std::vector<RankingEntry> Ranking(Quantity by, int64_t limit, int64_t offset);
     int64_t AccountCount();
 

@@ -10,9 +10,12 @@ struct QuantityInfo {
     const char* title;
 };
 const QuantityInfo kQuantities[] = {
-    {Quantity::kDistance, "distance", "Distance"},  {Quantity::kKeystrokes, "keystrokes", "Keystrokes"},
-    {Quantity::kClicks, "clicks", "Clicks"},        {Quantity::kScrolls, "scrolls", "Wheel scrolls"},
-    {Quantity::kUptime, "uptime", "Uptime"},        {Quantity::kUsetime, "usetime", "Usetime"},
+    {Quantity::kDistance, "distance", "Distance"},
+    {Quantity::kKeystrokes, "keystrokes", "Keystrokes"},
+    {Quantity::kClicks, "clicks", "Clicks"},
+    {Quantity::kScrolls, "scrolls", "Wheel scrolls"},
+    {Quantity::kUptime, "uptime", "Uptime"},
+    {Quantity::kUsetime, "usetime", "Usetime"},
 };
 
 const QuantityInfo& Info(Quantity q) {
@@ -59,10 +62,13 @@ std::string Link(Quantity by, bool metric, int64_t page) {
 
 std::string ValueText(Quantity by, int64_t value, bool metric) {
     switch (by) {
-    case Quantity::kDistance: return DistanceText(value, metric);
+    case Quantity::kDistance:
+        return DistanceText(value, metric);
     case Quantity::kUptime:
-    case Quantity::kUsetime: return MinutesText(value);
-    default: return GroupedNumber(value);
+    case Quantity::kUsetime:
+        return MinutesText(value);
+    default:
+        return GroupedNumber(value);
     }
 }
 
@@ -78,12 +84,23 @@ std::string HtmlEscape(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -105,8 +122,8 @@ std::string DistanceText(int64_t centimetres, bool metric) {
     if (metric)
         return TwoDecimals((centimetres + 500) / 1000) + " km"; // 1 km = 100000 cm
     // 1 mile = 160934.4 cm; hundredths of a mile rounded to the nearest.
-    int64_t hundredths = static_cast<int64_t>(
-        (static_cast<long double>(centimetres) * 100 / 160934.4L) + 0.5L);
+    int64_t hundredths =
+        static_cast<int64_t>((static_cast<long double>(centimetres) * 100 / 160934.4L) + 0.5L);
     return TwoDecimals(hundredths) + " mi";
 }
 

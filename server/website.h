@@ -23,7 +23,7 @@ std::string MinutesText(int64_t minutes);
 struct RankingPage {
     Quantity by = Quantity::kDistance;
     bool metric = true;
-    int64_t page = 1;   // from 1
+    int64_t page = 1; // from 1
     int64_t pages = 1;
     int64_t first_rank = 1;
     std::vector<RankingEntry> rows;

@@ -9,7 +9,9 @@ namespace {
 
 const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
 
-Counts SomeCounts() { return {123456789, 2, 3, 4, 5, 6, 70, 60}; }
+Counts SomeCounts() {
+    return {123456789, 2, 3, 4, 5, 6, 70, 60};
+}
 
 std::string GoodRecord() {
     return FormatSendingRecord(35, "walker", "secret1", "Ab3xY9", SomeCounts(), "C293A4B5",
@@ -111,8 +113,7 @@ TEST(SendingRecord, TamperFieldsCatchAlteredCounts) {
     SendingRecord r;
     const std::string good = GoodRecord();
     // A count changed without the check being made again.
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 5, "999", false), r),
-              RecordFault::kCheckMismatch);
+    EXPECT_EQ(ParseSendingRecord(WithField(good, 5, "999", false), r), RecordFault::kCheckMismatch);
     EXPECT_EQ(ParseSendingRecord(WithField(good, 14, std::string(32, 'A'), false), r),
               RecordFault::kCheckMismatch);
     // More minutes with input than counted minutes cannot come from a real client.

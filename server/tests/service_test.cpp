@@ -43,9 +43,7 @@ class ServiceTest : public ::testing::Test {
                        const std::string& password = "secret1", int64_t version = 35) {
         return FormatSendingRecord(version, "walker", password, key, counts, "C293A4B5", kDigest);
     }
-    std::string Send(const std::string& record) {
-        return service_->Send(EncipherPayload(record));
-    }
+    std::string Send(const std::string& record) { return service_->Send(EncipherPayload(record)); }
     // The plain key of an accepted sending's answer, or "".
     static std::string KeyOfSendingAnswer(const std::string& answer) {
         if (answer.rfind("OK", 0) != 0 || answer.size() < 6)
@@ -197,8 +195,8 @@ TEST_F(ServiceTest, SignUpRules) {
 
 TEST_F(ServiceTest, HostilePayloadsGetAnswerWords) {
     std::mt19937 rng(7);
-    const std::set<std::string> send_words = {"Errdata", "Errversion", "Errlogin", "Errpwd",
-                                              "Errcle", "Erreur", "Errprogram"};
+    const std::set<std::string> send_words = {"Errdata", "Errversion", "Errlogin",  "Errpwd",
+                                              "Errcle",  "Erreur",     "Errprogram"};
     for (int i = 0; i < 400; ++i) {
         std::string payload(rng() % (i < 300 ? 200 : 20000), '\0');
         for (char& c : payload)
