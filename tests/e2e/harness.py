@@ -250,14 +250,17 @@ class ClientSession:
         self.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x205")
         time.sleep(0.8)
 
-    def menu_command(self, downs):
-        """Opens the tray menu and chooses an entry by the keyboard: `downs` Down presses
-        from the top (separators are skipped, greyed entries are not), or -1 for the last."""
+    def menu_command(self, position):
+        """Opens the tray menu and chooses an entry by the keyboard: Home selects the first
+        entry ("Send"), then `position` Down presses (separators are skipped, greyed entries
+        are not); a negative position chooses the last entry ("Exit") with End."""
         self.open_menu()
-        if downs < 0:
-            self.input.key("Up")
-        for _ in range(max(downs, 0)):
-            self.input.key("Down")
+        if position < 0:
+            self.input.key("End")
+        else:
+            self.input.key("Home")
+            for _ in range(position):
+                self.input.key("Down")
         self.input.key("Return")
         time.sleep(0.5)
 
@@ -268,3 +271,10 @@ class ClientSession:
 
     def data_file(self, name):
         return self.prefix.local_appdata() / "TheWandrel" / name
+
+
+def region_signature(png, geometry):
+    """A hash of one region of a screenshot (ImageMagick geometry WxH+X+Y)."""
+    r = subprocess.run(["convert", str(png), "-crop", geometry, "+repage", "-format", "%#",
+                        "info:"], capture_output=True, text=True, timeout=30, check=True)
+    return r.stdout.strip()

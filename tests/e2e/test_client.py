@@ -4,7 +4,7 @@ import time
 
 import pytest
 
-from harness import ClientSession, Input, WinePrefix, wait_until
+from harness import BUILD_WIN, ClientSession, region_signature, wait_until
 
 
 @pytest.fixture
@@ -88,3 +88,71 @@ def test_pointer_travel_counts_centimetres_and_software_jumps_count_nothing(clie
     client.settle()
     travelled = client.query(1)["distance_cm"] - base
     assert travelled in (19, 20)
+
+
+# The notification area of the virtual desktop's taskbar, where the client's icon sits.
+TRAY_REGION = "60x24+964+744"
+
+
+def test_second_instance_exits_at_once(client):
+    started = time.monotonic()
+    r = client.prefix.run([BUILD_WIN / "TheWandrel.exe"], timeout=60)
+    assert r.returncode == 0
+    assert time.monotonic() - started < 30
+    assert client.proc.poll() is None
+    assert client.query(1) is not None
+
+
+def test_tray_icon_is_shown_and_comes_back_after_taskbar_re_creation(client):
+    inp = client.input
+    shown = region_signature(inp.screenshot("tray_icon.png"), TRAY_REGION)
+    client.drive("RemoveTrayIcon")
+    wait_until(lambda: region_signature(inp.screenshot("tray_removed.png"), TRAY_REGION) != shown,
+               20, interval=0.5, what="the icon to go")
+    client.drive("TaskbarCreated")
+    wait_until(lambda: region_signature(inp.screenshot("tray_back.png"), TRAY_REGION) == shown,
+               20, interval=0.5, what="the icon to come back")
+
+
+def test_counting_can_be_paused_from_the_menu(client):
+    inp = client.input
+    inp.move_to(600, 300)
+    client.settle()
+    client.menu_command(2)  # "DataCounting Enabled" unchecked
+    before = client.query(1)
+    inp.key("a")
+    inp.click(1)
+    client.settle()
+    paused = client.query(1)
+    assert (paused["keys"], paused["left_clicks"]) == (before["keys"], before["left_clicks"])
+
+    client.menu_command(2)  # checked again
+    inp.key("a")
+    client.settle()
+    assert client.query(1)["keys"] == paused["keys"] + 1 + 1  # the Return that resumed counts
+
+
+def test_exit_saves_the_counts_and_the_next_start_reads_them_back(client):
+    inp = client.input
+    inp.move_to(600, 300)
+    client.settle()
+    for key in "wander":
+        inp.key(key)
+    inp.click(3)
+    client.settle()
+    before_quit = client.query(1)
+    assert client.quit() == 0
+    assert client.data_file("Totals.dat").exists()
+
+    client.start()
+    after = client.query(1)
+    # The keys that chose Exit in the menu were counted before the save.
+    assert after["right_clicks"] == before_quit["right_clicks"]
+    assert after["keys"] >= before_quit["keys"]
+    assert after["keys"] <= before_quit["keys"] + 2
+
+
+def test_hostile_queries_get_no_reply_and_no_crash(client):
+    client.drive("HostileQueries")
+    assert client.proc.poll() is None
+    assert client.query(0)["tag"] == "Wandrel"
