@@ -160,8 +160,16 @@ class Input:
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
                        timeout=10)
 
+    def pointer(self):
+        r = subprocess.run(["xdotool", "getmouselocation", "--shell"], env=self.env,
+                           capture_output=True, text=True, timeout=10, check=True)
+        values = dict(line.split("=", 1) for line in r.stdout.split())
+        return int(values["X"]), int(values["Y"])
+
     def move_to(self, x, y):
-        self._xdo("mousemove", "--sync", x, y)
+        # Not --sync: it would wait for ever when the pointer is already there.
+        self._xdo("mousemove", x, y)
+        wait_until(lambda: self.pointer() == (x, y), 10, what="the pointer")
 
     def move_by(self, dx, dy):
         self._xdo("mousemove_relative", "--sync", "--", dx, dy)
