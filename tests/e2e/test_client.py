@@ -157,3 +157,42 @@ def test_hostile_queries_get_no_reply_and_no_crash(client):
     client.drive("HostileQueries")
     assert client.proc.poll() is None
     assert client.query(0)["tag"] == "Wandrel"
+
+
+def test_kill_loses_at_most_what_the_periodic_save_had_not_written(prefix, display):
+    # A minute lasts 250 ms here: with the default interval the counts are saved every
+    # 16 minutes, that is every 4 seconds.
+    session = ClientSession(prefix, display, minute_ms=250)
+    session.start()
+    inp = session.input
+    inp.move_to(600, 300)
+    for key in "abc":
+        inp.key(key)
+    time.sleep(6)  # at least one periodic save has written the three keys
+    saved = session.query(1)
+    assert saved["keys"] == 3
+    assert saved["uptime_min"] >= 16
+    inp.key("d")
+    session.settle()
+    before_kill = session.query(1)
+    session.proc.kill()
+    session.proc.wait(30)
+
+    session.start()
+    after = session.query(1)
+    assert saved["keys"] <= after["keys"] <= before_kill["keys"]
+    assert 16 <= after["uptime_min"] <= before_kill["uptime_min"]
+
+
+@pytest.mark.parametrize("version, accepted", [("win98", False), ("winxp64", True)])
+def test_platform_check(prefix, display, version, accepted):
+    prefix.reg_add(r"HKCU\Software\Wine", "Version", version)
+    session = ClientSession(prefix, display)
+    if accepted:
+        session.start()
+        assert session.query(1)["tag"] == "Wandrel"
+        return
+    proc = session.start(wait=False)
+    session.drive("AnswerBox", WANDREL_BOX_TITLE="Windows non NT detected")
+    wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
+    assert proc.returncode == 2
