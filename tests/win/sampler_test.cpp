@@ -44,13 +44,6 @@ class SamplerOnDevices : public ::testing::Test {
         GetCursorPos(&p);
         return {p.x, p.y};
     }
-    // Waits until the pointer is at `to` and the movement window that its move opened has
-    // closed, so the next move starts from a settled reference.
-    bool SettleAt(ScreenPoint to) {
-        SamplingState& s = sampler.state();
-        return wintest::PumpUntil(
-            [&] { return Cursor() == to && !s.MouvementDx && s.PointPrecedent == to; }, kTimeout);
-    }
 };
 
 TEST_F(SamplerOnDevices, DevicesAreReadableAndTheCoefficientFitsTheScreen) {
@@ -84,18 +77,26 @@ TEST_F(SamplerOnDevices, HostTimersDriveTheTickAndTheMovementWindow) {
 }
 
 TEST_F(SamplerOnDevices, PointerMovedBySoftwareAddsNothing) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     ASSERT_TRUE(host.Start());
-    const ScreenPoint start = Cursor();
-    ASSERT_TRUE(SettleAt(start));
+    // Settled: the movement window is closed and the reference is on the pointer (which other
+    // test runs on the same display may move too).
+    SamplingState& s = sampler.state();
+    auto settled = [&] { return !s.MouvementDx && s.PointPrecedent == Cursor(); };
+    ASSERT_TRUE(wintest::PumpUntil(settled, kTimeout));
     counters.Distance = 0;
-    sampler.state().DecPixel = 0;
-    ASSERT_TRUE(SetCursorPos(start.x > 500 ? 100 : 900, 600));
-    ASSERT_TRUE(SettleAt(Cursor()));
+    s.DecPixel = 0;
+    const ScreenPoint target{Cursor().x > 500 ? 100 : 900, 600};
+    ASSERT_TRUE(SetCursorPos(target.x, target.y));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return settled() && s.PointActuel == target; }, kTimeout));
     EXPECT_EQ(counters.Distance, 0);
-    EXPECT_EQ(sampler.state().DecPixel, 0);
+    EXPECT_EQ(s.DecPixel, 0);
 }
 
 TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     if (!wintest::XdotoolAvailable())
         GTEST_SKIP() << "xdotool is only reachable under Wine";
     SamplingState& state = sampler.state();
@@ -141,6 +142,8 @@ TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
 }
 
 TEST_F(SamplerOnDevices, CountsInjectedClicksKeysAndWheel) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     if (!wintest::XdotoolAvailable())
         GTEST_SKIP() << "xdotool is only reachable under Wine";
     // Presses are held 100 ms so the polling sees them; the final move tells when xdotool is
