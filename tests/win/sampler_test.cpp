@@ -46,23 +46,17 @@ class SamplerOnDevices : public ::testing::Test {
     }
 };
 
-TEST_F(SamplerOnDevices, DevicesAreReadableAndTheCoefficientFitsTheScreen) {
+TEST_F(SamplerOnDevices, DevicesAreReadAndAcquiredAgainWhenLost) {
+    EXPECT_EQ(sampler.state().Coef_distance,
+              Calcul_coefficient(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     DIMOUSESTATE2 mouse{};
     KeyboardState keys{};
     EXPECT_TRUE(sampler.devices().ReadMouse(mouse));
     EXPECT_TRUE(sampler.devices().ReadKeyboard(keys));
-    EXPECT_EQ(sampler.state().Coef_distance,
-              Calcul_coefficient(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-}
-
-TEST_F(SamplerOnDevices, RecoversWhenADeviceLosesItsAcquisition) {
-    sampler.devices().Unacquire(); // as when another program takes the device
-    ASSERT_TRUE(wintest::PumpUntil(
-        [&] {
-            DIMOUSESTATE2 mouse{};
-            KeyboardState keys{};
-            return sampler.devices().ReadMouse(mouse) && sampler.devices().ReadKeyboard(keys);
-        },
+    sampler.devices().Unacquire(); // as when another program takes the devices
+    EXPECT_FALSE(sampler.devices().ReadMouse(mouse));
+    EXPECT_TRUE(wintest::PumpUntil(
+        [&] { return sampler.devices().ReadMouse(mouse) && sampler.devices().ReadKeyboard(keys); },
         kTimeout));
 }
 
