@@ -52,6 +52,8 @@ target_compile_options(gtest_main PRIVATE -w)
 
 file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
+# The tests load the tray images from the program's resources, as the client does.
+target_sources(win_tests PRIVATE ${RESOURCE_FILES})
 target_link_libraries(win_tests PRIVATE wandrel_win32 gtest gtest_main)
 add_dependencies(win_tests zeptal)
 add_custom_command(TARGET win_tests POST_BUILD

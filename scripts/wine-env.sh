@@ -24,19 +24,24 @@ wandrel_ensure_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         return 0
     fi
-    local n
-    for n in $(seq 90 130); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 "${WANDREL_SCREEN}x24" -nolisten tcp >/dev/null 2>&1 &
-        WANDREL_XVFB_PID=$!
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 1 100); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            sleep 0.05
-        done
-        kill "$WANDREL_XVFB_PID" 2>/dev/null
+    # -displayfd lets Xvfb pick a free display itself: no race with other runs.
+    local numfile
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${WANDREL_SCREEN}x24" -nolisten tcp 3>"$numfile" \
+        >/dev/null 2>&1 &
+    WANDREL_XVFB_PID=$!
+    local i
+    for i in $(seq 1 200); do
+        if [ -s "$numfile" ]; then
+            export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
+            rm -f "$numfile"
+            return 0
+        fi
+        kill -0 "$WANDREL_XVFB_PID" 2>/dev/null || break
+        sleep 0.05
     done
+    rm -f "$numfile"
+    kill "$WANDREL_XVFB_PID" 2>/dev/null
     echo "wine-env: could not start Xvfb" >&2
     return 1
 }

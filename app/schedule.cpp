@@ -1,0 +1,49 @@
+#include "app/schedule.h"
+
+#include "storage/number_text.h"
+#include "storage/settings_readers.h"
+
+AutoSendMode ParseAutoSend(const std::string& as) {
+    AutoSendMode mode;
+    if (as == "H")
+        mode.Autos = true;
+    else if (as == "K")
+        mode.AutosKm = true;
+    return mode;
+}
+
+uint8_t SettingAsByte(const std::string& text, uint8_t fallback) {
+    auto value = ParseInt64(text);
+    if (!value || *value < 0 || *value > 255)
+        return fallback;
+    return static_cast<uint8_t>(*value);
+}
+
+MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const Clock& clock,
+                              const SettingReader& readSetting) {
+    MinuteTickDecision decision;
+    decision.timer1Enabled = countingEnabled;
+
+    if (state.Autos) {
+        const LocalTime now = clock.Now();
+        decision.send = now.hour == state.Hautos && now.minute == 0;
+    }
+
+    if (TexteEnBooleen(readSetting("Save_dist", "True")).value_or(false)) {
+        // A damaged interval saves at the default pace rather than never or constantly.
+        auto interval = ParseInt64(readSetting("Save_distance", "15"));
+        const int64_t n = (interval && *interval >= 0 && *interval <= INT16_MAX) ? *interval : 15;
+        if (state.Min_save_actuelle < n) {
+            ++state.Min_save_actuelle;
+        } else {
+            decision.save = true;
+            state.Min_save_actuelle = 0;
+        }
+    }
+    return decision;
+}
+
+bool DistanceTickShouldSend(uint8_t Kautos, int32_t Distance) {
+    const int32_t t = int32_t{Kautos} * 100000;
+    return t <= Distance && Distance <= t + 2000;
+}

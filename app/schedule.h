@@ -1,0 +1,58 @@
+// What the two schedule timers of the main window decide: the minute timer (counting
+// state, sending at a fixed hour, periodic save) and the distance timer (sending after
+// every so many kilometres). The window carries the decisions out; the current time comes
+// through `Clock` so a whole day can be run in a test.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct LocalTime {
+    int hour = 0;   // 0-23
+    int minute = 0; // 0-59
+};
+
+class Clock {
+  public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() const = 0;
+};
+
+// Automatic sending mode, from the `AS` setting.
+struct AutoSendMode {
+    bool Autos = false;   // at the hour `Hautos`
+    bool AutosKm = false; // every `Kautos` kilometres
+};
+AutoSendMode ParseAutoSend(const std::string& as);
+
+// A setting read as a byte (`HAS`, `KmAS`). A value that is not a whole number from 0 to
+// 255 gives `fallback`, so a damaged value cannot stop the program from starting.
+uint8_t SettingAsByte(const std::string& text, uint8_t fallback);
+
+struct ScheduleState {
+    bool Autos = false;
+    bool AutosKm = false;
+    uint8_t Hautos = 0;
+    uint8_t Kautos = 1;
+    int16_t Min_save_actuelle = 0; // minute ticks since the last periodic save
+};
+
+// Reads a setting with its default written back when missing.
+using SettingReader = std::function<std::string(const std::string& name, const std::string& def)>;
+
+struct MinuteTickDecision {
+    bool timer1Enabled = false; // the sampling timer runs exactly while counting is enabled
+    bool send = false;          // the fixed hour has come
+    bool save = false;          // write the counts to be sent now
+};
+
+// The minute tick's first three steps. `countingEnabled` is the check of the menu entry
+// "DataCounting Enabled". `Save_dist` and `Save_distance` are read at every tick, the latter
+// only while periodic saving is on. The save happens on every (N + 1)-th tick.
+MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const Clock& clock,
+                              const SettingReader& readSetting);
+
+// The distance timer: send when `Distance` lies in [T, T + 2000] centimetres, where T is
+// `Kautos` kilometres.
+bool DistanceTickShouldSend(uint8_t Kautos, int32_t Distance);

@@ -1,0 +1,115 @@
+#include "storage/registry_settings_store_win32.h"
+
+#include "app/win32/last_error.h"
+#include "app/win32/unique_handle.h"
+
+#include <cctype>
+
+namespace {
+
+struct ValuePath {
+    HKEY root = nullptr;
+    std::wstring subkey;
+    std::wstring name;
+};
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) !=
+            std::toupper(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+// "HKEY_CURRENT_USER\Software\WDX\Language" -> root, "Software\WDX", "Language".
+bool SplitPath(const std::string& path, ValuePath& out) {
+    static const struct {
+        const char* prefix;
+        HKEY root;
+    } kRoots[] = {{"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
+                  {"HKCU\\", HKEY_CURRENT_USER},
+                  {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+                  {"HKLM\\", HKEY_LOCAL_MACHINE}};
+    for (const auto& r : kRoots) {
+        if (!StartsWithNoCase(path, r.prefix))
+            continue;
+        const std::string rest = path.substr(std::char_traits<char>::length(r.prefix));
+        const size_t slash = rest.rfind('\\');
+        if (slash == std::string::npos || slash == 0)
+            return false;
+        out.root = r.root;
+        out.subkey = win32::widen_cp1252(rest.substr(0, slash));
+        out.name = win32::widen_cp1252(rest.substr(slash + 1));
+        return true;
+    }
+    return false;
+}
+
+std::optional<std::string> ReadString(const ValuePath& where, REGSAM view) {
+    win32::UniqueRegKey key;
+    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ || bytes > RegistrySettingsStore::kMaxValueChars * sizeof(wchar_t))
+        return std::nullopt;
+    // One spare character so that a value stored without its terminating zero still ends.
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = bytes;
+    if (::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ || size > bytes)
+        return std::nullopt;
+    text.resize(size / sizeof(wchar_t));
+    const size_t end = text.find(L'\0');
+    if (end != std::wstring::npos)
+        text.resize(end);
+    std::string narrow;
+    if (!win32::narrow_cp1252(text, narrow))
+        return std::nullopt;
+    return narrow;
+}
+
+} // namespace
+
+std::optional<std::string> RegistrySettingsStore::Read(const std::string& path) {
+    ValuePath where;
+    if (!SplitPath(path, where))
+        return std::nullopt;
+    if (where.root != HKEY_LOCAL_MACHINE)
+        return ReadString(where, 0);
+    // The setup program may be a 32-bit one, whose machine values live in the 32-bit view.
+    if (std::optional<std::string> value = ReadString(where, KEY_WOW64_64KEY))
+        return value;
+    return ReadString(where, KEY_WOW64_32KEY);
+}
+
+bool RegistrySettingsStore::Write(const std::string& path, const std::string& value) {
+    ValuePath where;
+    if (!SplitPath(path, where))
+        return false;
+    win32::UniqueRegKey key;
+    if (::RegCreateKeyExW(where.root, where.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::wstring text = win32::widen_cp1252(value);
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    return ::RegSetValueExW(key.get(), where.name.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
+}
+
+bool RegistrySettingsStore::Delete(const std::string& path) {
+    ValuePath where;
+    if (!SplitPath(path, where))
+        return false;
+    win32::UniqueRegKey key;
+    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_SET_VALUE, key.put()) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegDeleteValueW(key.get(), where.name.c_str()) == ERROR_SUCCESS;
+}

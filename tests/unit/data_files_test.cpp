@@ -1,0 +1,163 @@
+#include "storage/changement_version.h"
+#include "storage/data_files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+CounterSet Filled() {
+    CounterSet c;
+    c.Distance = 123456;
+    c.NbTouches = INT32_MAX;
+    c.NCGauche = 3;
+    c.NCDroit = -4;
+    c.NCSpecial = 5;
+    c.NScrolls = INT32_MIN;
+    c.UpTime = 0;
+    c.UseTime = 8;
+    c.NClics = 999; // not stored: recomputed on reading
+    return c;
+}
+
+CounterSet Dirty() {
+    CounterSet c;
+    c.Distance = c.NbTouches = c.NClics = c.NCGauche = c.NCDroit = c.NCSpecial = 77;
+    c.NScrolls = c.UpTime = c.UseTime = 77;
+    return c;
+}
+
+bool AllZero(const CounterSet& c) {
+    return c.Distance == 0 && c.NbTouches == 0 && c.NClics == 0 && c.NCGauche == 0 &&
+           c.NCDroit == 0 && c.NCSpecial == 0 && c.NScrolls == 0 && c.UpTime == 0 && c.UseTime == 0;
+}
+
+const std::string kClef = CodePaires("K3y9ab").value();
+
+} // namespace
+
+TEST(DataFiles, TotalsRoundTripAsOneEncipheredLine) {
+    MemoryFileStore files;
+    const CounterSet written = Filled();
+    ASSERT_EQ(EnregistreDonnees(files, written, kClef), SaveResult::Saved);
+    const std::string content = files.ReadAll(kTotalsFileName).value();
+    ASSERT_GE(content.size(), 2u);
+    EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
+    EXPECT_EQ(DecrypteAvecClef(FirstLine(content), kClef).value_or(""),
+              "123456'2147483647'3'-4'5'-2147483648'0'8'K3y9ab'35");
+
+    CounterSet read = Dirty();
+    read.NbTouches_Ever = 42; // the totals are not the file's business
+    RecupereDonnees(files, read, kClef);
+    EXPECT_EQ(read.Distance, 123456);
+    EXPECT_EQ(read.NbTouches, INT32_MAX);
+    EXPECT_EQ(read.NCGauche, 3);
+    EXPECT_EQ(read.NCDroit, -4);
+    EXPECT_EQ(read.NCSpecial, 5);
+    EXPECT_EQ(read.NClics, 4);
+    EXPECT_EQ(read.NScrolls, INT32_MIN);
+    EXPECT_EQ(read.UseTime, 8);
+    EXPECT_EQ(read.NbTouches_Ever, 42);
+
+    // The same counts under another account key are ignored as a whole.
+    read = Dirty();
+    RecupereDonnees(files, read, CodePaires("Other1").value());
+    EXPECT_TRUE(AllZero(read));
+    // No key: nothing is written, nothing is read.
+    EXPECT_EQ(EnregistreDonnees(files, written, "0"), SaveResult::NotEncodable);
+    read = Dirty();
+    RecupereDonnees(files, read, "0");
+    EXPECT_TRUE(AllZero(read));
+}
+
+TEST(DataFiles, HostileTotalsFilesReadAsZero) {
+    auto enciphered = [](const std::string& record) {
+        return CrypteAvecClef(record, kClef).value() + "\r\n";
+    };
+    const std::string good = TexteEnBinaire("x") + std::string(4, '0');
+    const std::vector<std::string> contents = {
+        "",
+        "\r\n",
+        "0",
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab'35").substr(0, 200), // truncated
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab'35").substr(1),      // odd length, shifted
+        std::string("\x00\xff\x01binary\r\n", 11),
+        std::string(3 << 20, '1'),    // megabytes of digits
+        std::string(2 << 20, '\xA0'), // megabytes of noise
+        "0101012101010101",
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab"),             // nine fields
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab'35'9"),        // eleven fields
+        enciphered("1'2'x'4'5'6'7'8'K3y9ab'35"),          // not a number
+        enciphered("1'2''4'5'6'7'8'K3y9ab'35"),           // empty field
+        enciphered("2147483648'2'3'4'5'6'7'8'K3y9ab'35"), // beyond 32 bits
+        enciphered("1'2'2147483647'1'0'6'7'8'K3y9ab'35"), // click sum beyond 32 bits
+        enciphered("1'2'3'4'5'6'7'8'K3y9aB'35"),          // another key in field 9
+        good,
+    };
+    for (const std::string& content : contents) {
+        MemoryFileStore files;
+        files.Replace(kTotalsFileName, content);
+        CounterSet c = Dirty();
+        RecupereDonnees(files, c, kClef);
+        EXPECT_TRUE(AllZero(c)) << content.substr(0, 40);
+    }
+    MemoryFileStore missing;
+    CounterSet c = Dirty();
+    RecupereDonnees(missing, c, kClef);
+    EXPECT_TRUE(AllZero(c));
+    // A valid record followed by more lines still counts.
+    MemoryFileStore extra;
+    extra.Replace(kTotalsFileName, enciphered("1'2'3'4'5'6'7'8'K3y9ab'35") + "junk\r\n");
+    RecupereDonnees(extra, c, kClef);
+    EXPECT_EQ(c.UseTime, 8);
+}
+
+TEST(DataFiles, KeyFileHoldsSixCharacterKeysOnly) {
+    MemoryFileStore files;
+    MemorySettingsStore settings;
+    EXPECT_EQ(RecupereCle(files, settings), "0");
+    ASSERT_EQ(EnregistreCle(files, kClef), SaveResult::Saved);
+    EXPECT_EQ(files.ReadAll(kKeyFileName).value(), kClef + "\r\n");
+    EXPECT_EQ(RecupereCle(files, settings), kClef);
+
+    for (const char* key : {"12345", "1234567", ""}) {
+        files.Replace(kKeyFileName, CodePaires(key).value() + "\r\n");
+        EXPECT_EQ(RecupereCle(files, settings), "0") << key;
+    }
+    for (const std::string& junk : {std::string("0"), std::string(96, '2'),
+                                    std::string("\xff\xfe", 2), std::string(1 << 20, '0')}) {
+        files.Replace(kKeyFileName, junk);
+        EXPECT_EQ(RecupereCle(files, settings), "0");
+    }
+    files.fail_writes = true;
+    EXPECT_EQ(EnregistreCle(files, kClef), SaveResult::WriteFailed);
+}
+
+TEST(DataFiles, PasswordFileRefusesWhatThePairCodeCannotCarry) {
+    MemoryFileStore files;
+    EXPECT_EQ(RecuperePwd(files), "0");
+    ASSERT_EQ(EnregistrePwd(files, "s3cret 'pw'"), SaveResult::Saved);
+    EXPECT_EQ(RecuperePwd(files), "s3cret 'pw'");
+    // "é" (233) cannot be encoded: refused, the stored password untouched.
+    EXPECT_EQ(EnregistrePwd(files, "caf\xE9"), SaveResult::NotEncodable);
+    EXPECT_EQ(RecuperePwd(files), "s3cret 'pw'");
+    ASSERT_EQ(EnregistrePwd(files, ""), SaveResult::Saved);
+    EXPECT_EQ(RecuperePwd(files), "");
+    files.Replace(kPasswordFileName, "01x1");
+    EXPECT_EQ(RecuperePwd(files), "0");
+    files.fail_reads = true;
+    EXPECT_EQ(RecuperePwd(files), "0");
+}
+
+TEST(DataFiles, InstallerDeletesEveryDataFileButTheLogAndMarker) {
+    MemoryFileStore files;
+    for (const char* name :
+         {kTotalsFileName, kKeyFileName, kPasswordFileName, "Cle.tk", "Di1.tk", "Di2.tk", "pw.ctk",
+          "Dd.tk", "Cc2.tk", "To1.tk", "TheWandrel.log", kMigrationMarkerName})
+        files.Replace(name, "x");
+    SupprimeFichiersDonnees(files);
+    EXPECT_EQ(files.size(), 2u);
+    EXPECT_TRUE(files.Exists("TheWandrel.log"));
+    EXPECT_TRUE(files.Exists(kMigrationMarkerName));
+}

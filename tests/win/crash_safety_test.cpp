@@ -1,0 +1,132 @@
+// A process killed at a random moment of a save loop never leaves a totals data file that
+// reads back as anything but a whole record, old or new.
+#include "storage/data_files.h"
+#include "storage/data_folder_win32.h"
+#include "storage/file_store_win32.h"
+
+#include "app/win32/unique_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace {
+
+const wchar_t kChildVariable[] = L"WANDREL_CRASH_CHILD_FOLDER";
+const char kPlainKey[] = "Cr4shK";
+
+// Every counter holds the same value n, so a record mixing two saves would show.
+CounterSet Uniform(int32_t n) {
+    CounterSet c;
+    c.Distance = c.NbTouches = c.NCGauche = c.NCDroit = c.NCSpecial = n;
+    c.NScrolls = c.UpTime = c.UseTime = n;
+    return c;
+}
+
+// The value of the saved record, or -1 when the file reads as anything else.
+int32_t SavedValue(FileStore& files, const std::string& Clef) {
+    std::optional<std::string> content = files.ReadAll(kTotalsFileName);
+    if (!content)
+        return -1;
+    std::optional<std::string> record = DecrypteAvecClef(FirstLine(*content), Clef);
+    if (!record)
+        return -1;
+    std::optional<CounterSet> c = ParseTotalsRecord(*record, kPlainKey);
+    if (!c || c->NbTouches != c->Distance || c->UseTime != c->Distance ||
+        c->NClics != 3 * c->Distance)
+        return -1;
+    return c->Distance;
+}
+
+std::string ClefFor(FileStore& files) {
+    // The key lives in the folder too, so parent and child use the same one.
+    if (std::optional<std::string> line = files.ReadAll(kKeyFileName))
+        return FirstLine(*line);
+    std::string Clef = CodePaires(kPlainKey).value();
+    EXPECT_EQ(EnregistreCle(files, Clef), SaveResult::Saved);
+    return Clef;
+}
+
+} // namespace
+
+// Runs only as the child of the test below: saves ever larger values until it is killed.
+TEST(CrashSafety, ChildSavesUntilKilled) {
+    wchar_t folder[MAX_PATH];
+    if (::GetEnvironmentVariableW(kChildVariable, folder, MAX_PATH) == 0)
+        GTEST_SKIP() << "only runs as the child of KilledSaverLeavesAWholeRecord";
+    Win32FileStore files(folder);
+    const std::string Clef = ClefFor(files);
+    int32_t n = SavedValue(files, Clef);
+    if (n < 0)
+        n = 0;
+    for (;;)
+        EnregistreDonnees(files, Uniform(++n), Clef);
+}
+
+TEST(CrashSafety, KilledSaverLeavesAWholeRecord) {
+    std::optional<std::wstring> base = DataFolder();
+    ASSERT_TRUE(base);
+    const std::wstring folder = *base + L"crash-test\\";
+    Win32FileStore files(folder);
+    files.Remove(kTotalsFileName);
+    files.Remove(kKeyFileName);
+    const std::string Clef = ClefFor(files);
+    ASSERT_EQ(EnregistreDonnees(files, Uniform(0), Clef), SaveResult::Saved);
+
+    wchar_t exe[MAX_PATH];
+    ASSERT_GT(::GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" --gtest_filter=CrashSafety.ChildSavesUntilKilled";
+    ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, folder.c_str()));
+
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> pause_ms(0, 40);
+    int32_t last = 0;
+    // As many kills as fit in the time budget (starting a process under Wine is slow).
+    const int kMaxKills = 25;
+    const int kMinKills = 8;
+    const auto budget_end = std::chrono::steady_clock::now() + std::chrono::seconds(50);
+    int kill = 0;
+    int inside_save = 0;
+    for (; kill < kMaxKills; ++kill) {
+        if (kill >= kMinKills && std::chrono::steady_clock::now() > budget_end)
+            break;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info));
+        win32::UniqueHandleKernel process(info.hProcess);
+        win32::UniqueHandleKernel thread(info.hThread);
+
+        // Wait until the child is saving (the value moved on), then kill it a little later.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (SavedValue(files, Clef) == last && std::chrono::steady_clock::now() < deadline &&
+               ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms(random)));
+        ::TerminateProcess(process.get(), 9);
+        ASSERT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+
+        // A temporary file left behind means the kill landed inside a save.
+        const std::string temporary = std::string(kTotalsFileName) + ".tmp";
+        if (files.Exists(temporary)) {
+            ++inside_save;
+            files.Remove(temporary);
+        }
+        const int32_t value = SavedValue(files, Clef);
+        ASSERT_GE(value, 0) << "after kill " << kill << ", the file is not a whole record";
+        ASSERT_GE(value, last) << "a save went missing";
+        ASSERT_GT(value, last) << "the child never saved";
+        last = value;
+    }
+    ::SetEnvironmentVariableW(kChildVariable, nullptr);
+    std::printf("%d kills (%d inside a save), %d saves survived in order\n", kill, inside_save,
+                last);
+    files.Remove(kTotalsFileName);
+    files.Remove(kKeyFileName);
+    files.Remove(std::string(kTotalsFileName) + ".tmp");
+    ::RemoveDirectoryW(folder.c_str());
+}

@@ -1,0 +1,19 @@
+#include "ui/language_switch.h"
+
+#include "storage/settings_store.h"
+#include "ui/localisation.h"
+
+bool ChangeLanguage(
+    std::uint8_t index, SettingsStore& store, const std::function<void()>& localise_configuration,
+    const std::function<void(int text_id, const std::wstring& caption)>& set_tray_caption) {
+    if (index >= kLanguageCount)
+        return false;
+    LangueCourante = index;
+    store.Write(kSettingsKey + "Language", std::to_string(index));
+    if (localise_configuration)
+        localise_configuration();
+    if (set_tray_caption)
+        for (int id : kTrayMenuTextIds)
+            set_tray_caption(id, ChaineLocale(id));
+    return true;
+}
