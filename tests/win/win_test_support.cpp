@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 namespace wintest {
 
@@ -106,7 +107,14 @@ bool XdotoolAvailable() {
 }
 
 bool RunXdotool(const std::wstring& arguments) {
-    std::wstring command = L"xdotool " + arguments;
+    // Every Wine prefix on the display has a virtual desktop window covering the screen, and
+    // X sends pointer events to the topmost one: raise ours first, in the same run.
+    std::wstring command = L"xdotool ";
+    const auto desktop =
+        reinterpret_cast<uintptr_t>(GetPropW(GetDesktopWindow(), L"__wine_x11_whole_window"));
+    if (desktop != 0)
+        command += L"windowraise " + std::to_wstring(desktop) + L" ";
+    command += arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -115,6 +123,52 @@ bool RunXdotool(const std::wstring& arguments) {
         return false;
     win32::UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
     return true;
+}
+
+namespace {
+
+constexpr ULONGLONG kStaleLockAge = 60ULL * 10000000ULL; // one minute in 100 ns units
+
+bool IsStale(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    FILETIME now_ft;
+    GetSystemTimeAsFileTime(&now_ft);
+    const ULARGE_INTEGER created{
+        {data.ftCreationTime.dwLowDateTime, data.ftCreationTime.dwHighDateTime}};
+    const ULARGE_INTEGER now{{now_ft.dwLowDateTime, now_ft.dwHighDateTime}};
+    return now.QuadPart > created.QuadPart + kStaleLockAge;
+}
+
+} // namespace
+
+InputLock::InputLock(DWORD timeout_ms) {
+    if (GetFileAttributesW(L"Z:\\tmp") == INVALID_FILE_ATTRIBUTES) {
+        held_ = true; // nothing shared to guard
+        return;
+    }
+    wchar_t display[64] = L"";
+    GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    std::wstring name = display;
+    for (wchar_t& c : name)
+        if (c == L':' || c == L'.' || c == L'/')
+            c = L'_';
+    path_ = L"Z:\\tmp\\wandrel-input-lock" + name;
+    held_ = PumpUntil(
+        [&] {
+            if (CreateDirectoryW(path_.c_str(), nullptr))
+                return true;
+            if (IsStale(path_))
+                RemoveDirectoryW(path_.c_str());
+            return false;
+        },
+        timeout_ms);
+}
+
+InputLock::~InputLock() {
+    if (held_ && !path_.empty())
+        RemoveDirectoryW(path_.c_str());
 }
 
 } // namespace wintest
