@@ -60,3 +60,11 @@ add_custom_command(TARGET win_tests POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:win_tests>)
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 120)
+
+# Benchmark programs of the Windows side (not tests).
+file(GLOB BENCH_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.cpp)
+foreach(src ${BENCH_WIN_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} WIN32 ${src})
+    target_link_options(${name} PRIVATE -municode)
+endforeach()
