@@ -1,6 +1,6 @@
 #include "server/sending_record.h"
 
-#include "server/md5.h"
+#include "net/md5.h"
 
 #include <vector>
 
@@ -100,7 +100,7 @@ RecordFault ParseSendingRecord(const std::string& plain, SendingRecord& out) {
     if (!IsUpperHex(f[12]) || f[12].size() > 32 || f[13].size() != 32 || !IsUpperHex(f[13]) ||
         f[14].size() != 32 || !IsUpperHex(f[14]))
         return RecordFault::kBadField;
-    if (Md5Text(Join(f, 14)) != f[14])
+    if (::Md5Text(Join(f, 14)) != f[14])
         return RecordFault::kCheckMismatch;
     if (out.counts.usetime > out.counts.uptime)
         return RecordFault::kImplausible;
@@ -127,7 +127,7 @@ std::string FormatSendingRecord(int64_t version, const std::string& nick,
     f.push_back(machine);
     f.push_back(program_digest);
     std::string text = Join(f, f.size());
-    return text + "'" + Md5Text(text);
+    return text + "'" + ::Md5Text(text);
 }
 
 std::optional<std::pair<std::string, std::string>> ParseLogin(const std::string& plain) {

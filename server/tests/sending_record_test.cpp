@@ -1,4 +1,4 @@
-#include "server/md5.h"
+#include "net/md5.h"
 #include "server/sending_record.h"
 
 #include <gtest/gtest.h>
@@ -36,17 +36,10 @@ std::string WithField(const std::string& record, size_t index, const std::string
     std::string text;
     for (size_t i = 0; i < 14; ++i)
         text += (i ? "'" : "") + f[i];
-    return text + "'" + (fix_check ? Md5Text(text) : f[14]);
+    return text + "'" + (fix_check ? ::Md5Text(text) : f[14]);
 }
 
 } // namespace
-
-TEST(Md5, KnownDigests) {
-    EXPECT_EQ(Md5Text(""), "D41D8CD98F00B204E9800998ECF8427E");
-    EXPECT_EQ(Md5Text("abc"), "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_EQ(Md5Text(std::string(64, 'a')), "014842D480B571495A4A0363793F7367");
-    EXPECT_EQ(Md5Text(std::string(56, 'a')), "3B0C8AC703F828B04C6C197006D17218");
-}
 
 TEST(SendingRecord, ParsesWhatTheClientBuilds) {
     SendingRecord r;
