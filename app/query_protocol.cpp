@@ -1,5 +1,7 @@
 #include "app/query_protocol.h"
 
+#include "storage/record_fields.h"
+
 #include <cstring>
 
 namespace query {
@@ -16,17 +18,6 @@ std::optional<std::string> TextOf(const void* data, size_t size) {
     if (length > kMaxTextBytes)
         return std::nullopt;
     return std::string(bytes, length);
-}
-
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (char ch : text) {
-        if (ch == '\'')
-            fields.emplace_back();
-        else
-            fields.back() += ch;
-    }
-    return fields;
 }
 
 } // namespace
@@ -52,7 +43,7 @@ std::optional<Request> ParseRequest(const void* data, size_t size) {
     const std::optional<std::string> text = TextOf(data, size);
     if (!text || text->compare(0, std::strlen(kTag), kTag) != 0)
         return std::nullopt;
-    const std::vector<std::string> fields = Split(*text);
+    const std::vector<std::string> fields = SplitAtApostrophes(*text);
     if (fields.size() != 3)
         return std::nullopt;
     const std::optional<int64_t> window = ParseDecimal(fields[1]);
@@ -87,7 +78,7 @@ std::optional<std::vector<std::string>> ParseReply(const void* data, size_t size
     const std::optional<std::string> text = TextOf(data, size);
     if (!text)
         return std::nullopt;
-    std::vector<std::string> fields = Split(*text);
+    std::vector<std::string> fields = SplitAtApostrophes(*text);
     if (fields.size() != kReplyFields || fields[0] != kTag)
         return std::nullopt;
     return fields;

@@ -1,5 +1,7 @@
 #include "storage/data_files.h"
 
+#include "storage/record_fields.h"
+
 #include "storage/changement_version.h"
 #include "storage/number_text.h"
 
@@ -9,17 +11,6 @@
 namespace {
 
 const char kLineEnd[] = "\r\n";
-
-std::vector<std::string> SplitAtApostrophes(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (char ch : text) {
-        if (ch == '\'')
-            fields.emplace_back();
-        else
-            fields.back().push_back(ch);
-    }
-    return fields;
-}
 
 SaveResult ReplaceLine(FileStore& files, const char* name, const std::string& line) {
     return files.Replace(name, line + kLineEnd) ? SaveResult::Saved : SaveResult::WriteFailed;
