@@ -13,7 +13,8 @@ flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -I"$src"
        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 sources=(storage/cryptage.cpp storage/file_store.cpp storage/data_files.cpp
          storage/changement_version.cpp storage/number_text.cpp storage/settings_store.cpp
-         storage/settings_table.cpp storage/settings_readers.cpp app/counter_set.cpp)
+         storage/settings_table.cpp storage/settings_readers.cpp storage/record_fields.cpp
+         app/counter_set.cpp)
 
 objects=()
 for s in "${sources[@]}"; do
