@@ -83,7 +83,7 @@ CheckOutcome CheckTotalData_Click(ExchangeServices& services, CounterSet& counte
     const std::string payload = CrypteEnvoi(
         AccountText(DonnePseudo(services.settings), RecuperePwd(services.files)), services.random);
     const std::string answer =
-        services.http.Get(ServerBaseUrl(services.settings) + kCheckEndpoint + payload);
+        services.http.Get(ServerBaseUrl(services.settings) + kCheckEndpoint + UrlPayload(payload));
 
     CheckOutcome outcome;
     if (answer.empty())

@@ -49,7 +49,7 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state,
                            CounterSet& counters, ExchangeHost& host, const std::string& Pseudon,
                            const std::string& Passw) {
     const std::string url = ServerBaseUrl(services.settings) + kKeyEndpoint +
-                            CrypteEnvoi(AccountText(Pseudon, Passw), services.random);
+                            UrlPayload(CrypteEnvoi(AccountText(Pseudon, Passw), services.random));
     const std::string answer = services.http.Get(url);
 
     int text_id = 200;

@@ -276,7 +276,7 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
     const SentCounts sent = RememberAndClear(counters);
 
     const std::string body =
-        services.http.Get(ServerBaseUrl(services.settings) + kSendEndpoint + payload);
+        services.http.Get(ServerBaseUrl(services.settings) + kSendEndpoint + UrlPayload(payload));
     const SendAnswer answer = ClassifySendAnswer(body);
 
     if (answer.kind == SendAnswerKind::Accepted) {

@@ -16,3 +16,20 @@ std::string ConfiguredProxy(SettingsStore& store) {
         return {};
     return RecupereParametre(store, Setting::Proxy);
 }
+
+std::string UrlPayload(const std::string& enciphered) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(enciphered.size());
+    for (char c : enciphered) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '#' || c == '%') {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}

@@ -14,6 +14,13 @@ std::string ServerBaseUrl(SettingsStore& store);
 // otherwise empty (connect directly).
 std::string ConfiguredProxy(SettingsStore& store);
 
+// An enciphered payload as it goes into the query string. The protocol cipher keeps it free
+// of the characters that separate query fields, but a character it passes through unchanged
+// may still be one that cannot stand in a URL as it is: "#" would cut the URL short, and
+// "%", blanks, control characters and bytes of 128 and above may be altered on the way.
+// Those are written as %XX (which the server decodes); every other character is unchanged.
+std::string UrlPayload(const std::string& enciphered);
+
 // The endpoints the client requests, with their query parameter.
 inline constexpr const char* kSendEndpoint = "Envoi.php?Data=";
 inline constexpr const char* kKeyEndpoint = "Request_cle.php?Data=";

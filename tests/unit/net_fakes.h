@@ -5,6 +5,7 @@
 #include "net/exchange.h"
 #include "storage/cryptage.h"
 
+#include <cctype>
 #include <deque>
 #include <string>
 #include <vector>
@@ -21,10 +22,25 @@ class ScriptedFetcher : public HttpFetcher {
     }
     void SetProxy(const std::string& address) override { proxy = address; }
 
-    // The plain text of the last request's payload (after "=").
+    // The plain text of the last request's payload (after "="), %XX decoded as the
+    // server does.
     std::string LastPlain() const {
         const std::string& url = urls.back();
-        return DecrypteEnvoi(url.substr(url.find('=') + 1)).value_or("<not a payload>");
+        return DecrypteEnvoi(PercentDecoded(url.substr(url.find('=') + 1)))
+            .value_or("<not a payload>");
+    }
+    static std::string PercentDecoded(const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '%' && i + 2 < text.size() && isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+                isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+                out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
     }
 
     std::deque<std::string> answers;

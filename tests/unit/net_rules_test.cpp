@@ -29,6 +29,19 @@ TEST(ServerAddress, BaseUrlDefaultWrittenBackAndEndsWithASlash) {
     EXPECT_EQ(ConfiguredProxy(settings), "http://proxy:3128");
 }
 
+TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
+    EXPECT_EQ(UrlPayload("Jk5#x%L \x01\x80\xff'=/?&+<~"),
+              "Jk5%23x%25L%20%01%80%FF'=/?&+<~");
+    // Whatever the password, the URL keeps its payload whole and decodes back to it.
+    SystemRandomSource random;
+    const std::string password = "#% #%\x7f\x80\xaf'<>\"|^`{}";
+    for (int i = 0; i < 200; ++i) {
+        const std::string url = UrlPayload(CrypteEnvoi("bob'" + password, random));
+        ASSERT_EQ(url.find_first_of("# \x7f\x80"), std::string::npos) << url;
+        ASSERT_EQ(DecrypteEnvoi(ScriptedFetcher::PercentDecoded(url)), "bob'" + password);
+    }
+}
+
 TEST(BrowserLaunch, FoundProgramIsQuotedElseTheShellOpensTheAddress) {
     EXPECT_EQ(BrowserCommandLine("C:\\Program Files\\Web\\browser.exe", "http://h/"),
               "\"C:\\Program Files\\Web\\browser.exe\" http://h/");
