@@ -23,9 +23,9 @@ struct ExchangeServices {
 // Fields of the main window `Client` that the exchanges read and change. The main window
 // owns one and hands it to every exchange.
 struct ServerLinkState {
-    std::string Clef = "0";   // the account key in its stored (pair-coded) form; "0": none
+    std::string Clef = "0";    // the account key in its stored (pair-coded) form; "0": none
     bool EnvoiEnCours = false; // a sending is running
-    std::wstring LastLog;     // the text of the last sending result (the dialog's log page)
+    std::wstring LastLog;      // the text of the last sending result (the dialog's log page)
     // Version of the server's list of accepted programs, as last fetched (three digits);
     // empty until the first accepted sending of this run.
     std::string ListVersion;

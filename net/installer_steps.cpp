@@ -48,11 +48,11 @@ AccountEntry CheckAccountEntry(const std::wstring& nickname, const std::wstring&
     return entry;
 }
 
-KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
-                          uint8_t language, const std::string& program_folder) {
-    const std::string url = ServerBaseUrl(services.settings) + kKeyEndpoint +
-                            UrlPayload(CrypteEnvoi(AccountText(entry.nickname, entry.password),
-                                                   services.random));
+KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry, uint8_t language,
+                          const std::string& program_folder) {
+    const std::string url =
+        ServerBaseUrl(services.settings) + kKeyEndpoint +
+        UrlPayload(CrypteEnvoi(AccountText(entry.nickname, entry.password), services.random));
     const std::string answer = services.http.Get(url);
     const KeyAnswer kind = ClassifyKeyAnswer(answer);
     if (kind != KeyAnswer::Accepted)

@@ -14,7 +14,7 @@ uint8_t LangueInstallation(SettingsStore& settings);
 
 enum class AccountEntryProblem {
     None,
-    Empty,            // nickname or password empty (text 910)
+    Empty,             // nickname or password empty (text 910)
     NicknameNotUsable, // a character code page 1252 has not, or an apostrophe
     PasswordNotUsable, // a character the pair code cannot carry (code above 175), one code
                        // page 1252 has not, or an apostrophe
@@ -42,8 +42,8 @@ inline constexpr const wchar_t* kInstalledText = L"Installation succesfull\r\nEn
 // Requests a key for the account. When it is accepted, writes in this order: the key file
 // (the key as received), Login, the password file, the start-up entry (the program folder
 // + "TheWandrel.exe") and Language. Nothing is written otherwise.
-KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
-                          uint8_t language, const std::string& program_folder);
+KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry, uint8_t language,
+                          const std::string& program_folder);
 
 // A refused registration: the box and which field to empty and focus afterwards.
 struct RegistrationRefusal {

@@ -45,8 +45,8 @@ void ClearToBeSent(CounterSet& c) {
 
 } // namespace
 
-bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state,
-                           CounterSet& counters, ExchangeHost& host, const std::string& Pseudon,
+bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                           ExchangeHost& host, const std::string& Pseudon,
                            const std::string& Passw) {
     const std::string url = ServerBaseUrl(services.settings) + kKeyEndpoint +
                             UrlPayload(CrypteEnvoi(AccountText(Pseudon, Passw), services.random));
@@ -63,8 +63,7 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state,
         host.RestartSampling();
         EnregistreCle(services.files, state.Clef);
         EnregistreDonnees(services.files, counters, state.Clef, services.random);
-        host.Show(ChaineLocale(210), L"Reinstalled", MessageButtons::Ok,
-                  MessageIcon::Information);
+        host.Show(ChaineLocale(210), L"Reinstalled", MessageButtons::Ok, MessageIcon::Information);
         return true;
     case KeyAnswer::UnknownNickname:
         text_id = 150;
@@ -85,8 +84,8 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state,
     return false;
 }
 
-bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state,
-                          CounterSet& counters, ExchangeHost& host, const std::string& Pseudon,
+bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                          ExchangeHost& host, const std::string& Pseudon,
                           const std::string& Passw) {
     state.LastLog = kKeyErrorText;
     LogIfEnabled(services, state.LastLog);

@@ -23,8 +23,8 @@ KeyAnswer ClassifyKeyAnswer(const std::string& answer);
 // to-be-sent counters are cleared (sampling stopped meanwhile), the key file and the totals
 // data file are written and "OK. Enjoy!" is shown. Refused: a box says why and nothing
 // changes. True when a new key was accepted.
-bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state,
-                           CounterSet& counters, ExchangeHost& host, const std::string& Pseudon,
+bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                           ExchangeHost& host, const std::string& Pseudon,
                            const std::string& Passw);
 
 inline constexpr const wchar_t* kKeyErrorText =
@@ -34,6 +34,5 @@ inline constexpr const wchar_t* kKeyErrorText =
 // is wanted and, on OK, requests a new key. True when the sending's counts are settled
 // (a new key arrived and cleared them); false when they must be given back (Cancel, or a
 // key request that failed).
-bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state,
-                          CounterSet& counters, ExchangeHost& host, const std::string& Pseudon,
-                          const std::string& Passw);
+bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                          ExchangeHost& host, const std::string& Pseudon, const std::string& Passw);

@@ -30,7 +30,9 @@ void WriteTotal(SettingsStore& settings, Setting setting, int64_t value) {
     settings.Write(SettingPath(setting), std::to_string(value));
 }
 
-std::wstring Num(int64_t v) { return std::to_wstring(v); }
+std::wstring Num(int64_t v) {
+    return std::to_wstring(v);
+}
 
 std::wstring TwoDigits(int v) {
     return v < 10 && v >= 0 ? L"0" + std::to_wstring(v) : std::to_wstring(v);
@@ -55,12 +57,11 @@ std::wstring DistanceText(const SentCounts& sent, const ResultTextOptions& o, bo
 
 std::string SendingRecord(const std::string& nickname, const std::string& password,
                           const std::string& plain_key, const CounterSet& c,
-                          const std::string& machine_identity,
-                          const std::string& program_digest) {
-    std::string record = std::string(kProtocolVersion) + "'" + nickname + "'" + password + "'" +
-                         plain_key;
-    for (int32_t count : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial,
-                          c.NScrolls, c.UpTime, c.UseTime})
+                          const std::string& machine_identity, const std::string& program_digest) {
+    std::string record =
+        std::string(kProtocolVersion) + "'" + nickname + "'" + password + "'" + plain_key;
+    for (int32_t count : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls,
+                          c.UpTime, c.UseTime})
         record += "'" + std::to_string(count);
     record += "'" + machine_identity + "'" + program_digest;
     return record + "'" + Md5Text(record);
@@ -97,8 +98,8 @@ SendAnswer ClassifySendAnswer(const std::string& answer) {
 }
 
 SentCounts RememberAndClear(CounterSet& c) {
-    SentCounts s{c.Distance, c.NbTouches, c.NCGauche, c.NCDroit,
-                 c.NCSpecial, c.NScrolls, c.UpTime, c.UseTime};
+    SentCounts s{c.Distance,  c.NbTouches, c.NCGauche, c.NCDroit,
+                 c.NCSpecial, c.NScrolls,  c.UpTime,   c.UseTime};
     c.Distance = c.NbTouches = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
     c.NScrolls = c.UpTime = c.UseTime = c.NClics = 0;
     return s;
@@ -227,8 +228,7 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
     case SendAnswerKind::NewVersionDownload: {
         // Without a download window the offer cannot be kept: handled as declined.
         const bool accepted = host.CanDownloadUpdate() &&
-                              host.Show(ChaineLocale(170), kNewVersionTitle,
-                                        MessageButtons::YesNo,
+                              host.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
                                         MessageIcon::Question) == MessageAnswer::Yes;
         if (accepted) {
             SetLastLog(services, state, kAutoUpdateText);
@@ -269,9 +269,8 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
         host.OpenAccountPage();
     }
 
-    const std::string record =
-        SendingRecord(nickname, password, DecodePaires(state.Clef), counters,
-                      host.MachineIdentity(), host.ProgramDigest());
+    const std::string record = SendingRecord(nickname, password, DecodePaires(state.Clef), counters,
+                                             host.MachineIdentity(), host.ProgramDigest());
     const std::string payload = CrypteEnvoi(record, services.random);
     const SentCounts sent = RememberAndClear(counters);
 

@@ -23,9 +23,9 @@ std::string SendingRecord(const std::string& nickname, const std::string& passwo
 
 enum class SendAnswerKind {
     Accepted,
-    Unreachable,     // empty answer or failed request
-    UnknownNickname, // "Errlogin"
-    WrongPassword,   // "Errpwd"
+    Unreachable,        // empty answer or failed request
+    UnknownNickname,    // "Errlogin"
+    WrongPassword,      // "Errpwd"
     NewVersionDownload, // "Errversion" + one character + a download description
     NewVersionWebsite,  // exactly "Errversion"
     KeyMismatch,        // "Errcle"
@@ -42,8 +42,8 @@ SendAnswer ClassifySendAnswer(const std::string& answer);
 
 // The eight counts of a sending, as they were when the record was built.
 struct SentCounts {
-    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0,
-            NScrolls = 0, UpTime = 0, UseTime = 0;
+    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
+            UpTime = 0, UseTime = 0;
 };
 // Remembers the eight counts and sets them and NClics to 0.
 SentCounts RememberAndClear(CounterSet& counters);
@@ -79,8 +79,7 @@ inline constexpr const wchar_t* kAutoUpdateText = L"TheWandrel auto-update";
 inline constexpr const wchar_t* kRefusedAutoUpdateText =
     L"Refused auto-update of TheWandrel: Please download the new version of the client on "
     L"the Project Trekhold website or accept TheWandrel auto-update";
-inline constexpr const wchar_t* kFillInAccountText =
-    L"Please fill in your account informations";
+inline constexpr const wchar_t* kFillInAccountText = L"Please fill in your account informations";
 
 // The whole sending. Ignored (returns at once) while another sending runs. When the update
 // download cannot be offered (host.CanDownloadUpdate() is false), a new version with a

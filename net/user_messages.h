@@ -15,9 +15,8 @@ class UserMessages {
     virtual MessageAnswer Show(const std::wstring& text, const std::wstring& title,
                                MessageButtons buttons, MessageIcon icon) = 0;
     // A prompt with one text field; nothing when the user cancels.
-    virtual std::optional<std::wstring> AskText(const std::wstring& prompt,
-                                                const std::wstring& title,
-                                                const std::wstring& initial) = 0;
+    virtual std::optional<std::wstring>
+    AskText(const std::wstring& prompt, const std::wstring& title, const std::wstring& initial) = 0;
 };
 
 // The title of the boxes that carry no title of their own.

@@ -16,8 +16,8 @@ class ExchangeHostBase : public ExchangeHost {
     explicit ExchangeHostBase(HWND owner = nullptr) : boxes_(owner) {}
     void set_owner(HWND owner) { boxes_.set_owner(owner); }
 
-    MessageAnswer Show(const std::wstring& text, const std::wstring& title,
-                       MessageButtons buttons, MessageIcon icon) override {
+    MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
+                       MessageIcon icon) override {
         return boxes_.Show(text, title, buttons, icon);
     }
     std::optional<std::wstring> AskText(const std::wstring& prompt, const std::wstring& title,

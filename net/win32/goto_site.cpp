@@ -24,8 +24,8 @@ std::string FindBrowser() {
             return {};
     }
     char program[MAX_PATH + 1] = {};
-    const auto code = reinterpret_cast<INT_PTR>(
-        ::FindExecutableA("Bidon.html", folder.c_str(), program));
+    const auto code =
+        reinterpret_cast<INT_PTR>(::FindExecutableA("Bidon.html", folder.c_str(), program));
     ::DeleteFileA(file.c_str());
     if (code < 32)
         return {};

@@ -103,12 +103,11 @@ void InstallerWindow::CreateControls() {
                   DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     }
 
-    auto make = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y,
-                    int w, int h, int id, DWORD ex_style = 0) {
-        HWND child = CreateWindowExW(ex_style, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                     x, y, w, h, hwnd(),
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     GetModuleHandleW(nullptr), nullptr);
+    auto make = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w,
+                    int h, int id, DWORD ex_style = 0) {
+        HWND child = CreateWindowExW(
+            ex_style, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return child;
     };
@@ -123,8 +122,8 @@ void InstallerWindow::CreateControls() {
     const int label_offset = (field_height - line) / 2;
     make(L"STATIC", ChaineLocale(400), SS_LEFT, margin, y + label_offset, label_width, line,
          kLabel1);
-    make(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, field_x, y, field_width, field_height,
-         kPseudo, WS_EX_CLIENTEDGE);
+    make(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, field_x, y, field_width, field_height, kPseudo,
+         WS_EX_CLIENTEDGE);
     y += field_height + gap;
     make(L"STATIC", ChaineLocale(410), SS_LEFT, margin, y + label_offset, label_width, line,
          kLabel2);
@@ -136,26 +135,25 @@ void InstallerWindow::CreateControls() {
 
     // The proxy: taken over from the settings, so a second run starts as the first ended.
     const bool use_proxy = RecupereBooleen(setup_.services.settings, Setting::UseProxy);
-    const std::string proxy = use_proxy ? RecupereParametre(setup_.services.settings,
-                                                            Setting::Proxy)
-                                        : std::string();
+    const std::string proxy =
+        use_proxy ? RecupereParametre(setup_.services.settings, Setting::Proxy) : std::string();
     setup_.services.http.SetProxy(proxy);
     HWND check = make(L"BUTTON", ChaineLocale(540), BS_AUTOCHECKBOX | WS_TABSTOP, margin,
                       y + (field_height - line - 4) / 2, label_width, line + 4, kUseProxy);
     SendMessageW(check, BM_SETCHECK, use_proxy ? BST_CHECKED : BST_UNCHECKED, 0);
-    HWND proxy_box = make(L"EDIT", WideFromSetting(proxy), ES_AUTOHSCROLL | ES_READONLY, field_x,
-                          y, field_width, field_height, kTboxProxy, WS_EX_CLIENTEDGE);
+    HWND proxy_box = make(L"EDIT", WideFromSetting(proxy), ES_AUTOHSCROLL | ES_READONLY, field_x, y,
+                          field_width, field_height, kTboxProxy, WS_EX_CLIENTEDGE);
     const int define_x = field_x + field_width + gap;
     HWND define = make(L"BUTTON", ChaineLocale(550), BS_PUSHBUTTON | WS_TABSTOP, define_x,
-                       y + (field_height - button_height) / 2,
-                       client_width - margin - define_x, button_height, kDefineProxy);
+                       y + (field_height - button_height) / 2, client_width - margin - define_x,
+                       button_height, kDefineProxy);
     EnableWindow(proxy_box, use_proxy);
     EnableWindow(define, use_proxy);
     y += field_height + margin + gap;
 
     const int install_width = 240;
-    make(L"BUTTON", kGoCaption, BS_DEFPUSHBUTTON | WS_TABSTOP,
-         (client_width - install_width) / 2, y, install_width, button_height + 4, kInstall);
+    make(L"BUTTON", kGoCaption, BS_DEFPUSHBUTTON | WS_TABSTOP, (client_width - install_width) / 2,
+         y, install_width, button_height + 4, kInstall);
     y += button_height + 4 + margin;
 
     // Size the window around its client area and centre it on the work area.
@@ -174,7 +172,8 @@ void InstallerWindow::CreateControls() {
 std::wstring InstallerWindow::TextOf(int id) const {
     const HWND box = control(id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -206,7 +205,7 @@ void InstallerWindow::Install_Click() {
     }
 
     SetWindowTextW(control(kInstall), kConnectingCaption);
-    UpdateWindow(hwnd());
+    UpdateWindow(control(kInstall));
     busy_ = true;
     const KeyAnswer answer =
         RegisterAccount(setup_.services, entry, language_, setup_.program_folder);
@@ -214,8 +213,7 @@ void InstallerWindow::Install_Click() {
 
     if (answer == KeyAnswer::Accepted) {
         installed_ = true;
-        Messages().Show(kInstalledText, L"Installed", MessageButtons::Ok,
-                        MessageIcon::Information);
+        Messages().Show(kInstalledText, L"Installed", MessageButtons::Ok, MessageIcon::Information);
         DestroyWindow(hwnd());
         return;
     }
@@ -300,9 +298,15 @@ LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     case WM_COMMAND:
         if (HIWORD(wparam) == BN_CLICKED) {
             switch (LOWORD(wparam)) {
-            case kInstall: Install_Click(); return 0;
-            case kUseProxy: UseProxy_Click(); return 0;
-            case kDefineProxy: DefineProxy_Click(); return 0;
+            case kInstall:
+                Install_Click();
+                return 0;
+            case kUseProxy:
+                UseProxy_Click();
+                return 0;
+            case kDefineProxy:
+                DefineProxy_Click();
+                return 0;
             }
         }
         break;

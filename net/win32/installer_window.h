@@ -14,9 +14,9 @@
 namespace win32 {
 
 struct InstallerSetup {
-    ExchangeServices services; // its http is switched to the proxy the user chooses
+    ExchangeServices services;        // its http is switched to the proxy the user chooses
     UserMessages* messages = nullptr; // null: message boxes owned by the window
-    std::string program_folder; // for the start-up entry
+    std::string program_folder;       // for the start-up entry
     // The first TimerCoupeClient tick: unloads the counting client.
     std::function<void()> unload_client;
     // After the window is gone: true starts the counting client, false ends the program.
@@ -61,8 +61,8 @@ class InstallerWindow : public WindowBase {
     void DefineProxy_Click();
     void SetAccountFieldsEnabled(bool enabled);
     std::wstring TextOf(int id) const;
-    static LRESULT CALLBACK PasswordProcedure(HWND edit, UINT message, WPARAM wparam,
-                                              LPARAM lparam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK PasswordProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+                                              UINT_PTR id, DWORD_PTR data);
 
     UserMessages& Messages();
 

@@ -87,8 +87,8 @@ INT_PTR CALLBACK InputBoxProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
         if (LOWORD(wparam) == IDOK && state) {
             const HWND edit = GetDlgItem(dialog, kEditId);
             std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-            text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(),
-                                                           static_cast<int>(text.size()))));
+            text.resize(static_cast<size_t>(
+                GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
             state->answer = std::move(text);
             EndDialog(dialog, IDOK);
             return TRUE;
@@ -125,21 +125,39 @@ MessageAnswer MessageBoxMessages::Show(const std::wstring& text, const std::wstr
                                        MessageButtons buttons, MessageIcon icon) {
     UINT flags = 0;
     switch (buttons) {
-    case MessageButtons::Ok: flags |= MB_OK; break;
-    case MessageButtons::YesNo: flags |= MB_YESNO; break;
-    case MessageButtons::OkCancel: flags |= MB_OKCANCEL; break;
+    case MessageButtons::Ok:
+        flags |= MB_OK;
+        break;
+    case MessageButtons::YesNo:
+        flags |= MB_YESNO;
+        break;
+    case MessageButtons::OkCancel:
+        flags |= MB_OKCANCEL;
+        break;
     }
     switch (icon) {
-    case MessageIcon::Information: flags |= MB_ICONINFORMATION; break;
-    case MessageIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
-    case MessageIcon::Question: flags |= MB_ICONQUESTION; break;
-    case MessageIcon::Critical: flags |= MB_ICONERROR; break;
+    case MessageIcon::Information:
+        flags |= MB_ICONINFORMATION;
+        break;
+    case MessageIcon::Exclamation:
+        flags |= MB_ICONEXCLAMATION;
+        break;
+    case MessageIcon::Question:
+        flags |= MB_ICONQUESTION;
+        break;
+    case MessageIcon::Critical:
+        flags |= MB_ICONERROR;
+        break;
     }
     switch (MessageBoxW(owner_, text.c_str(), title.c_str(), flags)) {
-    case IDYES: return MessageAnswer::Yes;
-    case IDNO: return MessageAnswer::No;
-    case IDCANCEL: return MessageAnswer::Cancel;
-    default: return MessageAnswer::Ok;
+    case IDYES:
+        return MessageAnswer::Yes;
+    case IDNO:
+        return MessageAnswer::No;
+    case IDCANCEL:
+        return MessageAnswer::Cancel;
+    default:
+        return MessageAnswer::Ok;
     }
 }
 

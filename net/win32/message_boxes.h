@@ -17,8 +17,8 @@ class MessageBoxMessages : public UserMessages {
     explicit MessageBoxMessages(HWND owner = nullptr) : owner_(owner) {}
     void set_owner(HWND owner) { owner_ = owner; }
 
-    MessageAnswer Show(const std::wstring& text, const std::wstring& title,
-                       MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
+                       MessageIcon icon) override;
     std::optional<std::wstring> AskText(const std::wstring& prompt, const std::wstring& title,
                                         const std::wstring& initial) override;
 

@@ -36,9 +36,9 @@ struct FetchJob {
 
 void Run(FetchJob& job) {
     const bool via_proxy = !job.proxy.empty();
-    HINTERNET session =
-        ::InternetOpenA("TheWandrel", via_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
-                        via_proxy ? job.proxy.c_str() : nullptr, nullptr, 0);
+    HINTERNET session = ::InternetOpenA(
+        "TheWandrel", via_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
+        via_proxy ? job.proxy.c_str() : nullptr, nullptr, 0);
     if (!session)
         return;
     ::AcquireSRWLockExclusive(&job.lock);
@@ -60,7 +60,8 @@ void Run(FetchJob& job) {
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
                         INTERNET_FLAG_NO_COOKIES;
-    UniqueInternetHandle request(::InternetOpenUrlA(session, job.url.c_str(), nullptr, 0, flags, 0));
+    UniqueInternetHandle request(
+        ::InternetOpenUrlA(session, job.url.c_str(), nullptr, 0, flags, 0));
     if (!request)
         return;
 
@@ -97,7 +98,9 @@ DWORD WINAPI Worker(void* parameter) {
     return 0;
 }
 
-ULONGLONG Now() { return ::GetTickCount64(); }
+ULONGLONG Now() {
+    return ::GetTickCount64();
+}
 
 } // namespace
 
@@ -109,8 +112,8 @@ bool WaitPumpingMessages(HANDLE event, DWORD timeout_ms) {
     for (;;) {
         const ULONGLONG now = Now();
         const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        const DWORD r = ::MsgWaitForMultipleObjectsEx(1, &event, remaining, QS_ALLINPUT,
-                                                      MWMO_INPUTAVAILABLE);
+        const DWORD r =
+            ::MsgWaitForMultipleObjectsEx(1, &event, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (r == WAIT_OBJECT_0) {
             signalled = true;
             break;

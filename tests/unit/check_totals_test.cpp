@@ -56,7 +56,8 @@ TEST_F(TotalsCheck, EqualTotalsWriteNothing) {
     EXPECT_EQ(Value(Setting::TotalClicsSpecial), "<none>");
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].title, L"Data checked");
-    EXPECT_EQ(boxes.boxes[0].text, L"Operation successfull.\r\nYour total data are already up to date.");
+    EXPECT_EQ(boxes.boxes[0].text,
+              L"Operation successfull.\r\nYour total data are already up to date.");
     EXPECT_EQ(button, (std::vector<bool>{false, true}));
 }
 

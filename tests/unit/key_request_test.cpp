@@ -12,8 +12,8 @@ TEST(KeyAnswers, AcceptedOnlyWithOkAnyCharacterAndASixCharacterKey) {
     EXPECT_EQ(KeyInAnswer(std::string("OK\0", 3) + key6), key6); // the 3rd character is free
     for (const std::string& answer :
          {std::string("OK"), std::string("OK-"), "OK-" + CodePaires("ABC12").value(),
-          "OK-" + CodePaires("ABC1234").value(), "Ok-" + key6,
-          "OK-" + key6 + "x", std::string(1u << 20, '0')})
+          "OK-" + CodePaires("ABC1234").value(), "Ok-" + key6, "OK-" + key6 + "x",
+          std::string(1u << 20, '0')})
         EXPECT_FALSE(KeyInAnswer(answer)) << answer.substr(0, 20);
 
     EXPECT_EQ(ClassifyKeyAnswer("OK-" + key6), KeyAnswer::Accepted);
@@ -71,8 +71,8 @@ TEST_F(KeyRequest, AcceptedKeyClearsTheCountsAndIsStored) {
     EXPECT_EQ(counters.UseTime, 0);
     EXPECT_EQ(counters.NbTouches_Ever, 40); // totals untouched
     EXPECT_EQ(counters.Ever_KmSouris, 2);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"stop-sampling", "pump", "restart-sampling",
-                                                     "box"}));
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"stop-sampling", "pump", "restart-sampling", "box"}));
     EXPECT_EQ(host.boxes[0].text, L"OK. Enjoy!");
     EXPECT_EQ(host.boxes[0].title, L"Reinstalled");
     EXPECT_EQ(host.boxes[0].icon, MessageIcon::Information);

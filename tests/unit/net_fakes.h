@@ -32,7 +32,8 @@ class ScriptedFetcher : public HttpFetcher {
     static std::string PercentDecoded(const std::string& text) {
         std::string out;
         for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '%' && i + 2 < text.size() && isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            if (text[i] == '%' && i + 2 < text.size() &&
+                isxdigit(static_cast<unsigned char>(text[i + 1])) &&
                 isxdigit(static_cast<unsigned char>(text[i + 2]))) {
                 out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
                 i += 2;
@@ -63,8 +64,8 @@ struct ShownBox {
 
 class RecordingHost : public ExchangeHost {
   public:
-    MessageAnswer Show(const std::wstring& text, const std::wstring& title,
-                       MessageButtons buttons, MessageIcon icon) override {
+    MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
+                       MessageIcon icon) override {
         boxes.push_back({text, title, buttons, icon});
         events.push_back("box");
         if (replies.empty())

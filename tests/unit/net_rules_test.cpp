@@ -30,8 +30,7 @@ TEST(ServerAddress, BaseUrlDefaultWrittenBackAndEndsWithASlash) {
 }
 
 TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
-    EXPECT_EQ(UrlPayload("Jk5#x%L \x01\x80\xff'=/?&+<~"),
-              "Jk5%23x%25L%20%01%80%FF'=/?&+<~");
+    EXPECT_EQ(UrlPayload("Jk5#x%L \x01\x80\xff'=/?&+<~"), "Jk5%23x%25L%20%01%80%FF'=/?&+<~");
     // Whatever the password, the URL keeps its payload whole and decodes back to it.
     SystemRandomSource random;
     const std::string password = "#% #%\x7f\x80\xaf'<>\"|^`{}";
@@ -58,9 +57,9 @@ TEST(ProgramList, VersionLineThenDigests) {
     EXPECT_TRUE(ProgramAccepted(*list, "0123456789ABCDEF0123456789ABCDEF"));
     EXPECT_FALSE(ProgramAccepted(*list, std::string(32, 'B')));
     EXPECT_TRUE(ProgramAccepted(*ParseProgramList("000\r\n"), "anything"));
-    for (const std::string& body : {std::string(""), std::string("7\r\n"), std::string("abc"),
-                                    "007\r\n" + std::string(31, 'A'), "007\r\nZZ" + d1,
-                                    std::string(1u << 20, '\n')})
+    for (const std::string& body :
+         {std::string(""), std::string("7\r\n"), std::string("abc"),
+          "007\r\n" + std::string(31, 'A'), "007\r\nZZ" + d1, std::string(1u << 20, '\n')})
         EXPECT_FALSE(ParseProgramList(body)) << body.substr(0, 10);
 }
 
@@ -98,7 +97,7 @@ TEST(InstallerSteps, AccountEntriesThatCannotBeCarriedAreRefused) {
     EXPECT_EQ(CheckAccountEntry(L"\u0411ob", L"pw").problem,
               AccountEntryProblem::NicknameNotUsable);
     EXPECT_EQ(CheckAccountEntry(L"bob", L"p'w").problem, AccountEntryProblem::PasswordNotUsable);
-    EXPECT_EQ(CheckAccountEntry(L"bob", L"caf\u00E9").problem,   // 233: beyond the pair code
+    EXPECT_EQ(CheckAccountEntry(L"bob", L"caf\u00E9").problem, // 233: beyond the pair code
               AccountEntryProblem::PasswordNotUsable);
     EXPECT_EQ(CheckAccountEntry(L"bob", L"\u4E2D").problem, AccountEntryProblem::PasswordNotUsable);
     const AccountEntry ok = CheckAccountEntry(L"Jos\u00E9?", L"a?b\u20AC"); // euro is 128
@@ -117,7 +116,8 @@ TEST(InstallerSteps, RegistrationWritesEverythingOnlyWhenAccepted) {
     const AccountEntry entry = CheckAccountEntry(L"bob", L"pw");
 
     http.answers = {"Errpwd"};
-    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel"), KeyAnswer::WrongPassword);
+    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel"),
+              KeyAnswer::WrongPassword);
     EXPECT_EQ(http.LastPlain(), "bob'pw");
     EXPECT_EQ(files.size(), 0u);
     EXPECT_FALSE(settings.Read(SettingPath(Setting::Login)));

@@ -16,8 +16,7 @@ namespace {
 class Installer : public ::testing::Test {
   protected:
     void Open() {
-        win32::InstallerSetup setup{services, &boxes, "C:\\Apps\\TheWandrel",
-                                    [this] { ++unloads; },
+        win32::InstallerSetup setup{services, &boxes, "C:\\Apps\\TheWandrel", [this] { ++unloads; },
                                     [this](bool installed) { closed.push_back(installed); }};
         window = std::make_unique<InstallerWindow>(setup);
         ASSERT_TRUE(window->Create());

@@ -13,7 +13,9 @@
 namespace {
 
 int g_frames = 0;
-void CALLBACK NextFrame(HWND, UINT, UINT_PTR, DWORD) { ++g_frames; }
+void CALLBACK NextFrame(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_frames;
+}
 
 // The main window's half of the host: the sending animation as a real 200 ms timer.
 class AnimatedHost : public win32::ExchangeHostBase {

@@ -16,7 +16,9 @@ struct WinsockSession {
     ~WinsockSession() { WSACleanup(); }
 };
 
-void EnsureWinsock() { static WinsockSession session; }
+void EnsureWinsock() {
+    static WinsockSession session;
+}
 
 sockaddr_in Loopback(unsigned short port) {
     sockaddr_in address{};
@@ -113,10 +115,10 @@ void TinyHttpServer::Handle(win32::UniqueSocket client) {
     }
     if (reply_.delay_ms && WaitForSingleObject(stop_.get(), reply_.delay_ms) != WAIT_TIMEOUT)
         return;
-    const std::string response = "HTTP/1.1 " + reply_.status +
-                                 "\r\nContent-Type: text/html\r\nContent-Length: " +
-                                 std::to_string(reply_.body.size()) +
-                                 "\r\nConnection: close\r\n\r\n" + reply_.body;
+    const std::string response =
+        "HTTP/1.1 " + reply_.status +
+        "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(reply_.body.size()) +
+        "\r\nConnection: close\r\n\r\n" + reply_.body;
     size_t sent = 0;
     while (sent < response.size()) {
         const int n = send(client.get(), response.data() + sent,

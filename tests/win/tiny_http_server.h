@@ -39,8 +39,8 @@ class TinyHttpServer {
     win32::UniqueHandleKernel stop_; // manual-reset event
     unsigned short port_ = 0;
     SRWLOCK lock_ = SRWLOCK_INIT;
-    std::vector<std::string> heads_;                 // guarded by lock_
-    std::vector<win32::UniqueSocket> held_;           // silent connections, kept open
+    std::vector<std::string> heads_;        // guarded by lock_
+    std::vector<win32::UniqueSocket> held_; // silent connections, kept open
 };
 
 // A TCP port on 127.0.0.1 on which nothing listens (bound, then released).

@@ -4,13 +4,15 @@
 
 #include <gtest/gtest.h>
 
-using wintest::TinyHttpServer;
 using win32::FetchLimits;
 using win32::WinInetFetcher;
+using wintest::TinyHttpServer;
 
 namespace {
 
-ULONGLONG Elapsed(ULONGLONG since) { return GetTickCount64() - since; }
+ULONGLONG Elapsed(ULONGLONG since) {
+    return GetTickCount64() - since;
+}
 
 TinyHttpServer::Reply Body(std::string status, std::string body) {
     TinyHttpServer::Reply reply;
@@ -20,7 +22,9 @@ TinyHttpServer::Reply Body(std::string status, std::string body) {
 }
 
 int g_ticks = 0;
-void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_ticks;
+}
 
 } // namespace
 
