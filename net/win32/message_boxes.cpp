@@ -107,11 +107,11 @@ INT_PTR CALLBACK InputBoxProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
 std::optional<std::wstring> InputBox(HWND owner, const std::wstring& prompt,
                                      const std::wstring& title, const std::wstring& initial) {
     DialogTemplate t(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                     250, 84, title.c_str(), 4);
-    t.Item(SS_LEFT, 7, 7, 176, 48, kPromptId, kStaticAtom, L"");
+                     250, 70, title.c_str(), 4);
+    t.Item(SS_LEFT, 7, 7, 176, 36, kPromptId, kStaticAtom, L"");
     t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 190, 7, 53, 14, IDOK, kButtonAtom, L"OK");
     t.Item(BS_PUSHBUTTON | WS_TABSTOP, 190, 25, 53, 14, IDCANCEL, kButtonAtom, L"Cancel");
-    t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 62, 236, 14, kEditId, kEditAtom, L"");
+    t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 49, 236, 14, kEditId, kEditAtom, L"");
     InputBoxState state{&prompt, &initial, {}};
     const INT_PTR result =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, &InputBoxProcedure,

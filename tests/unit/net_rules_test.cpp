@@ -41,9 +41,9 @@ TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
     }
 }
 
-TEST(BrowserLaunch, FoundProgramIsQuotedElseTheShellOpensTheAddress) {
-    EXPECT_EQ(BrowserCommandLine("C:\\Program Files\\Web\\browser.exe", "http://h/"),
-              "\"C:\\Program Files\\Web\\browser.exe\" http://h/");
+TEST(BrowserLaunch, AProgramPathWithBlanksIsQuoted) {
+    EXPECT_EQ(BrowserCommandLine("C:\\Program Files\\Web\\b.exe", "http://h/"),
+              "\"C:\\Program Files\\Web\\b.exe\" http://h/");
     EXPECT_EQ(BrowserCommandLine("", "http://h/"), "Explorer http://h/");
 }
 

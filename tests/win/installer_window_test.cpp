@@ -184,10 +184,22 @@ TEST_F(Installer, ProxyIsAskedForWhenCheckedAndDroppedWhenUnchecked) {
     EXPECT_FALSE(IsWindowEnabled(proxy_window.control(InstallerWindow::kTboxProxy)));
 }
 
-// Not part of the normal run: shows the window for a while, for a screenshot.
+// Not part of the normal run: shows the window for a while, for a screenshot (in French
+// when WANDREL_SHOT_FRENCH is set).
 TEST_F(Installer, DISABLED_ShowForScreenshot) {
+    if (GetEnvironmentVariableW(L"WANDREL_SHOT_FRENCH", nullptr, 0) > 0)
+        settings.Write(kSetupLanguagePath, "1036");
     Open();
     Type(InstallerWindow::kPseudo, L"bob");
     Type(InstallerWindow::kPwd, L"secret");
+    if (GetEnvironmentVariableW(L"WANDREL_SHOT_PROXY", nullptr, 0) > 0) {
+        // The proxy box, cancelled by a timer once the screenshot is taken.
+        SetTimer(nullptr, 0, 12000, [](HWND, UINT, UINT_PTR, DWORD) {
+            PostMessageW(FindWindowW(nullptr, L"Define the Proxy Server"), WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_FALSE(win32::InputBox(window->hwnd(), ChaineLocale(250), L"Define the Proxy Server",
+                                     L"http://ProxyAdress:80"));
+        return;
+    }
     wintest::PumpUntil([] { return false; }, 15000);
 }
