@@ -1,6 +1,7 @@
 #include "app/schedule.h"
 
-#include "storage/text_number.h"
+#include "storage/number_text.h"
+#include "storage/settings_readers.h"
 
 AutoSendMode ParseAutoSend(const std::string& as) {
     AutoSendMode mode;
@@ -12,7 +13,7 @@ AutoSendMode ParseAutoSend(const std::string& as) {
 }
 
 uint8_t SettingAsByte(const std::string& text, uint8_t fallback) {
-    auto value = ParseWholeNumber(text);
+    auto value = ParseInt64(text);
     if (!value || *value < 0 || *value > 255)
         return fallback;
     return static_cast<uint8_t>(*value);
@@ -28,9 +29,9 @@ MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const 
         decision.send = now.hour == state.Hautos && now.minute == 0;
     }
 
-    if (ParseBoolean(readSetting("Save_dist", "True")).value_or(false)) {
+    if (TexteEnBooleen(readSetting("Save_dist", "True")).value_or(false)) {
         // A damaged interval saves at the default pace rather than never or constantly.
-        auto interval = ParseWholeNumber(readSetting("Save_distance", "15"));
+        auto interval = ParseInt64(readSetting("Save_distance", "15"));
         const int64_t n = (interval && *interval >= 0 && *interval <= INT16_MAX) ? *interval : 15;
         if (state.Min_save_actuelle < n) {
             ++state.Min_save_actuelle;

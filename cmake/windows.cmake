@@ -52,9 +52,19 @@ target_compile_options(gtest_main PRIVATE -w)
 
 file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
+# The tests load the tray images from the program's resources, as the client does.
+target_sources(win_tests PRIVATE ${RESOURCE_FILES})
 target_link_libraries(win_tests PRIVATE wandrel_win32 gtest gtest_main)
 add_dependencies(win_tests zeptal)
 add_custom_command(TARGET win_tests POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:win_tests>)
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 120)
+
+# Benchmark programs of the Windows side (not tests).
+file(GLOB BENCH_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.cpp)
+foreach(src ${BENCH_WIN_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} WIN32 ${src})
+    target_link_options(${name} PRIVATE -municode)
+endforeach()

@@ -4,10 +4,9 @@
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "storage/text_number.h"
+#include "storage/number_text.h"
 #include "ui/localisation.h"
 
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -27,11 +26,13 @@ std::vector<std::string> SplitSemicolons(const std::string& text, size_t count) 
     return fields;
 }
 
+// A decimal number within 32 bits; blanks and line ends around it are allowed.
 std::optional<int32_t> Field32(const std::string& text) {
-    const std::optional<int64_t> n = ParseWholeNumber(text);
-    if (!n || *n < std::numeric_limits<int32_t>::min() || *n > std::numeric_limits<int32_t>::max())
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
         return std::nullopt;
-    return static_cast<int32_t>(*n);
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    return ParseInt32(text.substr(first, last - first + 1));
 }
 
 } // namespace

@@ -12,8 +12,7 @@ std::string TwoDigits(int n) {
 
 } // namespace
 
-std::string LigneLog(const std::string& pseudo, const LogMoment& moment,
-                     const std::string& text) {
+std::string LigneLog(const std::string& pseudo, const LogMoment& moment, const std::string& text) {
     return "(" + pseudo + ") " + moment.short_date + " " + TwoDigits(moment.hour) + ":" +
            TwoDigits(moment.minute) + " > " + text;
 }

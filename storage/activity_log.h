@@ -27,8 +27,7 @@ class LogClock {
 };
 
 // The line without its line end.
-std::string LigneLog(const std::string& pseudo, const LogMoment& moment,
-                     const std::string& text);
+std::string LigneLog(const std::string& pseudo, const LogMoment& moment, const std::string& text);
 
 // Appends one line (creating the file); the nickname comes from DonnePseudo. False when
 // the line could not be written: the caller goes on without it.

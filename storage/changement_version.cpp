@@ -39,7 +39,9 @@ std::string ReadOldPassword(FileStore& files) {
     return BinaireEnTexte(wrapped).value_or(std::string());
 }
 
-int Digit(char ch) { return ch - '0'; }
+int Digit(char ch) {
+    return ch - '0';
+}
 
 } // namespace
 
@@ -65,7 +67,9 @@ int32_t DecodeOldDistance(const std::string& code_text, const std::string& K,
                           OldDistanceForm form) {
     if (code_text.size() != 16 || K.empty())
         return 0;
-    auto code = [&](size_t i) { return static_cast<int>(static_cast<unsigned char>(code_text[i])); };
+    auto code = [&](size_t i) {
+        return static_cast<int>(static_cast<unsigned char>(code_text[i]));
+    };
     const int n = form == OldDistanceForm::A ? code(0) - 65 - Digit(K.front())
                                              : code(0) - 68 - Digit(K.back());
     if (n < 0 || n > 15)

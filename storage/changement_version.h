@@ -48,5 +48,4 @@ std::string OldKeyDigits(const std::string& old_key);
 enum class OldDistanceForm { A, B };
 // The distance carried by a 16-character code text; 0 for any other text or any
 // character that does not decode to a length 0 to 15 or a digit 0 to 9.
-int32_t DecodeOldDistance(const std::string& code_text, const std::string& K,
-                          OldDistanceForm form);
+int32_t DecodeOldDistance(const std::string& code_text, const std::string& K, OldDistanceForm form);

@@ -4,8 +4,15 @@
 
 namespace {
 
-unsigned char Code(char ch) { return static_cast<unsigned char>(ch); }
-char Chr(int code) { return static_cast<char>(static_cast<unsigned char>(code)); }
+unsigned char Code(char ch) {
+    return static_cast<unsigned char>(ch);
+}
+char Chr(int code) {
+    return static_cast<char>(static_cast<unsigned char>(code));
+}
+
+// The input characters the four escape pairs stand for, in the tables' order.
+const char kEscaped[4] = {'\'', '=', '+', '<'};
 
 bool IsUnsafeCode(int code) {
     for (char unsafe : kUnsafeCharacters)
@@ -198,7 +205,6 @@ std::optional<std::string> DecrypteAvecClef(const std::string& digits, const std
 }
 
 std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
-    static const char kEscaped[4] = {'\'', '=', '+', '<'};
     std::string out;
     out.reserve(text.size() * 3);
     for (char ch : text) {
@@ -206,7 +212,7 @@ std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
         double u1 = random.Uniform();
         double u2 = random.Uniform();
         int k = static_cast<int>(TableIndex((9.0 * u1 + 9.0 * u2) / 2.0, 9)) + 1; // 1 to 9
-        out.push_back(Chr('0' + k + 25));                           // "J" to "R"
+        out.push_back(Chr('0' + k + 25));                                         // "J" to "R"
         char filler;
         int s;
         if (a >= 78) {
@@ -238,7 +244,6 @@ std::string CrypteEnvoi(const std::string& text, RandomSource& random) {
 }
 
 std::optional<std::string> DecrypteEnvoi(const std::string& text) {
-    static const char kEscaped[4] = {'\'', '=', '+', '<'};
     std::string out;
     out.reserve(text.size() / 3);
     for (size_t p = 0; p + 3 <= text.size(); p += 3) {

@@ -91,8 +91,8 @@ std::optional<std::string> DecrypteAvecClef(const std::string& digits, const std
 // marker, the escape markers, the high fillers and the low filler recognition set are
 // pairwise distinct, and none of them (nor an escape tail) is an unsafe character.
 struct ProtocolCipherTables {
-    std::array<char, 10> high_fillers; // second character when the input code is 78 or more
-    std::array<char, 6> low_fillers;   // second character when the input code is below 78
+    std::array<char, 10> high_fillers;  // second character when the input code is 78 or more
+    std::array<char, 6> low_fillers;    // second character when the input code is below 78
     std::array<char, 8> low_recognised; // the low fillers and two more, as the decoder sees
     // Marker and tail replacing a triplet for "'", "=", "+", "<", in that order.
     std::array<std::array<char, 2>, 4> escapes;
@@ -101,8 +101,7 @@ struct ProtocolCipherTables {
 extern const ProtocolCipherTables kProtocolTables;
 
 // The characters that must not appear in a query string payload: & = / \ ? ' + <
-inline constexpr std::array<char, 8> kUnsafeCharacters = {'&', '=', '/', '\\',
-                                                          '?', '\'', '+', '<'};
+inline constexpr std::array<char, 8> kUnsafeCharacters = {'&', '=', '/', '\\', '?', '\'', '+', '<'};
 
 // Three characters per input character.
 std::string CrypteEnvoi(const std::string& text, RandomSource& random = DefaultRandomSource());

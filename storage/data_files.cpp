@@ -1,5 +1,7 @@
 #include "storage/data_files.h"
 
+#include "storage/record_fields.h"
+
 #include "storage/changement_version.h"
 #include "storage/number_text.h"
 
@@ -9,17 +11,6 @@
 namespace {
 
 const char kLineEnd[] = "\r\n";
-
-std::vector<std::string> SplitAtApostrophes(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (char ch : text) {
-        if (ch == '\'')
-            fields.emplace_back();
-        else
-            fields.back().push_back(ch);
-    }
-    return fields;
-}
 
 SaveResult ReplaceLine(FileStore& files, const char* name, const std::string& line) {
     return files.Replace(name, line + kLineEnd) ? SaveResult::Saved : SaveResult::WriteFailed;
@@ -44,9 +35,8 @@ void ClearToBeSent(CounterSet& c) {
 
 std::string TotalsRecord(const CounterSet& c, const std::string& plain_key) {
     std::string record;
-    for (int32_t value :
-         {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls, c.UpTime,
-          c.UseTime})
+    for (int32_t value : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls,
+                          c.UpTime, c.UseTime})
         record += std::to_string(value) + "'";
     return record + plain_key + "'35";
 }
@@ -79,8 +69,8 @@ std::optional<CounterSet> ParseTotalsRecord(const std::string& record,
     return c;
 }
 
-SaveResult EnregistreDonnees(FileStore& files, const CounterSet& counters,
-                             const std::string& Clef, RandomSource& random) {
+SaveResult EnregistreDonnees(FileStore& files, const CounterSet& counters, const std::string& Clef,
+                             RandomSource& random) {
     const std::string record = TotalsRecord(counters, DecodePaires(Clef));
     std::optional<std::string> digits = CrypteAvecClef(record, Clef, random);
     if (!digits)
@@ -139,9 +129,9 @@ std::string RecuperePwd(FileStore& files) {
 }
 
 void SupprimeFichiersDonnees(FileStore& files) {
-    for (const char* name : {kTotalsFileName, kKeyFileName, kPasswordFileName,
-                             kOldKeyFileName, kOldDistanceAFileName, kOldDistanceBFileName,
-                             kOldPasswordFileName, kOldDisplayFileName})
+    for (const char* name :
+         {kTotalsFileName, kKeyFileName, kPasswordFileName, kOldKeyFileName, kOldDistanceAFileName,
+          kOldDistanceBFileName, kOldPasswordFileName, kOldDisplayFileName})
         files.Remove(name);
     for (const char* name : kOldUnreadFileNames)
         files.Remove(name);

@@ -32,8 +32,7 @@ std::string TotalsRecord(const CounterSet& counters, const std::string& plain_ke
 std::optional<CounterSet> ParseTotalsRecord(const std::string& record,
                                             const std::string& plain_key);
 
-SaveResult EnregistreDonnees(FileStore& files, const CounterSet& counters,
-                             const std::string& Clef,
+SaveResult EnregistreDonnees(FileStore& files, const CounterSet& counters, const std::string& Clef,
                              RandomSource& random = DefaultRandomSource());
 // Sets the nine to-be-sent counters (NClics included) from the totals data file, or to 0
 // when the file is missing, unreadable, or not a valid record for this key.

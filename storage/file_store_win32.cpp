@@ -39,8 +39,7 @@ std::wstring Win32FileStore::PathOf(const std::string& name) const {
 }
 
 bool Win32FileStore::EnsureFolder() const {
-    return ::CreateDirectoryW(folder_.c_str(), nullptr) ||
-           ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return ::CreateDirectoryW(folder_.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 std::optional<std::string> Win32FileStore::ReadAll(const std::string& name) {

@@ -13,8 +13,8 @@ LogMoment SystemLogClock::Now() {
     if (n > 1) {
         // The log is code page 1252 text; a character it cannot carry becomes "?".
         char narrow[256];
-        const int bytes = ::WideCharToMultiByte(1252, 0, date, n - 1, narrow, sizeof narrow, "?",
-                                                nullptr);
+        const int bytes =
+            ::WideCharToMultiByte(1252, 0, date, n - 1, narrow, sizeof narrow, "?", nullptr);
         if (bytes > 0)
             moment.short_date.assign(narrow, static_cast<size_t>(bytes));
     }

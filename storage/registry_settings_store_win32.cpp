@@ -49,8 +49,8 @@ bool SplitPath(const std::string& path, ValuePath& out) {
 
 std::optional<std::string> ReadString(const ValuePath& where, REGSAM view) {
     win32::UniqueRegKey key;
-    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view,
-                        key.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0;
     DWORD bytes = 0;

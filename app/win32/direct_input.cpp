@@ -80,6 +80,13 @@ bool DirectInputDevices::ReadKeyboard(KeyboardState& keys) {
     return Read(keyboard_.get(), static_cast<DWORD>(keys.size()), keys.data());
 }
 
+void DirectInputDevices::Acquire() {
+    if (mouse_)
+        mouse_.get()->Acquire();
+    if (keyboard_)
+        keyboard_.get()->Acquire();
+}
+
 void DirectInputDevices::Unacquire() {
     if (mouse_)
         mouse_.get()->Unacquire();

@@ -35,6 +35,8 @@ class DirectInputDevices {
     bool ReadMouse(DIMOUSESTATE2& state);
     bool ReadKeyboard(KeyboardState& keys);
 
+    // The mouse, then the keyboard (counting resumed after a pause).
+    void Acquire();
     // The mouse, then the keyboard.
     void Unacquire();
 

@@ -26,7 +26,14 @@ bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
 } // namespace
 
 WindowBase::~WindowBase() {
-    Destroy();
+    if (!hwnd_)
+        return;
+    const HWND hwnd = hwnd_;
+    // The derived part is gone already: unlinked first, the destruction messages go to the
+    // default procedure.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    DestroyWindow(hwnd);
 }
 
 bool WindowBase::Create(const WindowClassOptions& window_class, const WindowOptions& w) {
@@ -42,14 +49,8 @@ bool WindowBase::Create(const WindowClassOptions& window_class, const WindowOpti
 }
 
 void WindowBase::Destroy() noexcept {
-    if (!hwnd_)
-        return;
-    const HWND hwnd = hwnd_;
-    // Unlinked first: destruction messages (also those sent from a destructor, when the
-    // derived part is already gone) go to the default procedure.
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    DestroyWindow(hwnd);
+    if (hwnd_)
+        DestroyWindow(hwnd_); // WM_DESTROY and WM_NCDESTROY still reach the object
 }
 
 LRESULT WindowBase::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -32,7 +32,8 @@ struct WindowOptions {
 class WindowBase {
   public:
     WindowBase() = default;
-    // Destroys the window if it still exists; it no longer reaches this object meanwhile.
+    // Destroys the window if it still exists, without its messages reaching this object any
+    // more. A window that must see its own WM_DESTROY calls Destroy() in its destructor.
     virtual ~WindowBase();
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;

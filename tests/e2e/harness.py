@@ -160,8 +160,16 @@ class Input:
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
                        timeout=10)
 
+    def pointer(self):
+        r = subprocess.run(["xdotool", "getmouselocation", "--shell"], env=self.env,
+                           capture_output=True, text=True, timeout=10, check=True)
+        values = dict(line.split("=", 1) for line in r.stdout.split())
+        return int(values["X"]), int(values["Y"])
+
     def move_to(self, x, y):
-        self._xdo("mousemove", "--sync", x, y)
+        # Not --sync: it would wait for ever when the pointer is already there.
+        self._xdo("mousemove", x, y)
+        wait_until(lambda: self.pointer() == (x, y), 10, what="the pointer")
 
     def move_by(self, dx, dy):
         self._xdo("mousemove_relative", "--sync", "--", dx, dy)
@@ -187,3 +195,94 @@ class Input:
         subprocess.run(["import", "-window", "root", str(path)], env=self.env, check=True,
                        timeout=20)
         return path
+
+
+class ClientSession:
+    """TheWandrel.exe running in a prefix, with an account seeded by the program's own
+    writers, and the tools that look at it and act on it."""
+
+    def __init__(self, prefix, display, settings=None, minute_ms=None, seed=True):
+        self.prefix = prefix
+        self.input = Input(display)
+        self.proc = None
+        self.env_extra = {}
+        if minute_ms:
+            self.env_extra["WANDREL_MINUTE_MS"] = str(minute_ms)
+        if seed:
+            r = self.drive_test("E2ESeed.DISABLED_Account")
+            assert r.returncode == 0, r.stdout[-2000:]
+        for name, value in (settings or {"MoreClics": "False"}).items():
+            prefix.reg_add(r"HKCU\Software\WDX", name, value)
+
+    def drive_test(self, name, **env):
+        e = dict(self.prefix.env)
+        e.update(env)
+        return subprocess.run([wine_binary(), str(BUILD_WIN / "win_tests.exe"),
+                               "--gtest_also_run_disabled_tests", f"--gtest_filter={name}"],
+                              env=e, capture_output=True, text=True, errors="replace",
+                              timeout=90)
+
+    def drive(self, name, **env):
+        r = self.drive_test(f"E2EDrive.DISABLED_{name}", **env)
+        assert r.returncode == 0, r.stdout[-2000:]
+        return r
+
+    def start(self, wait=True):
+        env = dict(self.prefix.env)
+        env.update(self.env_extra)
+        self.proc = subprocess.Popen([wine_binary(), str(BUILD_WIN / "TheWandrel.exe")],
+                                     env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        self.prefix.procs.append(self.proc)
+        if wait:
+            wait_until(lambda: self.query(1) is not None, 120, interval=0.3, what="the client")
+        return self.proc
+
+    def query(self, mode=1):
+        """The ten fields of a count query as a dict, or None when no reply came."""
+        try:
+            r = self.prefix.run([BUILD_WIN / "wandrel_query.exe", str(mode), "--timeout-ms",
+                                 "3000"], timeout=60)
+        except subprocess.TimeoutExpired:
+            return None
+        if r.returncode != 0:
+            return None
+        fields = dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
+        return {k: (v if k in ("tag", "nickname") else int(v)) for k, v in fields.items()}
+
+    def settle(self, seconds=0.4):
+        time.sleep(seconds)
+
+    def open_menu(self):
+        self.input.move_to(500, 400)
+        self.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x205")
+        time.sleep(0.8)
+
+    def menu_command(self, position):
+        """Opens the tray menu and chooses an entry by the keyboard: Home selects the first
+        entry ("Send"), then `position` Down presses (separators are skipped, greyed entries
+        are not); a negative position chooses the last entry ("Exit") with End."""
+        self.open_menu()
+        if position < 0:
+            self.input.key("End")
+        else:
+            self.input.key("Home")
+            for _ in range(position):
+                self.input.key("Down")
+        self.input.key("Return")
+        time.sleep(0.5)
+
+    def quit(self, timeout=30):
+        self.menu_command(-1)
+        wait_until(lambda: self.proc.poll() is not None, timeout, what="the client to quit")
+        return self.proc.returncode
+
+    def data_file(self, name):
+        return self.prefix.local_appdata() / "TheWandrel" / name
+
+
+def region_signature(png, geometry):
+    """A hash of one region of a screenshot (ImageMagick geometry WxH+X+Y)."""
+    r = subprocess.run(["convert", str(png), "-crop", geometry, "+repage", "-format", "%#",
+                        "info:"], capture_output=True, text=True, timeout=30, check=True)
+    return r.stdout.strip()

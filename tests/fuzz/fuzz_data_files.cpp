@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         files.Replace(kTotalsFileName, input);
         CounterSet c;
         RecupereDonnees(files, c, Clef());
-        Check(c.NClics == static_cast<int32_t>(static_cast<int64_t>(c.NCGauche) + c.NCDroit +
-                                               c.NCSpecial));
+        Check(c.NClics ==
+              static_cast<int32_t>(static_cast<int64_t>(c.NCGauche) + c.NCDroit + c.NCSpecial));
         if (std::optional<std::string> plain = DecrypteAvecClef(input, Clef()))
             Check(plain->size() == (input.size() + 7) / 8 / 2);
         break;

@@ -39,18 +39,18 @@ TEST(ChangementVersion, DecodersFollowTheOldKeyDigits) {
     EXPECT_EQ(DecodeOldDistance(kFormB125, "3120", OldDistanceForm::B), 125);
     // Form A read backwards cyclically past the start of K: 5 digits with K = "31".
     // n: 65 + 3 + 5; digits keyed 1,3,1,3,1 -> 9,0,0,0,1.
-    EXPECT_EQ(DecodeOldDistance(Codes({73, 75, 68, 66, 68, 67}) + "0123456789",
-                                "31", OldDistanceForm::A),
-              90001);
+    EXPECT_EQ(
+        DecodeOldDistance(Codes({73, 75, 68, 66, 68, 67}) + "0123456789", "31", OldDistanceForm::A),
+        90001);
     EXPECT_EQ(DecodeOldDistance(kFormA125.substr(0, 15), "3120", OldDistanceForm::A), 0);
     EXPECT_EQ(DecodeOldDistance(kFormA125 + "x", "3120", OldDistanceForm::A), 0);
     EXPECT_EQ(DecodeOldDistance(Codes({64}) + kFormA125.substr(1), "3120", OldDistanceForm::A),
               0); // negative length
     EXPECT_EQ(DecodeOldDistance(Codes({90}) + kFormA125.substr(1), "3120", OldDistanceForm::A),
               0); // length beyond the text
-    EXPECT_EQ(DecodeOldDistance(Codes({71, 66, 200, 71}) + "............", "3120",
-                                OldDistanceForm::A),
-              0); // not a digit
+    EXPECT_EQ(
+        DecodeOldDistance(Codes({71, 66, 200, 71}) + "............", "3120", OldDistanceForm::A),
+        0); // not a digit
     EXPECT_EQ(DecodeOldDistance(std::string(1, 65 + 3 + 11) + std::string(15, 'J'), "3120",
                                 OldDistanceForm::A),
               0); // eleven digits: beyond 32 bits
@@ -98,7 +98,7 @@ TEST(ChangementVersion, DisagreeingOrMalformedOldFilesGiveDefaults) {
     c.Distance = 5;
     RecupereDonnees(files, c, Clef);
     EXPECT_EQ(c.Distance, 0);
-    EXPECT_EQ(RecuperePwd(files), "0"); // the old password "0" stays "0"
+    EXPECT_EQ(RecuperePwd(files), "0");         // the old password "0" stays "0"
     EXPECT_FALSE(settings.Read(kRunEntryPath)); // no old entry: nothing written
 
     // Unreadable password and distance files: empty password, distance 0.
@@ -110,9 +110,13 @@ TEST(ChangementVersion, DisagreeingOrMalformedOldFilesGiveDefaults) {
 }
 
 TEST(ChangementVersion, NoTakeoverStillCleansUp) {
-    const std::vector<std::string> bad_keys = {
-        Wrapped("AAAAA"), Wrapped("AAAAAAA"), "", "abcd", "ab" + std::string(48, '2') + "cde",
-        std::string(1 << 20, '1'), Wrapped(Codes({200, 65, 65, 65, 65, 65}))};
+    const std::vector<std::string> bad_keys = {Wrapped("AAAAA"),
+                                               Wrapped("AAAAAAA"),
+                                               "",
+                                               "abcd",
+                                               "ab" + std::string(48, '2') + "cde",
+                                               std::string(1 << 20, '1'),
+                                               Wrapped(Codes({200, 65, 65, 65, 65, 65}))};
     for (const std::string& content : bad_keys) {
         MemoryFileStore files;
         MemorySettingsStore settings;

@@ -181,9 +181,9 @@ TEST(Cryptage, ProtocolDecoderRefusesWhatTheCipherCannotProduce) {
     EXPECT_EQ(DecrypteEnvoi("").value_or("?"), "");
     // A trailing incomplete triplet is ignored.
     EXPECT_EQ(DecrypteEnvoi(std::string("J") + low + "E" + "Jx").value_or("?"), "A");
-    EXPECT_FALSE(DecrypteEnvoi(std::string("a") + low + "E"));       // not a shift letter
-    EXPECT_FALSE(DecrypteEnvoi(std::string("R") + low + "\x01"));    // 1 - 36 < 0
-    EXPECT_FALSE(DecrypteEnvoi(std::string("R") + high + "\xFF"));   // 255 + 27 > 255
+    EXPECT_FALSE(DecrypteEnvoi(std::string("a") + low + "E"));     // not a shift letter
+    EXPECT_FALSE(DecrypteEnvoi(std::string("R") + low + "\x01"));  // 1 - 36 < 0
+    EXPECT_FALSE(DecrypteEnvoi(std::string("R") + high + "\xFF")); // 255 + 27 > 255
     EXPECT_EQ(DecrypteEnvoi(std::string("?") + kProtocolTables.pass_through + "&").value_or(""),
               "&");
 }

@@ -30,8 +30,7 @@ CounterSet Dirty() {
 
 bool AllZero(const CounterSet& c) {
     return c.Distance == 0 && c.NbTouches == 0 && c.NClics == 0 && c.NCGauche == 0 &&
-           c.NCDroit == 0 && c.NCSpecial == 0 && c.NScrolls == 0 && c.UpTime == 0 &&
-           c.UseTime == 0;
+           c.NCDroit == 0 && c.NCSpecial == 0 && c.NScrolls == 0 && c.UpTime == 0 && c.UseTime == 0;
 }
 
 const std::string kClef = CodePaires("K3y9ab").value();
@@ -84,16 +83,16 @@ TEST(DataFiles, HostileTotalsFilesReadAsZero) {
         enciphered("1'2'3'4'5'6'7'8'K3y9ab'35").substr(0, 200), // truncated
         enciphered("1'2'3'4'5'6'7'8'K3y9ab'35").substr(1),      // odd length, shifted
         std::string("\x00\xff\x01binary\r\n", 11),
-        std::string(3 << 20, '1'),                       // megabytes of digits
-        std::string(2 << 20, '\xA0'),                    // megabytes of noise
+        std::string(3 << 20, '1'),    // megabytes of digits
+        std::string(2 << 20, '\xA0'), // megabytes of noise
         "0101012101010101",
-        enciphered("1'2'3'4'5'6'7'8'K3y9ab"),            // nine fields
-        enciphered("1'2'3'4'5'6'7'8'K3y9ab'35'9"),       // eleven fields
-        enciphered("1'2'x'4'5'6'7'8'K3y9ab'35"),         // not a number
-        enciphered("1'2''4'5'6'7'8'K3y9ab'35"),          // empty field
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab"),             // nine fields
+        enciphered("1'2'3'4'5'6'7'8'K3y9ab'35'9"),        // eleven fields
+        enciphered("1'2'x'4'5'6'7'8'K3y9ab'35"),          // not a number
+        enciphered("1'2''4'5'6'7'8'K3y9ab'35"),           // empty field
         enciphered("2147483648'2'3'4'5'6'7'8'K3y9ab'35"), // beyond 32 bits
         enciphered("1'2'2147483647'1'0'6'7'8'K3y9ab'35"), // click sum beyond 32 bits
-        enciphered("1'2'3'4'5'6'7'8'K3y9aB'35"),         // another key in field 9
+        enciphered("1'2'3'4'5'6'7'8'K3y9aB'35"),          // another key in field 9
         good,
     };
     for (const std::string& content : contents) {
@@ -153,9 +152,9 @@ TEST(DataFiles, PasswordFileRefusesWhatThePairCodeCannotCarry) {
 
 TEST(DataFiles, InstallerDeletesEveryDataFileButTheLogAndMarker) {
     MemoryFileStore files;
-    for (const char* name : {kTotalsFileName, kKeyFileName, kPasswordFileName, "Cle.tk",
-                             "Di1.tk", "Di2.tk", "pw.ctk", "Dd.tk", "Cc2.tk", "To1.tk",
-                             "TheWandrel.log", kMigrationMarkerName})
+    for (const char* name :
+         {kTotalsFileName, kKeyFileName, kPasswordFileName, "Cle.tk", "Di1.tk", "Di2.tk", "pw.ctk",
+          "Dd.tk", "Cc2.tk", "To1.tk", "TheWandrel.log", kMigrationMarkerName})
         files.Replace(name, "x");
     SupprimeFichiersDonnees(files);
     EXPECT_EQ(files.size(), 2u);

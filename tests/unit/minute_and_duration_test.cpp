@@ -7,69 +7,45 @@
 
 namespace {
 
-TEST(MinuteAccounting, CountsUptimeAndActiveMinutes) {
+TEST(MinuteAccounting, FrozenDuringASendingActivityCountedInTheFirstMinuteAfter) {
     CounterSet c;
     bool activity = false;
     EXPECT_TRUE(MinuteAccounting(c, activity, false));
-    activity = true;
+    activity = true; // input seen while a sending runs
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(MinuteAccounting(c, activity, true));
+    EXPECT_EQ(c.UpTime, 1);
+    EXPECT_EQ(c.UseTime, 0);
     EXPECT_TRUE(MinuteAccounting(c, activity, false));
     EXPECT_FALSE(activity);
     EXPECT_EQ(c.UpTime, 2);
     EXPECT_EQ(c.UseTime, 1);
-}
 
-TEST(MinuteAccounting, FrozenDuringASendingAndActivityCountedInTheFirstMinuteAfter) {
-    CounterSet c;
-    bool activity = true; // input seen while the sending runs
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(MinuteAccounting(c, activity, true));
-    EXPECT_EQ(c.UpTime, 0);
-    EXPECT_EQ(c.UseTime, 0);
-    EXPECT_TRUE(activity);
-
-    MinuteAccounting(c, activity, false);
-    EXPECT_EQ(c.UpTime, 1);
-    EXPECT_EQ(c.UseTime, 1);
-}
-
-TEST(MinuteAccounting, SaturatesInsteadOfWrapping) {
-    CounterSet c;
-    c.UpTime = INT_MAX;
-    c.UseTime = INT_MAX;
-    bool activity = true;
+    c.UpTime = c.UseTime = INT_MAX; // saturates, never wraps
+    activity = true;
     MinuteAccounting(c, activity, false);
     EXPECT_EQ(c.UpTime, INT_MAX);
     EXPECT_EQ(c.UseTime, INT_MAX);
 }
 
-TEST(DurationText, DaysHoursMinutesWithPlurals) {
+TEST(DurationText, YearsOnlyFromOneDaysHoursMinutesWithPlurals) {
     const LocalWords english = EnglishDurationWord;
     EXPECT_EQ(DurationText(3000, english), L"2 Days  2 Hours  0 Min");
     EXPECT_EQ(DurationText(0, english), L"0 Day  0 Hour  0 Min");
     EXPECT_EQ(DurationText(1501, english), L"1 Day  1 Hour  1 Min");
     EXPECT_EQ(DurationText(59, english), L"0 Day  0 Hour  59 Min"); // minutes never plural
-    EXPECT_EQ(DurationText(364 * 1440 + 23 * 60 + 59, english), L"364 Days  23 Hours  59 Min");
-}
-
-TEST(DurationText, YearPartOnlyFromOneYear) {
-    const LocalWords english = EnglishDurationWord;
+    EXPECT_EQ(DurationText(525599, english), L"364 Days  23 Hours  59 Min");
     EXPECT_EQ(DurationText(525600, english), L"1 Year  0 Day  0 Hour  0 Min");
-    EXPECT_EQ(DurationText(2 * 525600 + 1440 + 61, english), L"2 Years  1 Day  1 Hour  1 Min");
+    EXPECT_EQ(DurationText(2 * 525600 + 1501, english), L"2 Years  1 Day  1 Hour  1 Min");
     EXPECT_EQ(DurationText(INT_MAX, english), L"4085 Years  283 Days  2 Hours  7 Min");
 }
 
 TEST(DurationText, WordsComeFromTheLookup) {
     const LocalWords french = [](int id) -> std::wstring {
-        switch (id) {
-        case kWordYear:
-            return L"An";
-        case kWordDay:
-            return L"Jour";
-        case kWordHour:
-            return L"Heure";
-        default:
-            return L"Min";
-        }
+        return id == kWordYear   ? L"An"
+               : id == kWordDay  ? L"Jour"
+               : id == kWordHour ? L"Heure"
+                                 : L"Min";
     };
     EXPECT_EQ(DurationText(525600 * 2 + 3000, french), L"2 Ans  2 Jours  2 Heures  0 Min");
     EXPECT_EQ(DurationText(61, nullptr), L"0 Day  1 Hour  1 Min"); // no lookup: English

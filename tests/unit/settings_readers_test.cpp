@@ -26,7 +26,9 @@ std::string Stored(MemorySettingsStore& store, Setting s) {
     return store.Read(SettingPath(s)).value_or("<missing>");
 }
 
-const std::function<std::wstring()> kQuestion = [] { return std::wstring(L"Do you have a simple mouse?"); };
+const std::function<std::wstring()> kQuestion = [] {
+    return std::wstring(L"Do you have a simple mouse?");
+};
 
 } // namespace
 
@@ -67,7 +69,7 @@ TEST(SettingsReaders, FirstReaderDecidesTheStoredDefault) {
 
 TEST(SettingsReaders, UnusableTextsFallBackToTheDefault) {
     MemorySettingsStore store;
-    store.Write(SettingPath(Setting::KmAS), "0");        // below 1 to 99
+    store.Write(SettingPath(Setting::KmAS), "0"); // below 1 to 99
     store.Write(SettingPath(Setting::HAS), "23");
     store.Write(SettingPath(Setting::Language), "seven");
     store.Write(SettingPath(Setting::IconMove), "fAlSe");

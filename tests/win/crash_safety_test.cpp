@@ -77,8 +77,8 @@ TEST(CrashSafety, KilledSaverLeavesAWholeRecord) {
 
     wchar_t exe[MAX_PATH];
     ASSERT_GT(::GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
-    std::wstring command = L"\"" + std::wstring(exe) +
-                           L"\" --gtest_filter=CrashSafety.ChildSavesUntilKilled";
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" --gtest_filter=CrashSafety.ChildSavesUntilKilled";
     ASSERT_TRUE(::SetEnvironmentVariableW(kChildVariable, folder.c_str()));
 
     std::mt19937 random(12345);

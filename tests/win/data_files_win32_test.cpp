@@ -79,9 +79,10 @@ TEST_F(DataFolderFiles, LiveInLocalAppDataAndRoundTrip) {
 
     // While another program holds the file open, the replacement fails as a whole and says
     // so; the old content stays readable and the next save succeeds.
-    win32::UniqueHandleKernel reader(::CreateFileW(
-        files->PathOf(kPasswordFileName).c_str(), GENERIC_READ,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    win32::UniqueHandleKernel reader(
+        ::CreateFileW(files->PathOf(kPasswordFileName).c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(reader);
     const SaveResult while_open = EnregistrePwd(*files, "second");
     EXPECT_EQ(RecuperePwd(*files), while_open == SaveResult::Saved ? "second" : "pa'ss w0rd");
@@ -128,9 +129,8 @@ TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {
     const std::wstring after = today();
     const std::string log = files->ReadAll(kLogFileName).value();
     std::smatch m;
-    const std::regex line(
-        "\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > Sent 12 Km\r\n"
-        "\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > second line\r\n");
+    const std::regex line("\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > Sent 12 Km\r\n"
+                          "\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > second line\r\n");
     ASSERT_TRUE(std::regex_match(log, m, line)) << log;
     const std::wstring date = win32::widen_cp1252(m[1].str());
     EXPECT_TRUE(date == before || date == after);

@@ -26,8 +26,8 @@ std::optional<RawValue> RawRead(HKEY root, const wchar_t* subkey, const wchar_t*
     return RawValue{type, std::wstring(buffer)};
 }
 
-void RawWrite(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD type,
-              const void* data, DWORD bytes, REGSAM view = 0) {
+void RawWrite(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD type, const void* data,
+              DWORD bytes, REGSAM view = 0) {
     win32::UniqueRegKey key;
     ASSERT_EQ(::RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
                                 key.put(), nullptr),
@@ -135,11 +135,9 @@ TEST_F(RegistryStore, SetupLanguageFromTheMachineHive) {
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_32KEY, 0);
     EXPECT_FALSE(store.Read(kSetupLanguagePath));
     // A 32-bit setup program writes into the 32-bit view.
-    RawWrite(HKEY_LOCAL_MACHINE, uninstall, L"NSIS:Language", REG_SZ, L"1036", 10,
-             KEY_WOW64_32KEY);
+    RawWrite(HKEY_LOCAL_MACHINE, uninstall, L"NSIS:Language", REG_SZ, L"1036", 10, KEY_WOW64_32KEY);
     EXPECT_EQ(store.Read(kSetupLanguagePath).value_or(""), "1036");
-    RawWrite(HKEY_LOCAL_MACHINE, uninstall, L"NSIS:Language", REG_SZ, L"1033", 10,
-             KEY_WOW64_64KEY);
+    RawWrite(HKEY_LOCAL_MACHINE, uninstall, L"NSIS:Language", REG_SZ, L"1033", 10, KEY_WOW64_64KEY);
     EXPECT_EQ(store.Read(kSetupLanguagePath).value_or(""), "1033");
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY, 0);
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_32KEY, 0);

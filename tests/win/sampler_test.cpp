@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -44,32 +45,31 @@ class SamplerOnDevices : public ::testing::Test {
         GetCursorPos(&p);
         return {p.x, p.y};
     }
-    // Waits until the pointer is at `to` and the movement window that its move opened has
-    // closed, so the next move starts from a settled reference.
-    bool SettleAt(ScreenPoint to) {
-        SamplingState& s = sampler.state();
+    // Moves the pointer by software, again while it is not there: Wine does not warp the
+    // pointer while another X client (another test's Wine) holds a pointer grab.
+    // `until` must hold too.
+    bool PlacePointer(ScreenPoint to, const std::function<bool()>& until) {
         return wintest::PumpUntil(
-            [&] { return Cursor() == to && !s.MouvementDx && s.PointPrecedent == to; }, kTimeout);
+            [&] {
+                if (Cursor() != to)
+                    SetCursorPos(to.x, to.y);
+                return Cursor() == to && until();
+            },
+            kTimeout);
     }
 };
 
-TEST_F(SamplerOnDevices, DevicesAreReadableAndTheCoefficientFitsTheScreen) {
+TEST_F(SamplerOnDevices, DevicesAreReadAndAcquiredAgainWhenLost) {
+    EXPECT_EQ(sampler.state().Coef_distance,
+              Calcul_coefficient(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     DIMOUSESTATE2 mouse{};
     KeyboardState keys{};
     EXPECT_TRUE(sampler.devices().ReadMouse(mouse));
     EXPECT_TRUE(sampler.devices().ReadKeyboard(keys));
-    EXPECT_EQ(sampler.state().Coef_distance,
-              Calcul_coefficient(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-}
-
-TEST_F(SamplerOnDevices, RecoversWhenADeviceLosesItsAcquisition) {
-    sampler.devices().Unacquire(); // as when another program takes the device
-    ASSERT_TRUE(wintest::PumpUntil(
-        [&] {
-            DIMOUSESTATE2 mouse{};
-            KeyboardState keys{};
-            return sampler.devices().ReadMouse(mouse) && sampler.devices().ReadKeyboard(keys);
-        },
+    sampler.devices().Unacquire(); // as when another program takes the devices
+    EXPECT_FALSE(sampler.devices().ReadMouse(mouse));
+    EXPECT_TRUE(wintest::PumpUntil(
+        [&] { return sampler.devices().ReadMouse(mouse) && sampler.devices().ReadKeyboard(keys); },
         kTimeout));
 }
 
@@ -84,18 +84,25 @@ TEST_F(SamplerOnDevices, HostTimersDriveTheTickAndTheMovementWindow) {
 }
 
 TEST_F(SamplerOnDevices, PointerMovedBySoftwareAddsNothing) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     ASSERT_TRUE(host.Start());
-    const ScreenPoint start = Cursor();
-    ASSERT_TRUE(SettleAt(start));
+    // Settled: the movement window is closed and the reference is on the pointer (which other
+    // test runs on the same display may move too).
+    SamplingState& s = sampler.state();
+    auto settled = [&] { return !s.MouvementDx && s.PointPrecedent == Cursor(); };
+    ASSERT_TRUE(wintest::PumpUntil(settled, kTimeout));
     counters.Distance = 0;
-    sampler.state().DecPixel = 0;
-    ASSERT_TRUE(SetCursorPos(start.x > 500 ? 100 : 900, 600));
-    ASSERT_TRUE(SettleAt(Cursor()));
+    s.DecPixel = 0;
+    const ScreenPoint target{Cursor().x > 500 ? 100 : 900, 600};
+    ASSERT_TRUE(PlacePointer(target, [&] { return settled() && s.PointActuel == target; }));
     EXPECT_EQ(counters.Distance, 0);
-    EXPECT_EQ(sampler.state().DecPixel, 0);
+    EXPECT_EQ(s.DecPixel, 0);
 }
 
 TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     if (!wintest::XdotoolAvailable())
         GTEST_SKIP() << "xdotool is only reachable under Wine";
     SamplingState& state = sampler.state();
@@ -141,12 +148,13 @@ TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
 }
 
 TEST_F(SamplerOnDevices, CountsInjectedClicksKeysAndWheel) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
     if (!wintest::XdotoolAvailable())
         GTEST_SKIP() << "xdotool is only reachable under Wine";
     // Presses are held 100 ms so the polling sees them; the final move tells when xdotool is
     // done.
-    ASSERT_TRUE(SetCursorPos(600, 500));
-    ASSERT_TRUE(wintest::PumpUntil([&] { return Cursor() == ScreenPoint{600, 500}; }, kTimeout));
+    ASSERT_TRUE(PlacePointer({600, 500}, [] { return true; }));
     ASSERT_TRUE(wintest::RunXdotool(
         L"mousemove 600 500 mousedown 1 sleep 0.1 mouseup 1 mousedown 3 sleep 0.1 mouseup 3 "
         L"click 4 keydown a sleep 0.1 keyup a keydown b keydown c sleep 0.1 keyup b keyup c "

@@ -3,6 +3,8 @@
 #include "app/win32/unique_handle.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 
 namespace wintest {
 
@@ -20,8 +22,8 @@ void PumpMessages() {
 
 } // namespace
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
     while (!done()) {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
@@ -51,12 +53,68 @@ HANDLE StartPeerTest(const std::wstring& test_name) {
     return pi.hProcess;
 }
 
+RunResult RunPumping(const std::wstring& command_line, std::chrono::milliseconds timeout) {
+    RunResult result;
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    win32::UniqueHandleKernel read_end, write_end;
+    if (!::CreatePipe(read_end.put(), write_end.put(), &sa, 1 << 16))
+        return result;
+    ::SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write_end.get();
+    si.hStdError = write_end.get();
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = command_line;
+    if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &si, &pi))
+        return result;
+    win32::UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
+    write_end.reset();
+
+    std::string output;
+    const auto drain = [&] {
+        DWORD available = 0;
+        while (::PeekNamedPipe(read_end.get(), nullptr, 0, nullptr, &available, nullptr) &&
+               available > 0) {
+            char buffer[4096];
+            DWORD got = 0;
+            if (!::ReadFile(read_end.get(), buffer, sizeof(buffer), &got, nullptr) || got == 0)
+                break;
+            output.append(buffer, got);
+        }
+    };
+    result.finished = PumpUntil(
+        [&] {
+            drain();
+            return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+        },
+        timeout);
+    if (!result.finished) {
+        ::TerminateProcess(process.get(), 99);
+        ::WaitForSingleObject(process.get(), 5000);
+    }
+    drain();
+    ::GetExitCodeProcess(process.get(), &result.exit_code);
+    result.output = output;
+    return result;
+}
+
 bool XdotoolAvailable() {
     return GetFileAttributesW(kXdotool) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool RunXdotool(const std::wstring& arguments) {
-    std::wstring command = L"xdotool " + arguments;
+    // Every Wine prefix on the display has a virtual desktop window covering the screen, and
+    // X sends pointer events to the topmost one: raise ours first, in the same run.
+    std::wstring command = L"xdotool ";
+    const auto desktop =
+        reinterpret_cast<uintptr_t>(GetPropW(GetDesktopWindow(), L"__wine_x11_whole_window"));
+    if (desktop != 0)
+        command += L"windowraise " + std::to_wstring(desktop) + L" ";
+    command += arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -65,6 +123,52 @@ bool RunXdotool(const std::wstring& arguments) {
         return false;
     win32::UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
     return true;
+}
+
+namespace {
+
+constexpr ULONGLONG kStaleLockAge = 60ULL * 10000000ULL; // one minute in 100 ns units
+
+bool IsStale(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    FILETIME now_ft;
+    GetSystemTimeAsFileTime(&now_ft);
+    const ULARGE_INTEGER created{
+        {data.ftCreationTime.dwLowDateTime, data.ftCreationTime.dwHighDateTime}};
+    const ULARGE_INTEGER now{{now_ft.dwLowDateTime, now_ft.dwHighDateTime}};
+    return now.QuadPart > created.QuadPart + kStaleLockAge;
+}
+
+} // namespace
+
+InputLock::InputLock(DWORD timeout_ms) {
+    if (GetFileAttributesW(L"Z:\\tmp") == INVALID_FILE_ATTRIBUTES) {
+        held_ = true; // nothing shared to guard
+        return;
+    }
+    wchar_t display[64] = L"";
+    GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    std::wstring name = display;
+    for (wchar_t& c : name)
+        if (c == L':' || c == L'.' || c == L'/')
+            c = L'_';
+    path_ = L"Z:\\tmp\\wandrel-input-lock" + name;
+    held_ = PumpUntil(
+        [&] {
+            if (CreateDirectoryW(path_.c_str(), nullptr))
+                return true;
+            if (IsStale(path_))
+                RemoveDirectoryW(path_.c_str());
+            return false;
+        },
+        timeout_ms);
+}
+
+InputLock::~InputLock() {
+    if (held_ && !path_.empty())
+        RemoveDirectoryW(path_.c_str());
 }
 
 } // namespace wintest

@@ -1,24 +1,79 @@
 // Helpers shared by the Windows tests: bounded waits that keep the message loop running,
-// starting this test program again as a peer process, and injecting input through xdotool.
+// hidden windows, starting this test program again as a peer process, running a program
+// beside the test executable, and injecting input through xdotool.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
 namespace wintest {
 
-// Pumps this thread's messages until `done` holds or `timeout_ms` passes; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms);
+// Pumps this thread's messages until `done` holds or the timeout passes; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+    return PumpUntil(done, std::chrono::milliseconds(timeout_ms));
+}
+
+// A hidden top-level window of the given class, whose procedure is `proc` (or the default).
+inline HWND CreateHiddenWindow(const wchar_t* class_name, WNDPROC proc = ::DefWindowProcW) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = class_name;
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(WS_EX_TOOLWINDOW, class_name, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+}
+
+// The folder of the test executable, with a trailing backslash.
+inline std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L'\\') + 1);
+}
 
 // Starts this test program running only `test_name` (a disabled test, so the normal run
 // skips it). Returns the process handle, or null.
 HANDLE StartPeerTest(const std::wstring& test_name);
 
-// xdotool under Wine (a Unix program Wine starts by path). Its process cannot be waited on,
-// so callers poll the effect. False when xdotool is not available (not under Wine).
+struct RunResult {
+    bool finished = false;
+    DWORD exit_code = 0;
+    std::string output;
+};
+
+// Runs a command line and pumps this thread's messages while it runs (the program may be
+// talking to this thread's windows), for at most `timeout`.
+RunResult RunPumping(const std::wstring& command_line,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// xdotool under Wine (a Unix program Wine starts by path), after raising this prefix's
+// virtual desktop above those of other test runs on the same display. Its process cannot be
+// waited on, so callers poll the effect. False when xdotool is not available (not under Wine).
 bool XdotoolAvailable();
 bool RunXdotool(const std::wstring& arguments);
+
+// Held by every test that moves the pointer or injects input: all Wine prefixes on one X
+// display share its pointer, so such tests must not overlap, even across test processes.
+// The lock is a directory in the Unix /tmp (mkdir is atomic), named after the display; one
+// left behind by a crashed run is taken over after a minute. Where there is no /tmp (not under
+// Wine) it locks nothing.
+class InputLock {
+  public:
+    explicit InputLock(DWORD timeout_ms = 120000);
+    ~InputLock();
+    InputLock(const InputLock&) = delete;
+    InputLock& operator=(const InputLock&) = delete;
+    bool held() const { return held_; }
+
+  private:
+    std::wstring path_;
+    bool held_ = false;
+};
 
 } // namespace wintest

@@ -50,6 +50,9 @@ TEST(WindowBase, MessagesReachTheObjectUntilTheWindowIsGone) {
     EXPECT_FALSE(IsWindow(hwnd));
     ASSERT_TRUE(window.Create()); // the object may own a new window
     EXPECT_EQ(window.created, 2);
+
+    second.Destroy(); // its own destruction messages still reach it
+    EXPECT_TRUE(second.gone);
 }
 
 TEST(WindowBase, ObjectDestroyedFirstTakesItsWindowAlong) {

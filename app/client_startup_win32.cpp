@@ -1,0 +1,252 @@
+// The start-up of `Client`, step by step. Every fatal condition shows its box and ends the
+// process at once: nothing has been loaded yet, so nothing is saved.
+#include "app/client_win32.h"
+
+#include "app/query_protocol.h"
+#include "app/startup_rules.h"
+#include "app/win32/last_error.h"
+#include "net/md5.h"
+#include "storage/data_files.h"
+#include "storage/data_folder_win32.h"
+#include "storage/ask_user_win32.h"
+#include "ui/localisation.h"
+#include "ui/text_encoding.h"
+#include "zeptal_digest.h"
+
+#include <oleauto.h>
+
+#include <cwchar>
+#include <stdexcept>
+
+namespace {
+
+// An error of the start-up that the catch-all reports with its number.
+class StartupError : public std::runtime_error {
+  public:
+    StartupError(long number, const std::string& description)
+        : std::runtime_error(description), number_(number) {}
+    long number() const { return number_; }
+
+  private:
+    long number_;
+};
+
+[[noreturn]] void EndProcess(UINT code) {
+    ::ExitProcess(code);
+}
+
+[[noreturn]] void Fatal(const std::wstring& text, const wchar_t* title, UINT icon, UINT code) {
+    ::MessageBoxW(nullptr, text.c_str(), title, MB_OK | icon | MB_SETFOREGROUND);
+    EndProcess(code);
+}
+
+std::wstring ModuleFolder(HINSTANCE instance) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return L".\\";
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return ProgramFolder(path.substr(0, path.find_last_of(L'\\')));
+}
+
+std::string Narrow(const std::wstring& text) {
+    return Cp1252FromWide(text, '?');
+}
+
+} // namespace
+
+void Client::Startup(HINSTANCE instance) {
+    instance_ = instance;
+    // 1-2. The window is created hidden and as a tool window, so it is not in the task list.
+    Donothing_ = false;
+    CheckSingleInstance();
+    CheckPlatform();
+    try {
+        LoadCurrentLanguage(settings_);
+        program_folder_ = ModuleFolder(instance);
+        CheckLibrary();
+
+        win32::WindowClassOptions cls;
+        cls.name = query::kClientWindowClass;
+        win32::WindowOptions options;
+        options.title = L"TheWandrel";
+        options.style = WS_POPUP;
+        options.ex_style = WS_EX_TOOLWINDOW;
+        options.x = options.y = options.width = options.height = 0;
+        if (!Create(cls, options))
+            throw StartupError(static_cast<long>(::GetLastError()), "CreateWindowEx");
+
+        OpenSharedMemory();
+        CallChkP();
+        if (!ReadAccount()) {
+            Donothing_ = true;
+            ShowInstaller();
+            return;
+        }
+        SetupDirectInput();
+        SetupCounting();
+        ReadSettings();
+        tray_.AjoutIcone();
+        StartTimers();
+        EnvoiEnCours = false;
+    } catch (const StartupError& e) {
+        Fatal(ChaineLocale(130, {{L"%1", std::to_wstring(e.number())},
+                                 {L"%2", WideFromUtf8(e.what())}}),
+              kErrorTitle, MB_ICONERROR, kExitError);
+    } catch (const std::bad_alloc&) {
+        Fatal(ChaineLocale(130, {{L"%1", L"7"}, {L"%2", L"Out of memory"}}), kErrorTitle,
+              MB_ICONERROR, kExitError);
+    } catch (const std::exception& e) {
+        Fatal(ChaineLocale(130, {{L"%1", L"5"}, {L"%2", WideFromUtf8(e.what())}}), kErrorTitle,
+              MB_ICONERROR, kExitError);
+    }
+}
+
+// 3. A second start while the client runs ends at once, without a message.
+void Client::CheckSingleInstance() {
+    instance_mutex_.reset(::CreateMutexW(nullptr, FALSE, L"Local\\TheWandrel.Client"));
+    if (!instance_mutex_ || ::GetLastError() == ERROR_ALREADY_EXISTS)
+        EndProcess(kExitNormal);
+}
+
+// 4. NT-family systems from Windows 2000 on.
+void Client::CheckPlatform() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL ok = ::GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    if (!ok || !IsPlatformAccepted(version.dwPlatformId, version.dwMajorVersion))
+        Fatal(PlatformMessage(), kPlatformTitle, MB_ICONINFORMATION, kExitPlatform);
+}
+
+// 7-8. The hook library beside the program, and exactly the build made with this client:
+// the MD5 of the MD5 text of its bytes.
+void Client::CheckLibrary() {
+    const std::wstring library = program_folder_ + L"zeptal.dll";
+    const DWORD attributes = ::GetFileAttributesW(library.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        Fatal(ChaineLocale(120, {{L"%1", L"zeptal.dll"}, {L"%2", program_folder_}}),
+              kMissingLibraryTitle, MB_ICONERROR, kExitMissingLibrary);
+
+    const std::optional<std::string> file_digest = Md5File(std::filesystem::path(library));
+    if (!file_digest || Md5Text(*file_digest) != ZEPTAL_EXPECTED_DIGEST)
+        Fatal(ChaineLocale(260), kWrongLibraryTitle, MB_ICONERROR, kExitWrongLibrary);
+}
+
+// 9-10. The two shared-memory flags of the hook library.
+void Client::OpenSharedMemory() {
+    switch (sampler_.OpenSharedMemory()) {
+    case win32::HookLibraryFlags::OpenResult::Ok:
+        return;
+    case win32::HookLibraryFlags::OpenResult::DiscardFlagFailed:
+        Fatal(kLoadingError1a, kLoadingErrorTitle, MB_ICONERROR, kExitSharedMemory);
+    case win32::HookLibraryFlags::OpenResult::UseFlagFailed:
+        Fatal(kLoadingError1b, kLoadingErrorTitle, MB_ICONERROR, kExitSharedMemory);
+    }
+}
+
+// 11. `ChkP` of the hook library, once; its result is not used. The library stays loaded
+// until the shutdown, since its watcher runs inside this process.
+void Client::CallChkP() {
+    zeptal_.reset(::LoadLibraryW((program_folder_ + L"zeptal.dll").c_str()));
+    if (!zeptal_)
+        throw StartupError(static_cast<long>(::GetLastError()),
+                           Narrow(win32::last_error_message(::GetLastError())));
+    using ChkPFunction = HRESULT(__stdcall*)(VARIANT*);
+    auto chkp = reinterpret_cast<ChkPFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(zeptal_.get(), "ChkP")));
+    if (!chkp)
+        throw StartupError(453, "Can't find DLL entry point ChkP in zeptal.dll");
+    VARIANT result;
+    ::VariantInit(&result);
+    const HRESULT hr = chkp(&result);
+    ::VariantClear(&result);
+    if (FAILED(hr))
+        throw StartupError(hr, "ChkP failed");
+}
+
+// 12-13. Without a key, a nickname or a password only the first-run installer runs.
+bool Client::ReadAccount() {
+    const std::optional<std::wstring> folder = DataFolder();
+    if (!folder)
+        throw StartupError(76, "Path not found: the local application data folder");
+    files_ = std::make_unique<Win32FileStore>(*folder);
+    Clef = RecupereCle(*files_, settings_);
+    if (Clef == "0")
+        return false;
+    const std::string login = RecupereParametre(settings_, "Login", "");
+    const std::string password = RecuperePwd(*files_);
+    return !login.empty() && password != "0";
+}
+
+// 14. DirectInput; its own box when it is missing.
+void Client::SetupDirectInput() {
+    if (!sampler_.SetupDirectInput(hwnd()))
+        Fatal(ChaineLocale(110), kDirectXTitle, MB_ICONINFORMATION, kExitDirectInput);
+}
+
+// 15-22. The counts not yet sent, the sampling state, the tray icon record, the subclass.
+void Client::SetupCounting() {
+    RecupereDonnees(*files_, counters_, Clef);
+    sampler_.StartCounting();
+
+    SamplingState& state = sampler_.state();
+    state.Icon_Move_Global = RecupereBooleen(settings_, Setting::IconMove);
+    tray_.menu_state().icon_change_disabled = !state.Icon_Move_Global;
+    sampler_.on_tray_frame = [this](uint8_t frame) { tray_.ShowFrame(frame); };
+    if (!tray_.Init(hwnd(), instance_, program_folder_, state.Icon_Move_Global,
+                    [](int id) { return ChaineLocale(id); }))
+        throw StartupError(static_cast<long>(::GetLastError()), "The tray icon images");
+    state.NbIcones = tray_.NbIcones();
+    state.ImageIcone = 0;
+    state.ImageIconeAffichee = 0;
+    state.ActiviteIcone = false;
+
+    hook_.Install(hwnd());
+    schedule_.Min_save_actuelle = 0;
+}
+
+// 23-28. Settings held in memory and the confirmed totals.
+void Client::ReadSettings() {
+    MiseAJourDemarrage(settings_, Narrow(program_folder_));
+    Global_Unite_KM = RecupereParametre(settings_, "Unit", "Km") == "Km";
+
+    const AutoSendMode mode = ParseAutoSend(RecupereParametre(settings_, "AS", "none"));
+    schedule_.Autos = mode.Autos;
+    schedule_.AutosKm = mode.AutosKm;
+    schedule_.Hautos = SettingAsByte(RecupereParametre(settings_, "HAS", "0"), 0);
+    schedule_.Kautos = SettingAsByte(RecupereParametre(settings_, "KmAS", "1"), 1);
+    if (schedule_.AutosKm)
+        ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
+
+    RecupereDisplayData(settings_, display_flags_);
+    MessageBoxAskUser ask(hwnd());
+    sampler_.state().MoreClics =
+        Recupere_MoreClics(settings_, ask, [] { return ChaineLocale(140); });
+
+    Recupere_Distancetotale(settings_, counters_);
+    Recupere_TotauxEver(settings_, counters_);
+}
+
+// 30-31. The display when it was open at the last quit, then sampling and the minute tick.
+void Client::StartTimers() {
+    RecupereParametre(settings_, "DDStartOpen", "False");
+    win32::SamplingTimers::StartMovementWindow(hwnd());
+    win32::SamplingTimers::StartSampling(hwnd());
+    wchar_t value[16] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
+    if (n > 0 && n < 16) {
+        const long ms = std::wcstol(value, nullptr, 10);
+        if (ms >= 50 && ms <= 60000)
+            minute_ms_ = static_cast<UINT>(ms);
+    }
+    ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
+}

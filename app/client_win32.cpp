@@ -1,0 +1,189 @@
+// `Client`: messages, timers, the tray menu's commands and the shutdown.
+#include "app/client_win32.h"
+
+#include "app/minute_accounting.h"
+#include "storage/data_files.h"
+#include "ui/localisation.h"
+#include "ui/text_encoding.h"
+
+namespace {
+
+class SystemClock : public Clock {
+  public:
+    LocalTime Now() const override {
+        SYSTEMTIME now;
+        ::GetLocalTime(&now);
+        return LocalTime{now.wHour, now.wMinute};
+    }
+};
+
+} // namespace
+
+Client::Client() = default;
+
+Client::~Client() {
+    Shutdown();
+}
+
+LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_TIMER:
+        if (win32::SamplingTimers::OnTimer(sampler_, wparam))
+            return 0;
+        switch (wparam) {
+        case kTimer_AS:
+            Timer_AS_Timer();
+            return 0;
+        case kTimerASKm:
+            TimerASKm_Timer();
+            return 0;
+        case kTimer_IconSend:
+            tray_.Timer_IconSend_Timer();
+            return 0;
+        }
+        break;
+    case tray::kTrayCallbackMessage:
+        // The tray icon's notifications arrive as this message, the mouse message in lParam.
+        tray_.OnNotification(lparam);
+        return 0;
+    case WM_CLOSE:
+        // The unload of the main window: its shutdown handler, then the window itself.
+        Shutdown();
+        if (!Donothing_) {
+            // Destroy() unlinks the window from this object first, so WM_DESTROY no longer
+            // reaches it: the message loop is ended here.
+            Destroy();
+            ::PostQuitMessage(0);
+        }
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Windows is ending the session: save as a quit would.
+        if (wparam)
+            Shutdown();
+        return 0;
+    }
+    return WindowBase::HandleMessage(message, wparam, lparam);
+}
+
+// Runs inside the tray icon's notification handling: the unload comes once that returns.
+void Client::Quit() {
+    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+// The minute tick: counting state, sending at the hour, periodic save, the coefficient,
+// uptime and usetime.
+void Client::Timer_AS_Timer() {
+    static const SystemClock clock;
+    const MinuteTickDecision decision =
+        MinuteTick(schedule_, tray_.menu_state().counting_checked, clock,
+                   [this](const std::string& name, const std::string& def) {
+                       return RecupereParametre(settings_, name, def);
+                   });
+    if (decision.timer1Enabled)
+        win32::SamplingTimers::StartSampling(hwnd());
+    else
+        win32::SamplingTimers::StopSampling(hwnd());
+    if (decision.send)
+        Send();
+    if (decision.save && files_)
+        EnregistreDonnees(*files_, counters_, Clef);
+    sampler_.RefreshCoefficient();
+    MinuteAccounting(counters_, sampler_.state().ActiviteMinute, EnvoiEnCours);
+}
+
+void Client::TimerASKm_Timer() {
+    if (DistanceTickShouldSend(schedule_.Kautos, counters_.Distance))
+        Send();
+}
+
+// The shutdown handler: the icon, the counts and the key, the display state, the subclass,
+// the shared memory, the devices. Runs once; each step goes on past the failure of another.
+void Client::Shutdown() {
+    if (shut_down_)
+        return;
+    if (Donothing_) {
+        ShowInstaller();
+        return;
+    }
+    if (!hwnd())
+        return;
+    shut_down_ = true;
+    tray_.RemoveIcon();
+    if (files_) {
+        EnregistreDonnees(*files_, counters_, Clef);
+        EnregistreCle(*files_, Clef);
+    }
+    settings_.Write(kSettingsKey + "DDStartOpen", DDisplay_ouverte ? "True" : "False");
+    CloseDisplay();
+    hook_.Remove();
+    win32::SamplingTimers::StopAll(hwnd());
+    for (UINT_PTR timer : {kTimer_AS, kTimerASKm, kTimer_IconSend})
+        ::KillTimer(hwnd(), timer);
+    sampler_.Close();
+    if (zeptal_) {
+        using StopPFunction = void(__stdcall*)();
+        auto stop = reinterpret_cast<StopPFunction>(
+            reinterpret_cast<void*>(::GetProcAddress(zeptal_.get(), "StopP")));
+        if (stop)
+            stop();
+    }
+}
+
+void Client::ShowInstaller() {
+    // The first-run installer arrives with the server exchanges; until then a client
+    // without an account has nothing to run.
+    ::PostQuitMessage(0);
+}
+
+void Client::Send() {
+    // `Send_Click` arrives with the server exchanges.
+}
+
+void Client::CloseDisplay() {
+    DDisplay_ouverte = false;
+}
+
+void Client::OpenDisplay() {
+    DDisplay_ouverte = true;
+    DisplayNeedRefresh = true;
+}
+
+void Client::ResumeCounting() {
+    sampler_.devices().Acquire();
+    win32::SamplingTimers::StartSampling(hwnd());
+    ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
+}
+
+void Client::SuspendCounting() {
+    win32::SamplingTimers::StopSampling(hwnd());
+    ::KillTimer(hwnd(), kTimer_AS);
+    sampler_.devices().Unacquire();
+}
+
+void Client::SetIconMoveGlobal(bool on) {
+    sampler_.state().Icon_Move_Global = on;
+}
+
+void Client::ApplyRestIcon() {
+    tray_.ShowRestIcon();
+    sampler_.state().ImageIcone = 0;
+    sampler_.state().ImageIconeAffichee = 0;
+}
+
+void Client::OpenWebsite() {
+    // `GotoSite` arrives with the server exchanges.
+}
+
+void Client::OpenSettings() {
+    // The configuration dialog arrives later; its menu entry is disabled meanwhile.
+}
+
+std::string Client::TransparentIconSetting() {
+    return RecupereParametre(settings_, "TransparentIcon", "False");
+}
+
+std::string Client::Nickname() {
+    return DonnePseudo(settings_);
+}

@@ -1,0 +1,121 @@
+// `Client`: the hidden main window. It owns the counter set and all program-wide state
+// (settings held in memory, the account key, the sampler with its DirectInput devices and
+// shared-memory flags, the tray icon, the window subclass, the timers), runs the start-up
+// and the orderly shutdown, and carries out the tray menu's commands.
+#pragma once
+
+#include "app/counter_set.h"
+#include "app/hook_win_msg_win32.h"
+#include "app/schedule.h"
+#include "app/win32/sampler.h"
+#include "app/win32/sampler_host.h"
+#include "app/win32/unique_handle.h"
+#include "app/win32/window_base.h"
+#include "storage/file_store_win32.h"
+#include "storage/registry_settings_store_win32.h"
+#include "storage/settings_readers.h"
+#include "ui/tray_icon_win32.h"
+
+#include <memory>
+#include <string>
+
+class Client : public win32::WindowBase, private tray::TrayIconHost, private QueryDataProvider {
+  public:
+    // Timer identifiers besides the sampler's Timer1 and TimerInitDxMove.
+    static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
+    static constexpr UINT_PTR kTimerASKm = 0x5A04;      // 1500 ms, sending by distance
+    static constexpr UINT_PTR kTimer_IconSend = 0x5A05; // 200 ms, the sending animation
+
+    // Process exit codes of the fatal start-up conditions (nothing is saved in any of them).
+    enum ExitCode : UINT {
+        kExitNormal = 0,
+        kExitPlatform = 2,
+        kExitMissingLibrary = 3,
+        kExitWrongLibrary = 4,
+        kExitSharedMemory = 5,
+        kExitDirectInput = 6,
+        kExitError = 7,
+    };
+
+    Client();
+    ~Client() override;
+
+    // The start-up. Ends the process itself on every fatal condition; returns when the
+    // client runs (or only the first-run installer does).
+    void Startup(HINSTANCE instance);
+
+    // `Quit_Click`: the other windows, then this one; the shutdown saves the counts.
+    void Quit() override;
+
+    CounterSet& counters() { return counters_; }
+    bool Donothing() const { return Donothing_; }
+
+  protected:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+  private:
+    // Start-up steps, in the order they run.
+    void CheckSingleInstance();
+    void CheckPlatform();
+    void CheckLibrary();
+    void OpenSharedMemory();
+    void CallChkP();
+    bool ReadAccount();
+    void SetupDirectInput();
+    void SetupCounting();
+    void ReadSettings();
+    void StartTimers();
+
+    // The shutdown handler (query-unload): runs once.
+    void Shutdown();
+    void ShowInstaller();
+
+    // Timers.
+    void Timer_AS_Timer();
+    void TimerASKm_Timer();
+
+    // tray::TrayMenuHost
+    bool SendingInProgress() const override { return EnvoiEnCours; }
+    void Send() override;
+    void CloseDisplay() override;
+    void OpenDisplay() override;
+    void ResumeCounting() override;
+    void SuspendCounting() override;
+    void SetIconMoveGlobal(bool on) override;
+    void ApplyRestIcon() override;
+    void OpenWebsite() override;
+    void OpenSettings() override;
+    // tray::TrayIconHost
+    const CounterSet& Counters() const override { return counters_; }
+    bool MetricUnits() const override { return Global_Unite_KM; }
+    std::string TransparentIconSetting() override;
+    // QueryDataProvider
+    std::string Nickname() override;
+
+    HINSTANCE instance_ = nullptr;
+    std::wstring program_folder_;
+    win32::UniqueHandleKernel instance_mutex_;
+    win32::UniqueLibrary zeptal_;
+
+    RegistrySettingsStore settings_;
+    std::unique_ptr<Win32FileStore> files_;
+
+    CounterSet counters_;
+    win32::Sampler sampler_{counters_};
+    tray::TrayIcon tray_{*this, settings_};
+    HookWinMsg hook_{*this, [this] { tray_.AjoutIcone(); }};
+
+    // Program-wide state.
+    std::string Clef = "0";
+    bool Donothing_ = false;
+    bool EnvoiEnCours = false;
+    bool Global_Unite_KM = true;
+    bool DDisplay_ouverte = false;
+    bool DisplayNeedRefresh = false;
+    DisplayFlags display_flags_;
+    ScheduleState schedule_;
+    bool shut_down_ = false;
+    // The minute timer's interval. Tests shorten it with the environment variable
+    // WANDREL_MINUTE_MS so that saves and uptime come in seconds.
+    UINT minute_ms_ = 60000;
+};

@@ -1,0 +1,184 @@
+#include "server/account_store.h"
+
+#include <cstring>
+
+namespace trekhold {
+
+namespace {
+
+const char* const kAccountColumns =
+    "id, nick, pw_hash, key, prev_key, last_record, last_answer, distance, keystrokes, "
+    "left_clicks, right_clicks, special_clicks, scrolls, uptime, usetime, sendings";
+
+Account ReadAccount(const Statement& s) {
+    Account a;
+    a.id = s.Int(0);
+    a.nick = s.Text(1);
+    a.pw_hash = s.Text(2);
+    a.key = s.Text(3);
+    a.prev_key = s.Text(4);
+    a.last_record = s.Text(5);
+    a.last_answer = s.Text(6);
+    a.totals = {s.Int(7),  s.Int(8),  s.Int(9),  s.Int(10),
+                s.Int(11), s.Int(12), s.Int(13), s.Int(14)};
+    a.sendings = s.Int(15);
+    return a;
+}
+
+bool AllowedCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::strchr("-_.!$()*,;:@", c) != nullptr;
+}
+
+bool AllAllowed(const std::string& text) {
+    for (char c : text)
+        if (c == '\0' || !AllowedCharacter(c))
+            return false;
+    return true;
+}
+
+void BumpListVersion(Database& db) {
+    db.Prepare("UPDATE meta SET value = CAST((CAST(value AS INTEGER) + 1) % 1000 AS TEXT) "
+               "WHERE name = 'list_version'")
+        .Run();
+}
+
+} // namespace
+
+std::string NewAccountProblem(const std::string& nick, const std::string& password) {
+    if (nick.empty() || nick.size() > kMaxNickLength)
+        return "The nickname must have 1 to " + std::to_string(kMaxNickLength) + " characters.";
+    if (!AllAllowed(nick))
+        return "The nickname may only hold letters, digits and - _ . ! $ ( ) * , ; : @";
+    if (password.size() < 6 || password.size() > kMaxPasswordLength)
+        return "The password must have 6 to " + std::to_string(kMaxPasswordLength) + " characters.";
+    if (!AllAllowed(password))
+        return "The password may only hold letters, digits and - _ . ! $ ( ) * , ; : @";
+    return "";
+}
+
+std::optional<Account> FindAccount(Database& db, const std::string& nick) {
+    auto s = db.Reuse(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE nick = ?");
+    s->Bind(1, nick);
+    if (!s->Step())
+        return std::nullopt;
+    return ReadAccount(*s);
+}
+
+std::optional<Account> AccountById(Database& db, int64_t id) {
+    auto s = db.Reuse(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?");
+    s->Bind(1, id);
+    if (!s->Step())
+        return std::nullopt;
+    return ReadAccount(*s);
+}
+
+bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash, int64_t now) {
+    Statement s = db.Prepare(
+        "INSERT INTO accounts (nick, pw_hash, created) VALUES (?, ?, ?) ON CONFLICT DO NOTHING");
+    s.Bind(1, nick).Bind(2, pw_hash).Bind(3, now).Run();
+    return db.Changes() == 1;
+}
+
+void StoreNewKey(Database& db, int64_t id, const std::string& key) {
+    db.Prepare("UPDATE accounts SET key = ?, prev_key = '', last_record = '', last_answer = '' "
+               "WHERE id = ?")
+        .Bind(1, key)
+        .Bind(2, id)
+        .Run();
+}
+
+void StoreSending(Database& db, int64_t id, const std::string& new_key, const std::string& prev_key,
+                  const std::string& replay_text, const std::string& answer, const Counts& added,
+                  int64_t now) {
+    auto s = db.Reuse(
+        "UPDATE accounts SET key = ?, prev_key = ?, last_record = ?, last_answer = ?, "
+        "distance = distance + ?, keystrokes = keystrokes + ?, left_clicks = left_clicks + ?, "
+        "right_clicks = right_clicks + ?, special_clicks = special_clicks + ?, "
+        "scrolls = scrolls + ?, uptime = uptime + ?, usetime = usetime + ?, "
+        "sendings = sendings + 1, last_sent = ? WHERE id = ?");
+    s->Bind(1, new_key).Bind(2, prev_key).Bind(3, replay_text).Bind(4, answer);
+    s->Bind(5, added.distance).Bind(6, added.keystrokes).Bind(7, added.left_clicks);
+    s->Bind(8, added.right_clicks).Bind(9, added.special_clicks).Bind(10, added.scrolls);
+    s->Bind(11, added.uptime).Bind(12, added.usetime).Bind(13, now).Bind(14, id);
+    s->Run();
+    if (db.Changes() != 1)
+        throw DbError("account vanished");
+}
+
+std::vector<std::string> ListedDigests(Database& db) {
+    std::vector<std::string> digests;
+    Statement s = db.Prepare("SELECT digest FROM library_digests ORDER BY digest");
+    while (s.Step())
+        digests.push_back(s.Text(0));
+    return digests;
+}
+
+bool DigestAccepted(Database& db, const std::string& digest) {
+    auto s = db.Reuse("SELECT NOT EXISTS (SELECT 1 FROM library_digests) OR "
+                      "EXISTS (SELECT 1 FROM library_digests WHERE digest = ?)");
+    s->Bind(1, digest);
+    return s->Step() && s->Int(0) != 0;
+}
+
+int ListVersion(Database& db) {
+    auto s = db.Reuse("SELECT CAST(value AS INTEGER) FROM meta WHERE name = 'list_version'");
+    return s->Step() ? static_cast<int>(s->Int(0) % 1000) : 0;
+}
+
+bool AddDigest(Database& db, const std::string& digest) {
+    db.Prepare("INSERT INTO library_digests (digest) VALUES (?) ON CONFLICT DO NOTHING")
+        .Bind(1, digest)
+        .Run();
+    if (db.Changes() != 1)
+        return false;
+    BumpListVersion(db);
+    return true;
+}
+
+bool RemoveDigest(Database& db, const std::string& digest) {
+    db.Prepare("DELETE FROM library_digests WHERE digest = ?").Bind(1, digest).Run();
+    if (db.Changes() != 1)
+        return false;
+    BumpListVersion(db);
+    return true;
+}
+
+std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
+    const char* expression = "distance";
+    switch (by) {
+    case Quantity::kDistance:
+        expression = "distance";
+        break;
+    case Quantity::kKeystrokes:
+        expression = "keystrokes";
+        break;
+    case Quantity::kClicks:
+        expression = "left_clicks + right_clicks + special_clicks";
+        break;
+    case Quantity::kScrolls:
+        expression = "scrolls";
+        break;
+    case Quantity::kUptime:
+        expression = "uptime";
+        break;
+    case Quantity::kUsetime:
+        expression = "usetime";
+        break;
+    }
+    // The expression comes from the fixed list above, never from the request.
+    Statement s = db.Prepare(std::string("SELECT nick, ") + expression +
+                             " AS v FROM accounts ORDER BY v DESC, nick ASC LIMIT ? OFFSET ?");
+    s.Bind(1, limit).Bind(2, offset);
+    std::vector<RankingEntry> rows;
+    while (s.Step())
+        rows.push_back({s.Text(0), s.Int(1)});
+    return rows;
+}
+
+int64_t AccountCount(Database& db) {
+    Statement s = db.Prepare("SELECT COUNT(*) FROM accounts");
+    return s.Step() ? s.Int(0) : 0;
+}
+
+} // namespace trekhold

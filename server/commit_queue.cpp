@@ -1,0 +1,198 @@
+#include "server/commit_queue.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+namespace trekhold {
+
+namespace {
+
+constexpr size_t kMaxGroup = 512;
+constexpr uint64_t kCommitsPerCheckpoint = 100;
+
+// The log file of a database already in WAL mode, opened for syncing; -1 when missing.
+int OpenLogForSync(Database& db, const std::string& db_path) {
+    db.Exec("SELECT COUNT(*) FROM sqlite_master"); // makes sure the log exists
+    int fd = ::open((db_path + "-wal").c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // The log's directory entry must be durable too.
+    std::string folder = std::filesystem::absolute(db_path).parent_path().string();
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool ok = dir >= 0 && ::fsync(dir) == 0 && ::fdatasync(fd) == 0;
+    if (dir >= 0)
+        ::close(dir);
+    if (!ok) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+CommitQueue::CommitQueue(const std::string& db_path) : db_(db_path), db_path_(db_path) {
+    db_.Exec("PRAGMA wal_autocheckpoint=0");
+    db_.Exec("PRAGMA journal_size_limit=-1");
+    wal_fd_ = OpenLogForSync(db_, db_path);
+    if (wal_fd_ >= 0)
+        db_.Exec("PRAGMA synchronous=NORMAL");
+    writer_ = std::thread([this] { Loop(); });
+    syncer_ = std::thread([this] { SyncLoop(); });
+    checkpointer_ = std::thread([this] { CheckpointLoop(); });
+}
+
+CommitQueue::~CommitQueue() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    queued_.notify_all();
+    checkpoint_wanted_.notify_all();
+    writer_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        writer_done_ = true;
+    }
+    committed_.notify_all();
+    syncer_.join();
+    checkpointer_.join();
+    try {
+        db_.Exec("PRAGMA wal_checkpoint(PASSIVE)"); // never waits for another process
+    } catch (const DbError&) {
+    }
+    if (wal_fd_ >= 0)
+        ::close(wal_fd_);
+}
+
+bool CommitQueue::Run(Change change) {
+    Job job;
+    job.change = std::move(change);
+    std::future<bool> outcome = job.outcome.get_future();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_)
+            return false;
+        jobs_.push_back(&job);
+    }
+    queued_.notify_one();
+    return outcome.get();
+}
+
+CommitQueue::Counters CommitQueue::counters() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counters_;
+}
+
+void CommitQueue::Finish(const std::vector<Job*>& jobs, bool durable) {
+    for (Job* job : jobs) {
+        // The waiting caller may destroy its job as soon as the value is set, so the
+        // promise is moved out of it first.
+        std::promise<bool> outcome = std::move(job->outcome);
+        outcome.set_value(durable && job->applied);
+    }
+}
+
+void CommitQueue::CheckpointLoop() {
+    std::unique_ptr<Database> db;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            checkpoint_wanted_.wait_for(lock, std::chrono::seconds(1), [&] {
+                return stopping_ || commits_since_checkpoint_ >= kCommitsPerCheckpoint;
+            });
+            if (stopping_)
+                return;
+            if (commits_since_checkpoint_ == 0)
+                continue;
+            commits_since_checkpoint_ = 0;
+        }
+        try {
+            if (!db)
+                db = std::make_unique<Database>(db_path_);
+            // PASSIVE: copies what it can without waiting for the writer or the readers.
+            db->Exec("PRAGMA wal_checkpoint(PASSIVE)");
+        } catch (const DbError&) {
+            db.reset(); // tried again at the next round
+        }
+    }
+}
+
+void CommitQueue::SyncLoop() {
+    for (;;) {
+        std::vector<Job*> batch;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            committed_.wait(lock, [&] { return writer_done_ || !awaiting_sync_.empty(); });
+            if (awaiting_sync_.empty())
+                return; // the writer has stopped and everything is answered
+            batch.swap(awaiting_sync_);
+        }
+        // Every group in `batch` was committed before this call began.
+        bool synced = ::fdatasync(wal_fd_) == 0;
+        if (synced) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++counters_.syncs;
+        }
+        Finish(batch, synced);
+    }
+}
+
+void CommitQueue::Loop() {
+    for (;;) {
+        std::vector<Job*> group;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            // At most one committed group waits for the next sync: what arrives meanwhile
+            // gathers into one larger group (fewer commits, same number of syncs).
+            queued_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty())
+                return; // stopping, nothing left
+            while (!jobs_.empty() && group.size() < kMaxGroup) {
+                group.push_back(jobs_.front());
+                jobs_.pop_front();
+            }
+        }
+        bool committed = false;
+        try {
+            Transaction tx(db_);
+            for (Job* job : group) {
+                db_.Reuse("SAVEPOINT change")->Run();
+                try {
+                    job->change(db_);
+                    job->applied = true;
+                } catch (...) {
+                    db_.Reuse("ROLLBACK TO change")->Run();
+                }
+                db_.Reuse("RELEASE change")->Run();
+            }
+            tx.Commit();
+            committed = true;
+        } catch (...) {
+            committed = false;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (committed) {
+            ++counters_.commits;
+            counters_.changes += group.size();
+            if (++commits_since_checkpoint_ >= kCommitsPerCheckpoint)
+                checkpoint_wanted_.notify_one();
+        }
+        if (committed && wal_fd_ >= 0) {
+            awaiting_sync_.insert(awaiting_sync_.end(), group.begin(), group.end());
+            committed_.notify_one();
+        } else {
+            lock.unlock();
+            // Synced by SQLite already (synchronous=FULL), or nothing to sync.
+            if (!committed)
+                for (Job* job : group)
+                    job->applied = false;
+            Finish(group, committed);
+        }
+    }
+}
+
+} // namespace trekhold

@@ -1,0 +1,82 @@
+// The one writer of the database, with group commit and a pipelined sync.
+//
+// A sync to disk takes milliseconds, so one synced transaction per sending would cap the
+// server at a few hundred sendings a second. Instead:
+//  - every change runs in a savepoint of its own (applied whole or not at all) inside a
+//    transaction shared with the changes that queued up meanwhile;
+//  - the transaction is committed into the write-ahead log without waiting for the disk
+//    (synchronous=NORMAL), and the writer goes on with the next group at once;
+//  - a sync thread calls fdatasync on the log file and only then lets Run() return for
+//    every group committed before that call began.
+// So no answer is given before its change is on disk, and one sync serves every group
+// committed while the previous sync ran. This is sound because in WAL mode a commit is
+// complete once its frames are in the log file: the log is never truncated or replaced
+// while the server holds it open (no size limit, checkpoints are PASSIVE), so syncing that
+// file makes every frame written before the sync durable; SQLite itself syncs the log
+// before each checkpoint and the database after it. When the log file cannot be opened,
+// every commit is synced by SQLite instead (synchronous=FULL).
+//
+// Checkpoints (copying the log into the database file) run on a thread of their own, so
+// they never hold up a commit.
+#pragma once
+
+#include "server/sqlite_db.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace trekhold {
+
+class CommitQueue {
+  public:
+    // Runs inside the savepoint; throwing undoes just this change.
+    using Change = std::function<void(Database&)>;
+
+    explicit CommitQueue(const std::string& db_path);
+    ~CommitQueue();
+    CommitQueue(const CommitQueue&) = delete;
+    CommitQueue& operator=(const CommitQueue&) = delete;
+
+    // True once the change is applied and on disk; false when it threw or the commit or
+    // the sync failed (the caller answers with a failure; the client tries again).
+    bool Run(Change change);
+
+    // Changes applied and transactions committed so far, and the syncs of the log.
+    struct Counters {
+        uint64_t changes = 0, commits = 0, syncs = 0;
+    };
+    Counters counters();
+    bool pipelined() const { return wal_fd_ >= 0; }
+
+  private:
+    struct Job {
+        Change change;
+        bool applied = false;
+        std::promise<bool> outcome; // only this job's caller waits on it
+    };
+    void Loop();
+    void SyncLoop();
+    void CheckpointLoop();
+    static void Finish(const std::vector<Job*>& jobs, bool durable);
+
+    Database db_;
+    std::string db_path_;
+    int wal_fd_ = -1;
+    std::mutex mutex_;
+    std::condition_variable queued_, committed_, checkpoint_wanted_;
+    std::deque<Job*> jobs_;
+    std::vector<Job*> awaiting_sync_;
+    bool stopping_ = false;
+    bool writer_done_ = false;
+    uint64_t commits_since_checkpoint_ = 0;
+    Counters counters_;
+    std::thread writer_, syncer_, checkpointer_;
+};
+
+} // namespace trekhold

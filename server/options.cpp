@@ -1,0 +1,143 @@
+#include "server/options.h"
+
+#include "server/sending_record.h"
+
+#include <algorithm>
+
+namespace trekhold {
+
+namespace {
+
+struct CommandShape {
+    std::vector<std::string> words;
+    Command command;
+    size_t arguments;
+};
+
+const CommandShape kCommands[] = {
+    {{"serve"}, Command::kServe, 0},
+    {{"account", "add"}, Command::kAccountAdd, 2},
+    {{"digest", "add"}, Command::kDigestAdd, 1},
+    {{"digest", "remove"}, Command::kDigestRemove, 1},
+    {{"digest", "list"}, Command::kDigestList, 0},
+    {{"encipher"}, Command::kEncipher, 1},
+    {{"decode-key"}, Command::kDecodeKey, 1},
+};
+
+bool Number(const std::string& text, int64_t max, int64_t& out) {
+    auto n = ParseCount(text, max);
+    if (!n)
+        return false;
+    out = *n;
+    return true;
+}
+
+} // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out.command = Command::kHelp;
+            return true;
+        }
+        if (a == "--ceiling-endpoint") {
+            out.ceiling_endpoint = true;
+            continue;
+        }
+        if (a == "--minimum-hash-cost") {
+            out.minimum_hash_cost = true;
+            continue;
+        }
+        if (a.rfind("--", 0) != 0) {
+            words.push_back(a);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = a + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        int64_t n = 0;
+        if (a == "--address") {
+            out.address = value;
+        } else if (a == "--port") {
+            if (!Number(value, 65535, n)) {
+                error = "--port takes a number from 0 to 65535";
+                return false;
+            }
+            out.port = static_cast<int>(n);
+        } else if (a == "--db") {
+            out.db_path = value;
+        } else if (a == "--required-version") {
+            if (!Number(value, 999999999, n)) {
+                error = "--required-version takes a number";
+                return false;
+            }
+            out.required_version = n;
+        } else if (a == "--update-folder") {
+            out.update_folder = value;
+        } else if (a == "--threads") {
+            if (!Number(value, 1024, n) || n < 1) {
+                error = "--threads takes a number from 1 to 1024";
+                return false;
+            }
+            out.threads = static_cast<int>(n);
+        } else {
+            error = "unknown option " + a;
+            return false;
+        }
+    }
+    if (words.empty()) {
+        out.command = Command::kServe;
+        return true;
+    }
+    for (const CommandShape& shape : kCommands) {
+        if (words.size() < shape.words.size() ||
+            !std::equal(shape.words.begin(), shape.words.end(), words.begin()))
+            continue;
+        if (words.size() != shape.words.size() + shape.arguments) {
+            error = "wrong number of arguments for \"" + words[0] + "\" (see --help)";
+            return false;
+        }
+        out.command = shape.command;
+        out.arguments.assign(words.begin() + static_cast<long>(shape.words.size()), words.end());
+        return true;
+    }
+    error = "unknown command \"" + words[0] + "\" (see --help)";
+    return false;
+}
+
+std::string HelpText() {
+    return R"(trekhold-server: accounts, keys and totals of TheWandrel, with its website.
+
+Usage:
+  trekhold-server [serve] [options]          run the server
+  trekhold-server account add NICK PASSWORD  create an account
+  trekhold-server digest add DIGEST          accept a program digest (tamper-detection list)
+  trekhold-server digest remove DIGEST       stop accepting it
+  trekhold-server digest list                print the list
+  trekhold-server encipher TEXT              print TEXT in the protocol cipher (for tests)
+  trekhold-server decode-key STORED          print the plain key of a stored key form
+
+Options:
+  --address ADDR           listen address (default 127.0.0.1)
+  --port N                 listen port (default 8035)
+  --db PATH                SQLite database file (default trekhold.db), created if missing
+  --required-version N     oldest protocol version accepted (default 35); older clients
+                           are answered "Errversion"
+  --update-folder DIR      files of the new version, offered with "Errversion" and served
+                           at /NAME
+  --threads N              HTTP worker threads (default 32)
+  --ceiling-endpoint       also serve /bench/Envoi.php, a sending checked without the
+                           database, to measure the ceiling of the HTTP path
+  --minimum-hash-cost      cheapest password hashing (tests only)
+  --help                   this text
+
+Endpoints: /Request_cle.php?Data=, /Envoi.php?Data=, /CheckData.php?Id=, /Liste.php,
+the rankings at /, the sign-up page at /signup.
+)";
+}
+
+} // namespace trekhold

@@ -1,0 +1,27 @@
+// The database layout, created and brought up to date by the program itself.
+//
+//  schema_version(version)      one row: the layout version of this file
+//  accounts                     one row per account:
+//    nick, pw_hash              nickname (unique, compared without case) and its
+//                               Argon2id password hash (libsodium string form)
+//    key                        the current plain six-character key ("" before the first)
+//    prev_key, last_record,     the key the last accepted sending came with, that record
+//    last_answer                (password left out) and the answer given: a client that
+//                               lost the answer resends with prev_key and is recognised
+//    distance ... usetime       the totals (64-bit)
+//    sendings, last_sent        accepted sendings and the time of the last (Unix seconds)
+//  library_digests(digest)      the tamper-detection list: accepted program digests
+//  meta(name, value)            "list_version": 0 to 999, bumped when the list changes
+#pragma once
+
+#include "server/sqlite_db.h"
+
+namespace trekhold {
+
+constexpr int kSchemaVersion = 1;
+
+// Creates the tables of a new database or migrates an older layout, in one transaction.
+// Throws DbError, also for a layout newer than this program knows.
+void MigrateSchema(Database& db);
+
+} // namespace trekhold

@@ -1,0 +1,122 @@
+// The account endpoints and the website's data, independent of HTTP.
+//
+//  Request_cle  payload "nickname'password"  -> "OK-" + stored key | Errlogin | Errpwd
+//  Envoi        payload: a sending record    -> "OK" + list version (3 digits) + stored key
+//               | Errlogin | Errpwd | Errcle | Errversion[-description] | Errdata
+//               | Errprogram | Erreur
+//  CheckData    payload "nickname'password"  -> eight totals joined by ";" (distance cm,
+//               left, right, special clicks, scrolls, keystrokes, uptime, usetime)
+//               | ErrPseudo | ErrPwd | Erreur
+//
+// Each account has one current key. A key request issues a fresh one (another computer's
+// key stops working: Errcle). Every accepted sending issues the next one. A client whose
+// answer was lost sends again with the key it had: the same record gets the same answer
+// and nothing is added twice; a later record from it (the counts given back plus what was
+// counted since, so every count at least the earlier one's) adds just the difference.
+#pragma once
+
+#include "server/account_store.h"
+#include "server/commit_queue.h"
+#include "server/passwords.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace trekhold {
+
+struct ServiceConfig {
+    std::string db_path;
+    int64_t required_version = 35;
+    std::string update_folder; // empty: no description with "Errversion"
+    HashCost hash_cost = HashCost::kInteractive;
+};
+
+// Read-only connections, one per request in flight.
+class ReaderPool {
+  public:
+    explicit ReaderPool(std::string path) : path_(std::move(path)) {}
+    class Lease {
+      public:
+        Lease(ReaderPool& pool, std::unique_ptr<Database> db) : pool_(pool), db_(std::move(db)) {}
+        ~Lease();
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        Database& operator*() { return *db_; }
+
+      private:
+        ReaderPool& pool_;
+        std::unique_ptr<Database> db_;
+    };
+    Lease Acquire();
+
+  private:
+    std::string path_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Database>> idle_;
+};
+
+// Nickname -> account id and password hash, read from the database on first use. Spares
+// a database read on every sending; the writer still checks the hash it was given.
+class AccountDirectory {
+  public:
+    struct Entry {
+        int64_t id = 0;
+        std::string pw_hash;
+    };
+    std::optional<Entry> Find(const std::string& nick);
+    void Remember(const std::string& nick, const Entry& entry);
+    void Forget(const std::string& nick);
+
+  private:
+    static std::string Folded(const std::string& nick); // the database compares ASCII
+                                                        // letters without case
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;
+};
+
+enum class SignUpResult { kCreated, kInvalid, kTaken, kFailed };
+
+class TrekholdService {
+  public:
+    // Opens the database (creating and migrating it). Throws DbError.
+    explicit TrekholdService(ServiceConfig config);
+
+    std::string RequestKey(const std::string& payload);
+    std::string Send(const std::string& payload);
+    std::string CheckData(const std::string& payload);
+    // A sending checked like Send but without the database or the password: the ceiling
+    // of the HTTP and cipher path, for load measurements.
+    std::string SendWithoutDatabase(const std::string& payload);
+    // The tamper-detection list: version line, then one digest per line (CR LF).
+    std::string DigestList();
+
+    SignUpResult SignUp(const std::string& nick, const std::string& password, std::string& problem);
+    std::vector<RankingEntry> Ranking(Quantity by, int64_t limit, int64_t offset);
+    int64_t AccountCount();
+
+    const ServiceConfig& config() const { return config_; }
+    CommitQueue::Counters write_counters() { return writer_.counters(); }
+
+  private:
+    std::string VersionAnswer() const;
+    // The account of a nickname, from the directory or the database.
+    std::optional<AccountDirectory::Entry> Lookup(const std::string& nick);
+
+    ServiceConfig config_;
+    bool prepared_; // the database is migrated before any connection below opens
+    ReaderPool readers_;
+    AccountDirectory directory_;
+    CommitQueue writer_;
+    PasswordBook passwords_;
+};
+
+// A fresh six-character plain key of letters and digits.
+std::string NewPlainKey();
+// Opens and migrates the database once (for the command line tools).
+void PrepareDatabase(const std::string& path);
+
+} // namespace trekhold

@@ -1,0 +1,198 @@
+"""The client as a user runs it: TheWandrel.exe under Wine in the virtual desktop, input
+injected with xdotool, counts read back with the query tool."""
+import time
+
+import pytest
+
+from harness import BUILD_WIN, ClientSession, region_signature, wait_until
+
+
+@pytest.fixture
+def client(prefix, display):
+    session = ClientSession(prefix, display)
+    session.start()
+    return session
+
+
+def test_keys_clicks_and_wheel_count_as_the_rules_say(client):
+    inp = client.input
+    inp.move_to(600, 300)
+    client.settle()
+    before = client.query(1)
+
+    inp.key("a")
+    inp.key("b")
+    # A held key counts once, however long it is held.
+    inp._xdo("keydown", "c")
+    time.sleep(0.6)
+    inp._xdo("keyup", "c")
+    inp.click(1)
+    inp.click(1)
+    inp.click(3)
+    inp.click(2)
+    # Buttons 4 and 5 of the mouse (X buttons 8 and 9) are not counted without MoreClics.
+    inp.click(8)
+    inp.click(9)
+    # Two separate wheel turns are two scrolls.
+    inp.click(5)
+    time.sleep(0.3)
+    inp.click(5)
+    client.settle()
+
+    after = client.query(1)
+    assert after["keys"] - before["keys"] == 3
+    assert after["left_clicks"] - before["left_clicks"] == 2
+    assert after["right_clicks"] - before["right_clicks"] == 1
+    assert after["special_clicks"] - before["special_clicks"] == 1
+    assert after["scrolls"] - before["scrolls"] == 2
+    # Mode 0 adds the confirmed totals (none yet) to the counts waiting to be sent.
+    assert client.query(0)["keys"] == after["keys"]
+
+
+def test_extra_buttons_count_with_more_clics(prefix, display):
+    session = ClientSession(prefix, display, settings={"MoreClics": "True"})
+    session.start()
+    session.input.move_to(600, 300)
+    session.settle()
+    session.input.click(8)
+    session.input.click(9)
+    session.settle()
+    counts = session.query(1)
+    assert counts["special_clicks"] == 2
+    assert counts["left_clicks"] == counts["right_clicks"] == 0
+
+
+def test_pointer_travel_counts_centimetres_and_software_jumps_count_nothing(client):
+    inp = client.input
+    inp.move_to(100, 100)
+    client.settle(0.6)
+    start = client.query(1)["distance_cm"]
+
+    # A jump made by software while the mouse is still adds nothing.
+    inp.move_to(900, 600)
+    client.settle(0.6)
+    assert client.query(1)["distance_cm"] == start
+
+    # Movement in small steps: at 1024x768 a centimetre is 32 pixels. Wine moves the pointer
+    # a few milliseconds before DirectInput reports the move, so the first step after each
+    # clearing of the 300 ms movement window only moves the reference (as the first instant
+    # of every real movement does): with 4-pixel steps that loses under a centimetre in all.
+    inp.move_to(100, 300)
+    client.settle(0.6)
+    inp.move_by(1, 0)  # lead-in: opens the movement window
+    base = client.query(1)["distance_cm"]
+    chain = []
+    for _ in range(20 * 32 // 4):
+        chain += ["mousemove_relative", "--", "4", "0", "sleep", "0.004"]
+    inp._xdo(*chain)
+    client.settle()
+    travelled = client.query(1)["distance_cm"] - base
+    assert travelled in (19, 20)
+
+
+# The notification area of the virtual desktop's taskbar, where the client's icon sits.
+TRAY_REGION = "60x24+964+744"
+
+
+def test_second_instance_exits_at_once(client):
+    started = time.monotonic()
+    r = client.prefix.run([BUILD_WIN / "TheWandrel.exe"], timeout=60)
+    assert r.returncode == 0
+    assert time.monotonic() - started < 30
+    assert client.proc.poll() is None
+    assert client.query(1) is not None
+
+
+def test_tray_icon_is_shown_and_comes_back_after_taskbar_re_creation(client):
+    inp = client.input
+    shown = region_signature(inp.screenshot("tray_icon.png"), TRAY_REGION)
+    client.drive("RemoveTrayIcon")
+    wait_until(lambda: region_signature(inp.screenshot("tray_removed.png"), TRAY_REGION) != shown,
+               20, interval=0.5, what="the icon to go")
+    client.drive("TaskbarCreated")
+    wait_until(lambda: region_signature(inp.screenshot("tray_back.png"), TRAY_REGION) == shown,
+               20, interval=0.5, what="the icon to come back")
+
+
+def test_counting_can_be_paused_from_the_menu(client):
+    inp = client.input
+    inp.move_to(600, 300)
+    client.settle()
+    client.menu_command(2)  # "DataCounting Enabled" unchecked
+    before = client.query(1)
+    inp.key("a")
+    inp.click(1)
+    client.settle()
+    paused = client.query(1)
+    assert (paused["keys"], paused["left_clicks"]) == (before["keys"], before["left_clicks"])
+
+    client.menu_command(2)  # checked again
+    inp.key("a")
+    client.settle()
+    # "a" counts again (the Return that resumed counting may or may not be seen down).
+    assert client.query(1)["keys"] - paused["keys"] in (1, 2)
+
+
+def test_exit_saves_the_counts_and_the_next_start_reads_them_back(client):
+    inp = client.input
+    inp.move_to(600, 300)
+    client.settle()
+    for key in "wander":
+        inp.key(key)
+    inp.click(3)
+    client.settle()
+    before_quit = client.query(1)
+    assert client.quit() == 0
+    assert client.data_file("Totals.dat").exists()
+
+    client.start()
+    after = client.query(1)
+    # The keys that chose Exit in the menu were counted before the save.
+    assert after["right_clicks"] == before_quit["right_clicks"]
+    assert after["keys"] >= before_quit["keys"]
+    assert after["keys"] <= before_quit["keys"] + 2
+
+
+def test_hostile_queries_get_no_reply_and_no_crash(client):
+    client.drive("HostileQueries")
+    assert client.proc.poll() is None
+    assert client.query(0)["tag"] == "Wandrel"
+
+
+def test_kill_loses_at_most_what_the_periodic_save_had_not_written(prefix, display):
+    # A minute lasts 250 ms here: with the default interval the counts are saved every
+    # 16 minutes, that is every 4 seconds.
+    session = ClientSession(prefix, display, minute_ms=250)
+    session.start()
+    inp = session.input
+    inp.move_to(600, 300)
+    for key in "abc":
+        inp.key(key)
+    time.sleep(6)  # at least one periodic save has written the three keys
+    saved = session.query(1)
+    assert saved["keys"] == 3
+    assert saved["uptime_min"] >= 16
+    inp.key("d")
+    session.settle()
+    before_kill = session.query(1)
+    session.proc.kill()
+    session.proc.wait(30)
+
+    session.start()
+    after = session.query(1)
+    assert saved["keys"] <= after["keys"] <= before_kill["keys"]
+    assert 16 <= after["uptime_min"] <= before_kill["uptime_min"]
+
+
+@pytest.mark.parametrize("version, accepted", [("win98", False), ("winxp64", True)])
+def test_platform_check(prefix, display, version, accepted):
+    prefix.reg_add(r"HKCU\Software\Wine", "Version", version)
+    session = ClientSession(prefix, display)
+    if accepted:
+        session.start()
+        assert session.query(1)["tag"] == "Wandrel"
+        return
+    proc = session.start(wait=False)
+    session.drive("AnswerBox", WANDREL_BOX_TITLE="Windows non NT detected")
+    wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
+    assert proc.returncode == 2

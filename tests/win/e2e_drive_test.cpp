@@ -1,0 +1,141 @@
+// Not tests of their own: the end-to-end tests run these (disabled tests, skipped by the
+// normal run) to act on a running client as the shell or another program would.
+//   DISABLED_TrayNotify      WANDREL_TRAY_MOUSE=0x203|0x205: a tray icon notification
+//   DISABLED_MenuItem        WANDREL_MENU_ITEM=n: clicks entry n (0-based, separators
+//                            counted) of the open popup menu with the mouse
+//   DISABLED_TaskbarCreated  the broadcast the shell sends when the taskbar is re-created
+//   DISABLED_RemoveTrayIcon  takes the client's icon out of the notification area, as a
+//                            restarting shell loses it
+//   DISABLED_AnswerBox       WANDREL_BOX_TITLE: waits for a message box of that title and
+//                            presses its button WANDREL_BOX_BUTTON (IDOK by default)
+//   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
+//                            must still answer a good one afterwards
+#include "app/query_protocol.h"
+#include "win_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HWND FindClient() {
+    HWND client = nullptr;
+    wintest::PumpUntil(
+        [&] { return (client = ::FindWindowW(query::kClientWindowClass, nullptr)) != nullptr; },
+        10000);
+    return client;
+}
+
+int g_replies = 0;
+
+LRESULT CALLBACK ReplyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_COPYDATA) {
+        ++g_replies;
+        return TRUE;
+    }
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void SendQuery(HWND client, HWND from, ULONG_PTR tag, const std::string& text, DWORD size) {
+    COPYDATASTRUCT data{tag, size, const_cast<char*>(text.data())};
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(client, WM_COPYDATA, reinterpret_cast<WPARAM>(from),
+                          reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+} // namespace
+
+TEST(E2EDrive, DISABLED_TrayNotify) {
+    HWND client = FindClient();
+    ASSERT_TRUE(client);
+    const char* mouse = std::getenv("WANDREL_TRAY_MOUSE");
+    ASSERT_TRUE(mouse);
+    ASSERT_TRUE(::PostMessageW(client, 0x0200, 1, std::strtol(mouse, nullptr, 0)));
+}
+
+TEST(E2EDrive, DISABLED_MenuItem) {
+    const char* item = std::getenv("WANDREL_MENU_ITEM");
+    ASSERT_TRUE(item);
+    HWND menu_window = nullptr;
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] {
+            menu_window = ::FindWindowW(L"#32768", nullptr);
+            return menu_window && ::IsWindowVisible(menu_window);
+        },
+        10000));
+    const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+    ASSERT_TRUE(menu);
+    RECT rect{};
+    ASSERT_TRUE(::GetMenuItemRect(nullptr, menu, static_cast<UINT>(std::atoi(item)), &rect));
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ::Sleep(60);
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &click[0], sizeof(INPUT));
+    ::Sleep(60);
+    ::SendInput(1, &click[1], sizeof(INPUT));
+}
+
+TEST(E2EDrive, DISABLED_TaskbarCreated) {
+    const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(HWND_BROADCAST, taskbar_created, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+TEST(E2EDrive, DISABLED_RemoveTrayIcon) {
+    HWND client = FindClient();
+    ASSERT_TRUE(client);
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = client;
+    record.uID = 1;
+    EXPECT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &record));
+}
+
+TEST(E2EDrive, DISABLED_AnswerBox) {
+    const char* title = std::getenv("WANDREL_BOX_TITLE");
+    ASSERT_TRUE(title);
+    const std::wstring wide(title, title + std::strlen(title));
+    HWND box = nullptr;
+    ASSERT_TRUE(wintest::PumpUntil([&] { return (box = ::FindWindowW(nullptr, wide.c_str())); },
+                                   20000));
+    const char* button = std::getenv("WANDREL_BOX_BUTTON");
+    const int id = button ? std::atoi(button) : IDOK;
+    ASSERT_TRUE(::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0));
+}
+
+TEST(E2EDrive, DISABLED_HostileQueries) {
+    HWND client = FindClient();
+    ASSERT_TRUE(client);
+    HWND me = wintest::CreateHiddenWindow(L"E2EReplyWindow", ReplyProc);
+    ASSERT_TRUE(me);
+    const std::string handle = std::to_string(reinterpret_cast<intptr_t>(me));
+
+    const std::string two_fields = "Wandrel'" + handle;
+    const std::string four_fields = "Wandrel'" + handle + "'0'0";
+    const std::string good = query::BuildRequest(static_cast<int32_t>(reinterpret_cast<intptr_t>(me)), 0);
+    const std::string long_request = good + std::string(300, '9');
+    const std::string dead_window = "Wandrel'12345678'0";
+    const std::string bad_mode = "Wandrel'" + handle + "'256";
+
+    SendQuery(client, me, 3, two_fields, static_cast<DWORD>(two_fields.size() + 1));
+    SendQuery(client, me, 3, four_fields, static_cast<DWORD>(four_fields.size() + 1));
+    SendQuery(client, me, 2, good, static_cast<DWORD>(good.size() + 1));
+    SendQuery(client, me, 3, long_request, static_cast<DWORD>(long_request.size() + 1));
+    SendQuery(client, me, 3, dead_window, static_cast<DWORD>(dead_window.size() + 1));
+    SendQuery(client, me, 3, bad_mode, static_cast<DWORD>(bad_mode.size() + 1));
+    SendQuery(client, me, 3, good, 0); // no data at all
+    wintest::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(g_replies, 0);
+
+    SendQuery(client, me, 3, good, static_cast<DWORD>(good.size() + 1));
+    EXPECT_TRUE(wintest::PumpUntil([] { return g_replies == 1; }, 3000));
+    ::DestroyWindow(me);
+}

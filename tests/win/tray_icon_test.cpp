@@ -1,0 +1,218 @@
+#include "app/hook_win_msg_win32.h"
+#include "ui/tray_icon_win32.h"
+#include "ui/tray_text.h"
+#include "win_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tray;
+
+namespace {
+
+class FakeHost : public TrayIconHost {
+  public:
+    CounterSet counters;
+    std::string transparent = "False";
+    int sends = 0;
+    int quits = 0;
+
+    const CounterSet& Counters() const override { return counters; }
+    bool MetricUnits() const override { return true; }
+    std::string TransparentIconSetting() override { return transparent; }
+    bool SendingInProgress() const override { return false; }
+    void Send() override { ++sends; }
+    void CloseDisplay() override {}
+    void OpenDisplay() override {}
+    void ResumeCounting() override {}
+    void SuspendCounting() override {}
+    void SetIconMoveGlobal(bool) override {}
+    void ApplyRestIcon() override {}
+    void OpenWebsite() override {}
+    void OpenSettings() override {}
+    void Quit() override { ++quits; }
+};
+
+void WriteFile(const std::wstring& path, const void* data, size_t size) {
+    win32::UniqueHandleKernel file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr);
+}
+
+// A 16x16 32-bit .ico of one colour.
+void WriteIcon(const std::wstring& path, uint32_t argb) {
+    std::vector<uint8_t> ico;
+    const auto put16 = [&](uint16_t v) { ico.insert(ico.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    const auto put32 = [&](uint32_t v) {
+        put16(uint16_t(v));
+        put16(uint16_t(v >> 16));
+    };
+    const uint32_t pixels = 16 * 16 * 4, mask = 16 * 4, size = 40 + pixels + mask;
+    put16(0), put16(1), put16(1); // header, one image
+    ico.insert(ico.end(), {16, 16, 0, 0}), put16(1), put16(32), put32(size), put32(22);
+    put32(40), put32(16), put32(32), put16(1), put16(32), put32(0); // BITMAPINFOHEADER
+    put32(pixels + mask), put32(0), put32(0), put32(0), put32(0);
+    for (int i = 0; i < 256; ++i)
+        put32(argb);
+    ico.insert(ico.end(), mask, 0);
+    WriteFile(path, ico.data(), ico.size());
+}
+
+std::wstring TempFolder(const wchar_t* name) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + name + L"\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::CreateDirectoryW((folder + L"Icons").c_str(), nullptr);
+    return folder;
+}
+
+class NoQueryData : public QueryDataProvider {
+  public:
+    CounterSet counters;
+    const CounterSet& Counters() const override { return counters; }
+    std::string Nickname() override { return ""; }
+};
+
+bool ModifyTip(HWND owner, const wchar_t* tip) {
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = owner;
+    probe.uID = 1;
+    probe.uFlags = NIF_TIP;
+    wcscpy(probe.szTip, tip);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+} // namespace
+
+TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
+    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
+    ASSERT_TRUE(owner);
+    FakeHost host;
+    MemorySettingsStore store;
+    TrayIcon icon(host, store);
+    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray1"), true));
+    EXPECT_EQ(icon.NbIcones(), 2);
+    const NOTIFYICONDATAW& r = icon.record();
+    EXPECT_EQ(r.cbSize, sizeof(NOTIFYICONDATAW));
+    EXPECT_EQ(r.hWnd, owner);
+    EXPECT_EQ(r.uID, 1u);
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uCallbackMessage, 0x0200u);
+    EXPECT_STREQ(r.szTip, L"TheWandrel");
+    EXPECT_EQ(r.hIcon, icon.activity_image(0));
+
+    // The desktop's tray comes up with the first window of a fresh prefix: give it time.
+    ASSERT_TRUE(wintest::PumpUntil([&] { return icon.AjoutIcone(); }));
+    EXPECT_TRUE(icon.ShowFrame(3));
+    EXPECT_EQ(r.hIcon, icon.activity_image(3));
+    EXPECT_FALSE(icon.ShowFrame(4)); // no such image: nothing changes
+    EXPECT_EQ(r.hIcon, icon.activity_image(3));
+
+    for (int k : {0, 1, 2, 3, 0}) {
+        EXPECT_TRUE(icon.Timer_IconSend_Timer());
+        EXPECT_EQ(r.hIcon, icon.sending_image(k));
+    }
+    EXPECT_EQ(icon.ImageEnvoi(), 1);
+    host.transparent = "True";
+    EXPECT_TRUE(icon.ShowRestIcon());
+    EXPECT_EQ(r.hIcon, icon.transparent_image());
+
+    // Every notification rebuilds the tooltip; a plain move does nothing else, a double
+    // click sends.
+    host.counters.Distance = 1234567;
+    host.counters.NbTouches = 5;
+    icon.OnNotification(0x0200);
+    EXPECT_EQ(std::wstring(r.szTip), TooltipText(host.counters, true, LocaleDecimalSeparator()));
+    icon.OnNotification(0x0203);
+    EXPECT_EQ(host.sends, 1);
+
+    EXPECT_TRUE(icon.RemoveIcon());
+    EXPECT_FALSE(ModifyTip(owner, L"gone")); // the shell no longer knows the icon
+
+    // When the shell announces a new taskbar, the subclass puts the icon back.
+    NoQueryData data;
+    HookWinMsg hook(data, [&] { icon.AjoutIcone(); });
+    ASSERT_TRUE(hook.Install(owner));
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(ModifyTip(owner, L"back"));
+    hook.Remove();
+    icon.RemoveIcon();
+    ::DestroyWindow(owner);
+}
+
+TEST(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
+    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
+    FakeHost host;
+    MemorySettingsStore store;
+    TrayIcon icon(host, store);
+    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray2"), false));
+    HMENU menu = icon.menu();
+    EXPECT_EQ(::GetMenuItemCount(menu), 11);
+    EXPECT_EQ(::GetMenuDefaultItem(menu, FALSE, 0), TrayPopupMenu::CommandId(TrayCommand::Send));
+
+    // While the modal menu runs, a timer looks at it and chooses "Exit".
+    static HWND s_owner;
+    static bool s_menu_seen;
+    s_owner = owner;
+    s_menu_seen = false;
+    ::SetTimer(owner, 1, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+        ::KillTimer(s_owner, 1);
+        HWND popup = ::FindWindowW(L"#32768", nullptr);
+        s_menu_seen = popup && ::IsWindowVisible(popup);
+        // The menu's own loop reads the keyboard from the queue: up from no selection wraps
+        // to the last entry, Exit.
+        ::PostMessageW(popup, WM_KEYDOWN, VK_UP, 0);
+        ::PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    // Never left hanging: the menu is closed after a while whatever happens.
+    ::SetTimer(owner, 2, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        ::KillTimer(s_owner, 2);
+        ::EndMenu();
+    });
+    icon.OnNotification(0x0205);
+    ::KillTimer(owner, 2);
+    EXPECT_TRUE(s_menu_seen);
+    EXPECT_EQ(host.quits, 1);
+    // Checks: counting on, icon change disabled (animation off), display off and greyed.
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Counting), MF_BYCOMMAND) &
+        MF_CHECKED);
+    EXPECT_TRUE(
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::IconChange), MF_BYCOMMAND) &
+        MF_CHECKED);
+    const UINT display =
+        ::GetMenuState(menu, TrayPopupMenu::CommandId(TrayCommand::Display), MF_BYCOMMAND);
+    EXPECT_FALSE(display & MF_CHECKED);
+    EXPECT_TRUE(display & MF_GRAYED);
+    ::DestroyWindow(owner);
+}
+
+TEST(TrayIconFiles, CustomPairsReplaceTheBuiltInImages) {
+    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
+    FakeHost host;
+    MemorySettingsStore store;
+    TrayIcon icon(host, store);
+    const std::wstring folder = TempFolder(L"tray3");
+    const std::wstring icons = folder + L"Icons\\";
+    WriteIcon(icons + L"WandrelIcon1a.ico", 0xffff0000);
+    WriteIcon(icons + L"WandrelIcon1b.ico", 0xff00ff00);
+    WriteIcon(icons + L"WandrelIcon2a.ico", 0xff0000ff);
+    WriteFile(icons + L"WandrelIcon2b.ico", "not an icon", 11);
+    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), folder, true));
+    EXPECT_EQ(icon.NbIcones(), 1); // the second pair has a file that is no icon
+    EXPECT_TRUE(icon.activity_image(1));
+    EXPECT_FALSE(icon.activity_image(2));
+
+    WriteIcon(icons + L"WandrelIcon2b.ico", 0xffffffff);
+    EXPECT_TRUE(icon.ChargeIcones(icons));
+    EXPECT_EQ(icon.NbIcones(), 2);
+    EXPECT_EQ(icon.record().hIcon, icon.activity_image(0));
+    EXPECT_FALSE(icon.ChargeIcones(folder)); // no pairs there: nothing changes
+    EXPECT_EQ(icon.NbIcones(), 2);
+    ::DestroyWindow(owner);
+}

@@ -1,0 +1,106 @@
+#include "app/win32/unique_handle.h"
+#include "win_test_support.h"
+
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ChkPFunction = HRESULT(__stdcall*)(VARIANT*);
+using StopPFunction = void(__stdcall*)();
+
+template <typename Function> Function Export(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+// The discard flag as the client maps it.
+struct DiscardFlag {
+    win32::UniqueHandleKernel mapping{
+        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 1, "ZPSHMF")};
+    win32::UniqueMappedView view{mapping ? ::MapViewOfFile(mapping.get(), 0xF001F, 0, 0, 1)
+                                         : nullptr};
+    volatile BYTE& byte() { return *static_cast<volatile BYTE*>(view.get()); }
+};
+
+// The watcher window of this process, if any.
+HWND FindWatcher() {
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"ZeptalWatcher", nullptr); w;
+         w = ::FindWindowExW(nullptr, w, L"ZeptalWatcher", nullptr)) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid == ::GetCurrentProcessId())
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Zeptal, ChkPStartsAWatcherThatRaisesTheDiscardFlagAndStops) {
+    DiscardFlag flag;
+    ASSERT_TRUE(flag.view);
+    flag.byte() = 0;
+
+    HMODULE library = ::LoadLibraryW(L"zeptal.dll");
+    ASSERT_TRUE(library);
+    auto chkp = Export<ChkPFunction>(library, "ChkP");
+    auto stopp = Export<StopPFunction>(library, "StopP");
+    ASSERT_TRUE(chkp && stopp);
+    EXPECT_EQ(chkp(nullptr), E_POINTER);
+
+    VARIANT result; // as the client calls it: an empty VARIANT, freed afterwards
+    ::VariantInit(&result);
+    ASSERT_EQ(chkp(&result), S_OK);
+    EXPECT_EQ(result.vt, VT_BOOL);
+    EXPECT_EQ(result.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(::VariantClear(&result), S_OK);
+    ::VariantInit(&result);
+    ASSERT_EQ(chkp(&result), S_OK); // a second call keeps the one watcher
+    ::VariantClear(&result);
+
+    HWND watcher = FindWatcher();
+    ASSERT_TRUE(watcher);
+    EXPECT_FALSE(::IsWindowVisible(watcher));
+    EXPECT_EQ(flag.byte(), 0);
+
+    // A display change reaches every top-level window as a broadcast.
+    ::PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
+    flag.byte() = 0; // the client takes the jump as its new reference
+    ::PostMessageW(watcher, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1);
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
+    flag.byte() = 0;
+    ::PostMessageW(watcher, WM_MOUSEMOVE, 0, 0); // anything else leaves it alone
+    ::Sleep(200);
+    EXPECT_EQ(flag.byte(), 0);
+
+    // Stopping ends the thread; the last FreeLibrary then unloads the library.
+    const DWORD thread_id = ::GetWindowThreadProcessId(watcher, nullptr);
+    win32::UniqueHandleKernel thread(::OpenThread(SYNCHRONIZE, FALSE, thread_id));
+    ASSERT_TRUE(thread);
+    stopp();
+    EXPECT_EQ(::WaitForSingleObject(thread.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_FALSE(::IsWindow(watcher));
+    ::FreeLibrary(library);
+    EXPECT_TRUE(wintest::PumpUntil([] { return ::GetModuleHandleW(L"zeptal.dll") == nullptr; }));
+    // The shared block is the client's: still there, still writable.
+    flag.byte() = 1;
+    EXPECT_EQ(flag.byte(), 1);
+}
+
+TEST(Zeptal, FreeLibraryWhileWatchingKeepsTheCodeLoaded) {
+    DiscardFlag flag;
+    HMODULE library = ::LoadLibraryW(L"zeptal.dll");
+    ASSERT_TRUE(library);
+    VARIANT result;
+    ::VariantInit(&result);
+    ASSERT_EQ(Export<ChkPFunction>(library, "ChkP")(&result), S_OK);
+    ::VariantClear(&result);
+    ::FreeLibrary(library);
+    // The watcher's own reference keeps the library in place: it still works.
+    EXPECT_TRUE(::GetModuleHandleW(L"zeptal.dll"));
+    flag.byte() = 0;
+    ::PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
+}
