@@ -1,0 +1,79 @@
+#include "net/installer_steps.h"
+
+#include "net/server_address.h"
+#include "storage/data_files.h"
+#include "storage/settings_readers.h"
+#include "storage/settings_table.h"
+#include "ui/text_encoding.h"
+
+#include <algorithm>
+
+namespace {
+
+// Code page 1252 bytes, or nothing when a character has no byte there.
+std::optional<std::string> Cp1252Exactly(const std::wstring& text) {
+    const std::string bytes = Cp1252FromWide(text, '?');
+    const auto marks_in = std::count(text.begin(), text.end(), L'?');
+    const auto marks_out = std::count(bytes.begin(), bytes.end(), '?');
+    if (marks_in != marks_out || bytes.size() != text.size())
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+uint8_t LangueInstallation(SettingsStore& settings) {
+    const std::optional<std::string> value = settings.Read(kSetupLanguagePath);
+    return value && *value == "1036" ? 1 : 0;
+}
+
+AccountEntry CheckAccountEntry(const std::wstring& nickname, const std::wstring& password) {
+    AccountEntry entry;
+    if (nickname.empty() || password.empty()) {
+        entry.problem = AccountEntryProblem::Empty;
+        return entry;
+    }
+    const std::optional<std::string> nick = Cp1252Exactly(nickname);
+    if (!nick || nick->find('\'') != std::string::npos) {
+        entry.problem = AccountEntryProblem::NicknameNotUsable;
+        return entry;
+    }
+    const std::optional<std::string> pwd = Cp1252Exactly(password);
+    if (!pwd || pwd->find('\'') != std::string::npos || !PairesPeuventCoder(*pwd)) {
+        entry.problem = AccountEntryProblem::PasswordNotUsable;
+        return entry;
+    }
+    entry.nickname = *nick;
+    entry.password = *pwd;
+    return entry;
+}
+
+KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry, uint8_t language,
+                          const std::string& program_folder) {
+    const std::string url =
+        ServerBaseUrl(services.settings) + kKeyEndpoint +
+        UrlPayload(CrypteEnvoi(AccountText(entry.nickname, entry.password), services.random));
+    const std::string answer = services.http.Get(url);
+    const KeyAnswer kind = ClassifyKeyAnswer(answer);
+    if (kind != KeyAnswer::Accepted)
+        return kind;
+    EnregistreCle(services.files, answer.substr(3));
+    services.settings.Write(SettingPath(Setting::Login), entry.nickname);
+    EnregistrePwd(services.files, entry.password, services.random);
+    services.settings.Write(kRunEntryPath, StartupCommand(program_folder));
+    services.settings.Write(SettingPath(Setting::Language), std::to_string(language));
+    return kind;
+}
+
+RegistrationRefusal RefusalOf(KeyAnswer answer) {
+    switch (answer) {
+    case KeyAnswer::UnknownNickname:
+        return {150, L"TheWandrel Installer: Nickname Error", true, false};
+    case KeyAnswer::WrongPassword:
+        return {160, L"TheWandrel Installer: Password Error", false, true};
+    case KeyAnswer::Unreachable:
+        return {220, L"TheWandrel Installer: Connection Problem", false, false};
+    default:
+        return {200, L"TheWandrel Installer: Probable Server Failure", false, false};
+    }
+}

@@ -1,0 +1,98 @@
+#include "net/key_request.h"
+
+#include "net/server_address.h"
+#include "storage/data_files.h"
+#include "ui/localisation.h"
+
+std::string AccountText(const std::string& nickname, const std::string& password) {
+    return nickname + "'" + password;
+}
+
+std::optional<std::string> KeyInAnswer(const std::string& answer) {
+    if (answer.size() < 3 || answer.compare(0, 2, "OK") != 0)
+        return std::nullopt;
+    std::string key = answer.substr(3);
+    if (DecodePaires(key).size() != 6)
+        return std::nullopt;
+    return key;
+}
+
+KeyAnswer ClassifyKeyAnswer(const std::string& answer) {
+    if (KeyInAnswer(answer))
+        return KeyAnswer::Accepted;
+    if (answer == "Errlogin")
+        return KeyAnswer::UnknownNickname;
+    if (answer == "Errpwd")
+        return KeyAnswer::WrongPassword;
+    if (answer.empty())
+        return KeyAnswer::Unreachable;
+    return KeyAnswer::ServerFailure;
+}
+
+namespace {
+
+void ClearToBeSent(CounterSet& c) {
+    c.Distance = 0;
+    c.NbTouches = 0;
+    c.NCGauche = 0;
+    c.NCDroit = 0;
+    c.NCSpecial = 0;
+    c.NClics = 0;
+    c.NScrolls = 0;
+    c.UpTime = 0;
+    c.UseTime = 0;
+}
+
+} // namespace
+
+bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                           ExchangeHost& host, const std::string& Pseudon,
+                           const std::string& Passw) {
+    const std::string url = ServerBaseUrl(services.settings) + kKeyEndpoint +
+                            UrlPayload(CrypteEnvoi(AccountText(Pseudon, Passw), services.random));
+    const std::string answer = services.http.Get(url);
+
+    int text_id = 200;
+    const wchar_t* title = L"TheWandrel: Server error";
+    switch (ClassifyKeyAnswer(answer)) {
+    case KeyAnswer::Accepted:
+        state.Clef = answer.substr(3);
+        host.StopSampling();
+        host.ProcessPendingMessages();
+        ClearToBeSent(counters);
+        host.RestartSampling();
+        EnregistreCle(services.files, state.Clef);
+        EnregistreDonnees(services.files, counters, state.Clef, services.random);
+        host.Show(ChaineLocale(210), L"Reinstalled", MessageButtons::Ok, MessageIcon::Information);
+        return true;
+    case KeyAnswer::UnknownNickname:
+        text_id = 150;
+        title = L"TheWandrel: Nickname Error";
+        break;
+    case KeyAnswer::WrongPassword:
+        text_id = 160;
+        title = L"TheWandrel: Password Error";
+        break;
+    case KeyAnswer::Unreachable:
+        text_id = 220;
+        title = L"TheWandrel: Connection error";
+        break;
+    case KeyAnswer::ServerFailure:
+        break;
+    }
+    host.Show(ChaineLocale(text_id), title, MessageButtons::Ok, MessageIcon::Critical);
+    return false;
+}
+
+bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
+                          ExchangeHost& host, const std::string& Pseudon,
+                          const std::string& Passw) {
+    state.LastLog = kKeyErrorText;
+    LogIfEnabled(services, state.LastLog);
+    const MessageAnswer choice =
+        host.Show(ChaineLocale(190), L"TheWandrel: Computer or User changing",
+                  MessageButtons::OkCancel, MessageIcon::Exclamation);
+    if (choice != MessageAnswer::Ok)
+        return false;
+    return Recupere_nouvelle_cle(services, state, counters, host, Pseudon, Passw);
+}

@@ -1,0 +1,88 @@
+// Run by the end-to-end tests (tests/e2e/test_send_totals.py) against a real trekhold-server;
+// disabled in the normal run. The server's address and account come from the environment.
+#include "net/check_totals.h"
+#include "net/key_request.h"
+#include "net/send_totals.h"
+#include "net/win32/wininet_fetcher.h"
+#include "storage/data_files.h"
+#include "storage/settings_table.h"
+#include "tests/unit/net_fakes.h"
+#include "ui/localisation.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Environment(const char* name) {
+    char value[1024] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+} // namespace
+
+TEST(ServerRoundTrip, DISABLED_KeySendingsAndTotalsCheck) {
+    const std::string server = Environment("WANDREL_E2E_SERVER");
+    const std::string nick = Environment("WANDREL_E2E_NICK");
+    const std::string password = Environment("WANDREL_E2E_PASSWORD");
+    ASSERT_FALSE(server.empty());
+    LangueCourante = 0;
+
+    MemorySettingsStore settings;
+    settings.Write(SettingPath(Setting::Server), server);
+    settings.Write(SettingPath(Setting::Login), nick);
+    MemoryFileStore files;
+    ASSERT_EQ(EnregistrePwd(files, password), SaveResult::Saved);
+    win32::WinInetFetcher http;
+    FixedClock clock;
+    SystemRandomSource random;
+    ExchangeServices services{settings, files, http, clock, random};
+    ServerLinkState state;
+    CounterSet counters;
+    RecordingHost host;
+
+    // A key for this computer.
+    ASSERT_TRUE(Recupere_nouvelle_cle(services, state, counters, host, nick, password));
+    const std::string first_key = state.Clef;
+
+    // Two accepted sendings: the totals grow by both.
+    counters.Distance = 350020;
+    counters.NbTouches = 10;
+    counters.NCGauche = 3;
+    counters.NCDroit = 2;
+    counters.NCSpecial = 1;
+    counters.NClics = 6;
+    counters.NScrolls = 7;
+    counters.UpTime = 60;
+    counters.UseTime = 30;
+    Send_Click(services, state, counters, host);
+    ASSERT_EQ(state.LastLog.substr(0, 16), L"[3Km 500M 20Cm] ") << state.LastLog.c_str();
+    EXPECT_NE(state.Clef, first_key); // every accepted sending brings the next key
+    EXPECT_EQ(state.ListVersion.size(), 3u);
+    counters.Distance = 99;
+    counters.UpTime = 1;
+    Send_Click(services, state, counters, host);
+    ASSERT_EQ(state.LastLog.substr(0, 13), L"[0Km 0M 99Cm]") << state.LastLog.c_str();
+    EXPECT_EQ(TotalDistanceCm(counters), 350119);
+    EXPECT_EQ(counters.UpTime_Ever, 61);
+
+    // The server's totals are the client's.
+    EXPECT_EQ(CheckTotalData_Click(services, counters, host), CheckOutcome::UpToDate);
+
+    // A key of another installation: the change is declined and the counts come back.
+    const std::string current_key = state.Clef;
+    state.Clef = first_key;
+    counters.NbTouches = 5;
+    host.replies = {MessageAnswer::Cancel};
+    Send_Click(services, state, counters, host);
+    EXPECT_EQ(state.LastLog, L"Key Error: You were trying to change of computer or user");
+    EXPECT_EQ(counters.NbTouches, 5);
+    state.Clef = current_key;
+
+    // A wrong password: refused, counts kept, totals unchanged.
+    ASSERT_EQ(EnregistrePwd(files, password + "x"), SaveResult::Saved);
+    Send_Click(services, state, counters, host);
+    EXPECT_EQ(state.LastLog, L"Error: Wrong Password. Please check your Account Settings");
+    EXPECT_EQ(counters.NbTouches, 5);
+    EXPECT_EQ(counters.NbTouches_Ever, 10);
+}

@@ -1,0 +1,49 @@
+// A small HTTP server on 127.0.0.1 running on its own thread, for the fetcher's tests: it
+// answers every request with a fixed status and body, after an optional delay, or never.
+#pragma once
+
+#include "app/win32/unique_handle.h"
+
+#include <string>
+#include <vector>
+
+namespace wintest {
+
+class TinyHttpServer {
+  public:
+    struct Reply {
+        std::string status = "200 OK";
+        std::string body;
+        DWORD delay_ms = 0;
+        bool silent = false; // read the request, then never answer
+    };
+    explicit TinyHttpServer(Reply reply);
+    ~TinyHttpServer(); // stops the thread and closes every socket
+
+    bool Start();
+    unsigned short port() const { return port_; }
+    std::string Url(const std::string& path) const;
+    // The request lines received so far ("GET /x HTTP/1.1").
+    std::vector<std::string> RequestLines();
+    // The request head (request line and header lines) of the last request.
+    std::string LastHead();
+
+  private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Serve();
+    void Handle(win32::UniqueSocket client);
+
+    Reply reply_;
+    win32::UniqueSocket listener_;
+    win32::UniqueHandleKernel thread_;
+    win32::UniqueHandleKernel stop_; // manual-reset event
+    unsigned short port_ = 0;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::string> heads_;        // guarded by lock_
+    std::vector<win32::UniqueSocket> held_; // silent connections, kept open
+};
+
+// A TCP port on 127.0.0.1 on which nothing listens (bound, then released).
+unsigned short UnusedPort();
+
+} // namespace wintest

@@ -1,0 +1,130 @@
+#include "net/win32/adresse_mac.h"
+#include "net/win32/wininet_fetcher.h"
+#include "tiny_http_server.h"
+
+#include <gtest/gtest.h>
+
+using win32::FetchLimits;
+using win32::WinInetFetcher;
+using wintest::TinyHttpServer;
+
+namespace {
+
+ULONGLONG Elapsed(ULONGLONG since) {
+    return GetTickCount64() - since;
+}
+
+TinyHttpServer::Reply Body(std::string status, std::string body) {
+    TinyHttpServer::Reply reply;
+    reply.status = std::move(status);
+    reply.body = std::move(body);
+    return reply;
+}
+
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_ticks;
+}
+
+} // namespace
+
+TEST(WinInetFetcher, ReturnsTheWholeBodyOfA200AndSendsTheQueryUnchanged) {
+    std::string big(300000, 'x'); // several reads
+    big[0] = '1';
+    big.back() = '2';
+    TinyHttpServer server(Body("200 OK", big));
+    ASSERT_TRUE(server.Start());
+    WinInetFetcher fetcher;
+    EXPECT_EQ(fetcher.Get(server.Url("/Envoi.php?Data=JaZK~b_c")), big);
+    ASSERT_EQ(server.RequestLines().size(), 1u);
+    EXPECT_EQ(server.RequestLines()[0], "GET /Envoi.php?Data=JaZK~b_c HTTP/1.1");
+    // The cache is bypassed.
+    EXPECT_NE(server.LastHead().find("no-cache"), std::string::npos) << server.LastHead();
+}
+
+TEST(WinInetFetcher, AnyFailureGivesTheEmptyText) {
+    TinyHttpServer missing(Body("404 Not Found", "no such page"));
+    TinyHttpServer failing(Body("500 Internal Server Error", "Errlogin"));
+    ASSERT_TRUE(missing.Start());
+    ASSERT_TRUE(failing.Start());
+    WinInetFetcher fetcher;
+    EXPECT_EQ(fetcher.Get(missing.Url("/Envoi.php?Data=x")), "");
+    EXPECT_EQ(fetcher.Get(failing.Url("/Envoi.php?Data=x")), "");
+
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(fetcher.Get("http://127.0.0.1:" + std::to_string(wintest::UnusedPort()) + "/"), "");
+    EXPECT_LT(Elapsed(start), 20000u); // refused, not waited out
+    EXPECT_EQ(fetcher.Get("not a url"), "");
+}
+
+TEST(WinInetFetcher, ABodyBeyondTheLimitIsAFailure) {
+    TinyHttpServer exact(Body("200 OK", std::string(kMaxAnswerBytes, 'a')));
+    TinyHttpServer over(Body("200 OK", std::string(kMaxAnswerBytes + 1, 'a')));
+    ASSERT_TRUE(exact.Start());
+    ASSERT_TRUE(over.Start());
+    WinInetFetcher fetcher;
+    EXPECT_EQ(fetcher.Get(exact.Url("/")).size(), kMaxAnswerBytes);
+    EXPECT_EQ(fetcher.Get(over.Url("/")), "");
+}
+
+TEST(WinInetFetcher, AServerThatNeverAnswersIsGivenUpAfterTheTimeout) {
+    TinyHttpServer::Reply reply;
+    reply.silent = true;
+    TinyHttpServer server(reply);
+    ASSERT_TRUE(server.Start());
+    FetchLimits limits;
+    limits.timeout_ms = 1500;
+    WinInetFetcher fetcher(limits);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(fetcher.Get(server.Url("/Envoi.php?Data=x")), "");
+    const ULONGLONG took = Elapsed(start);
+    EXPECT_GE(took, 1400u);
+    EXPECT_LT(took, 1500u + 2000u + 1000u); // the time-out, the worker's grace, some slack
+}
+
+TEST(WinInetFetcher, MessagesKeepFlowingDuringARequest) {
+    TinyHttpServer::Reply reply = Body("200 OK", "OK");
+    reply.delay_ms = 800;
+    TinyHttpServer server(reply);
+    ASSERT_TRUE(server.Start());
+    g_ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CountTick);
+    ASSERT_NE(timer, 0u);
+    WinInetFetcher fetcher;
+    EXPECT_EQ(fetcher.Get(server.Url("/slow")), "OK");
+    KillTimer(nullptr, timer);
+    EXPECT_GE(g_ticks, 5); // ~16 ticks in 800 ms
+}
+
+TEST(WinInetFetcher, NamedProxyCarriesTheRequest) {
+    TinyHttpServer proxy(Body("200 OK", "via proxy"));
+    ASSERT_TRUE(proxy.Start());
+    WinInetFetcher fetcher;
+    fetcher.SetProxy("http://127.0.0.1:" + std::to_string(proxy.port()));
+    EXPECT_EQ(fetcher.Get("http://trekhold.invalid/Envoi.php?Data=x"), "via proxy");
+    ASSERT_EQ(proxy.RequestLines().size(), 1u);
+    // The absolute URL goes to the proxy (Wine adds the default port).
+    EXPECT_EQ(proxy.RequestLines()[0].rfind("GET http://trekhold.invalid", 0), 0u);
+    EXPECT_NE(proxy.RequestLines()[0].find("/Envoi.php?Data=x HTTP/1.1"), std::string::npos);
+
+    fetcher.SetProxy(""); // direct again: the made-up host cannot be reached
+    EXPECT_EQ(fetcher.Get("http://trekhold.invalid/x"), "");
+    EXPECT_EQ(proxy.RequestLines().size(), 1u);
+}
+
+TEST(WinInetFetcher, AQuitSeenWhileWaitingIsPostedAgain) {
+    win32::UniqueHandleKernel never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    PostQuitMessage(7);
+    EXPECT_FALSE(win32::WaitPumpingMessages(never.get(), 50));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(AdresseMAC, SixToTwelveUppercaseHexadecimalDigits) {
+    const std::string id = AdresseMAC();
+    EXPECT_GE(id.size(), 6u);
+    EXPECT_LE(id.size(), 12u);
+    EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), std::string::npos) << id;
+    EXPECT_EQ(AdresseMAC(), id); // stable
+}
