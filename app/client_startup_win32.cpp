@@ -6,6 +6,7 @@
 #include "app/startup_rules.h"
 #include "app/win32/last_error.h"
 #include "net/md5.h"
+#include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
 #include "storage/ask_user_win32.h"
@@ -81,6 +82,7 @@ void Client::Startup(HINSTANCE instance) {
         options.x = options.y = options.width = options.height = 0;
         if (!Create(cls, options))
             throw StartupError(static_cast<long>(::GetLastError()), "CreateWindowEx");
+        set_owner(hwnd());
 
         OpenSharedMemory();
         CallChkP();
@@ -94,7 +96,7 @@ void Client::Startup(HINSTANCE instance) {
         ReadSettings();
         tray_.AjoutIcone();
         StartTimers();
-        EnvoiEnCours = false;
+        link_.EnvoiEnCours = false;
     } catch (const StartupError& e) {
         Fatal(ChaineLocale(130, {{L"%1", std::to_wstring(e.number())},
                                  {L"%2", WideFromUtf8(e.what())}}),
@@ -139,6 +141,7 @@ void Client::CheckLibrary() {
     const std::optional<std::string> file_digest = Md5File(std::filesystem::path(library));
     if (!file_digest || Md5Text(*file_digest) != ZEPTAL_EXPECTED_DIGEST)
         Fatal(ChaineLocale(260), kWrongLibraryTitle, MB_ICONERROR, kExitWrongLibrary);
+    program_digest_ = *file_digest;
 }
 
 // 9-10. The two shared-memory flags of the hook library.
@@ -179,8 +182,8 @@ bool Client::ReadAccount() {
     if (!folder)
         throw StartupError(76, "Path not found: the local application data folder");
     files_ = std::make_unique<Win32FileStore>(*folder);
-    Clef = RecupereCle(*files_, settings_);
-    if (Clef == "0")
+    link_.Clef = RecupereCle(*files_, settings_);
+    if (link_.Clef == "0")
         return false;
     const std::string login = RecupereParametre(settings_, "Login", "");
     const std::string password = RecuperePwd(*files_);
@@ -195,7 +198,7 @@ void Client::SetupDirectInput() {
 
 // 15-22. The counts not yet sent, the sampling state, the tray icon record, the subclass.
 void Client::SetupCounting() {
-    RecupereDonnees(*files_, counters_, Clef);
+    RecupereDonnees(*files_, counters_, link_.Clef);
     sampler_.StartCounting();
 
     SamplingState& state = sampler_.state();
@@ -231,6 +234,9 @@ void Client::ReadSettings() {
     MessageBoxAskUser ask(hwnd());
     sampler_.state().MoreClics =
         Recupere_MoreClics(settings_, ask, [] { return ChaineLocale(140); });
+
+    // 27. The server requests go through the named proxy when one is set.
+    http_.SetProxy(ConfiguredProxy(settings_));
 
     Recupere_Distancetotale(settings_, counters_);
     Recupere_TotauxEver(settings_, counters_);

@@ -2,6 +2,9 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
+#include "net/send_totals.h"
+#include "net/server_address.h"
+#include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "ui/localisation.h"
 #include "ui/text_encoding.h"
@@ -88,9 +91,9 @@ void Client::Timer_AS_Timer() {
     if (decision.send)
         Send();
     if (decision.save && files_)
-        EnregistreDonnees(*files_, counters_, Clef);
+        EnregistreDonnees(*files_, counters_, link_.Clef);
     sampler_.RefreshCoefficient();
-    MinuteAccounting(counters_, sampler_.state().ActiviteMinute, EnvoiEnCours);
+    MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours);
 }
 
 void Client::TimerASKm_Timer() {
@@ -112,8 +115,8 @@ void Client::Shutdown() {
     shut_down_ = true;
     tray_.RemoveIcon();
     if (files_) {
-        EnregistreDonnees(*files_, counters_, Clef);
-        EnregistreCle(*files_, Clef);
+        EnregistreDonnees(*files_, counters_, link_.Clef);
+        EnregistreCle(*files_, link_.Clef);
     }
     settings_.Write(kSettingsKey + "DDStartOpen", DDisplay_ouverte ? "True" : "False");
     CloseDisplay();
@@ -131,14 +134,72 @@ void Client::Shutdown() {
     }
 }
 
+// Without an account only the first-run installer runs. Once it has registered the
+// computer, the program starts again as the counting client; closed otherwise, it ends.
 void Client::ShowInstaller() {
-    // The first-run installer arrives with the server exchanges; until then a client
-    // without an account has nothing to run.
+    if (ending_)
+        return;
+    if (installer_ && installer_->hwnd()) {
+        ::SetForegroundWindow(installer_->hwnd());
+        return;
+    }
+    win32::InstallerSetup setup{Services(), nullptr, Cp1252FromWide(program_folder_, '?'),
+                                [] {}, [this](bool installed) { InstallerClosed(installed); }};
+    installer_ = std::make_unique<win32::InstallerWindow>(std::move(setup));
+    if (!installer_->Create())
+        ::PostQuitMessage(1);
+}
+
+void Client::InstallerClosed(bool installed) {
+    ending_ = true;
+    if (installed) {
+        // The counting client is this program started afresh, now that an account exists.
+        instance_mutex_.reset();
+        std::wstring exe(MAX_PATH, L'\0');
+        exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
+        std::wstring command = L"\"" + exe + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process)) {
+            win32::UniqueHandleKernel owned_process(process.hProcess), thread(process.hThread);
+        }
+    }
     ::PostQuitMessage(0);
 }
 
+ExchangeServices Client::Services() {
+    return ExchangeServices{settings_, *files_, http_, log_clock_, DefaultRandomSource()};
+}
+
 void Client::Send() {
-    // `Send_Click` arrives with the server exchanges.
+    ExchangeServices services = Services();
+    Send_Click(services, link_, counters_, *this);
+}
+
+void Client::StartSendingAnimation() {
+    icon_move_before_sending_ = sampler_.state().Icon_Move_Global;
+    sampler_.state().Icon_Move_Global = false;
+    ::SetTimer(hwnd(), kTimer_IconSend, 200, nullptr);
+}
+
+void Client::StopSendingAnimation() {
+    ::KillTimer(hwnd(), kTimer_IconSend);
+}
+
+void Client::RestoreRestingIcon() {
+    ApplyRestIcon();
+    sampler_.state().Icon_Move_Global = icon_move_before_sending_;
+}
+
+void Client::StopSampling() {
+    win32::SamplingTimers::StopSampling(hwnd());
+}
+
+void Client::RestartSampling() {
+    if (tray_.menu_state().counting_checked)
+        win32::SamplingTimers::StartSampling(hwnd());
 }
 
 void Client::CloseDisplay() {
@@ -173,7 +234,7 @@ void Client::ApplyRestIcon() {
 }
 
 void Client::OpenWebsite() {
-    // `GotoSite` arrives with the server exchanges.
+    GotoSite(ServerBaseUrl(settings_));
 }
 
 void Client::OpenSettings() {

@@ -11,7 +11,12 @@
 #include "app/win32/sampler_host.h"
 #include "app/win32/unique_handle.h"
 #include "app/win32/window_base.h"
+#include "net/exchange.h"
+#include "net/win32/exchange_host_base.h"
+#include "net/win32/installer_window.h"
+#include "net/win32/wininet_fetcher.h"
 #include "storage/file_store_win32.h"
+#include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_readers.h"
 #include "ui/tray_icon_win32.h"
@@ -19,7 +24,10 @@
 #include <memory>
 #include <string>
 
-class Client : public win32::WindowBase, private tray::TrayIconHost, private QueryDataProvider {
+class Client : public win32::WindowBase,
+               private tray::TrayIconHost,
+               private QueryDataProvider,
+               private win32::ExchangeHostBase {
   public:
     // Timer identifiers besides the sampler's Timer1 and TimerInitDxMove.
     static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
@@ -48,6 +56,8 @@ class Client : public win32::WindowBase, private tray::TrayIconHost, private Que
     void Quit() override;
 
     CounterSet& counters() { return counters_; }
+    // The window whose keyboard navigation (Tab, Enter) the message loop must run, if any.
+    HWND DialogWindow() const { return installer_ ? installer_->hwnd() : nullptr; }
     bool Donothing() const { return Donothing_; }
 
   protected:
@@ -69,13 +79,17 @@ class Client : public win32::WindowBase, private tray::TrayIconHost, private Que
     // The shutdown handler (query-unload): runs once.
     void Shutdown();
     void ShowInstaller();
+    void InstallerClosed(bool installed);
 
     // Timers.
     void Timer_AS_Timer();
     void TimerASKm_Timer();
 
+    // The services the exchanges with the server use.
+    ExchangeServices Services();
+
     // tray::TrayMenuHost
-    bool SendingInProgress() const override { return EnvoiEnCours; }
+    bool SendingInProgress() const override { return link_.EnvoiEnCours; }
     void Send() override;
     void CloseDisplay() override;
     void OpenDisplay() override;
@@ -91,6 +105,14 @@ class Client : public win32::WindowBase, private tray::TrayIconHost, private Que
     std::string TransparentIconSetting() override;
     // QueryDataProvider
     std::string Nickname() override;
+    // ExchangeHost: the main window's half (the platform half is ExchangeHostBase's).
+    void StartSendingAnimation() override;
+    void StopSendingAnimation() override;
+    void RestoreRestingIcon() override;
+    void StopSampling() override;
+    void RestartSampling() override;
+    std::string ProgramDigest() override { return program_digest_; }
+    bool MetricUnits() override { return Global_Unite_KM; }
 
     HINSTANCE instance_ = nullptr;
     std::wstring program_folder_;
@@ -105,10 +127,16 @@ class Client : public win32::WindowBase, private tray::TrayIconHost, private Que
     tray::TrayIcon tray_{*this, settings_};
     HookWinMsg hook_{*this, [this] { tray_.AjoutIcone(); }};
 
-    // Program-wide state.
-    std::string Clef = "0";
+    win32::WinInetFetcher http_;
+    SystemLogClock log_clock_;
+    std::unique_ptr<win32::InstallerWindow> installer_;
+
+    // Program-wide state. `link_` holds the account key `Clef`, `EnvoiEnCours` and `LastLog`.
+    ServerLinkState link_;
+    std::string program_digest_; // MD5 text of zeptal.dll, as the start-up check read it
     bool Donothing_ = false;
-    bool EnvoiEnCours = false;
+    bool icon_move_before_sending_ = true;
+    bool ending_ = false; // the installer closed: the program ends (or starts again)
     bool Global_Unite_KM = true;
     bool DDisplay_ouverte = false;
     bool DisplayNeedRefresh = false;

@@ -12,6 +12,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab moves between the installer's boxes; Enter stays with the boxes themselves
+        // (Enter in the password box registers).
+        const HWND dialog = client.DialogWindow();
+        if (dialog && msg.message == WM_KEYDOWN && msg.wParam == VK_TAB &&
+            ::IsDialogMessageW(dialog, &msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
