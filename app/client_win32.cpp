@@ -50,6 +50,11 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         tray_.OnNotification(lparam);
         return 0;
     case WM_CLOSE:
+        // A sending in progress finishes first (its request keeps the message loop running).
+        if (link_.EnvoiEnCours) {
+            close_after_sending_ = true;
+            return 0;
+        }
         // The unload of the main window: its shutdown handler, then the window itself.
         Shutdown();
         if (!Donothing_) {
@@ -176,6 +181,10 @@ ExchangeServices Client::Services() {
 void Client::Send() {
     ExchangeServices services = Services();
     Send_Click(services, link_, counters_, *this);
+    if (close_after_sending_ && !link_.EnvoiEnCours) {
+        close_after_sending_ = false;
+        ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    }
 }
 
 void Client::StartSendingAnimation() {

@@ -136,6 +136,7 @@ class Client : public win32::WindowBase,
     std::string program_digest_; // MD5 text of zeptal.dll, as the start-up check read it
     bool Donothing_ = false;
     bool icon_move_before_sending_ = true;
+    bool close_after_sending_ = false; // quit asked while a sending ran
     bool ending_ = false; // the installer closed: the program ends (or starts again)
     bool Global_Unite_KM = true;
     bool DDisplay_ouverte = false;

@@ -209,7 +209,7 @@ class ClientSession:
         if minute_ms:
             self.env_extra["WANDREL_MINUTE_MS"] = str(minute_ms)
         if seed:
-            r = self.drive_test("E2ESeed.DISABLED_Account")
+            r = self.drive_test("E2EAccount.DISABLED_Write")
             assert r.returncode == 0, r.stdout[-2000:]
         for name, value in (settings or {"MoreClics": "False"}).items():
             prefix.reg_add(r"HKCU\Software\WDX", name, value)

@@ -1,5 +1,6 @@
 """The client as a user runs it: TheWandrel.exe under Wine in the virtual desktop, input
 injected with xdotool, counts read back with the query tool."""
+import shutil
 import time
 
 import pytest
@@ -196,3 +197,21 @@ def test_platform_check(prefix, display, version, accepted):
     session.drive("AnswerBox", WANDREL_BOX_TITLE="Windows non NT detected")
     wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
     assert proc.returncode == 2
+
+
+@pytest.mark.parametrize("library, title, code", [
+    (None, "TheWandrel: Missing zeptal.dll", 3),
+    (b"not the library this client was built with", "TheWandrel: Wrong library version", 4),
+])
+def test_companion_library_is_checked(prefix, display, library, title, code):
+    folder = prefix.path / "drive_c" / "TheWandrel"
+    folder.mkdir()
+    shutil.copy(BUILD_WIN / "TheWandrel.exe", folder)
+    if library is not None:
+        original = (BUILD_WIN / "zeptal.dll").read_bytes()
+        (folder / "zeptal.dll").write_bytes(original + library)
+    session = ClientSession(prefix, display)
+    proc = prefix.start([folder / "TheWandrel.exe"])
+    session.drive("AnswerBox", WANDREL_BOX_TITLE=title)
+    wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
+    assert proc.returncode == code

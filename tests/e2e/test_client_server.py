@@ -38,8 +38,8 @@ def registered_client(prefix, display, srv, password=PASSWORD):
     key = decode_key(answer[3:])
     session = ClientSession(prefix, display, seed=False,
                             settings={"MoreClics": "False", "Server": server_url(srv)})
-    r = session.drive_test("E2ESeed.DISABLED_Account", WANDREL_SEED_LOGIN=NICK,
-                           WANDREL_SEED_PASSWORD=password, WANDREL_SEED_KEY=key)
+    r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
+                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key)
     assert r.returncode == 0, r.stdout[-2000:]
     session.start()
     return session

@@ -74,8 +74,9 @@ TEST(HookWinMsg, AnswersAnotherProcessThroughTheQueryTool) {
     EXPECT_NE(totals.output.find("keys=1005\n"), std::string::npos);
     EXPECT_NE(totals.output.find("usetime_min=77\n"), std::string::npos);
 
-    wintest::RunResult unsent = wintest::RunPumping(
-        tool + L" 1 --raw --window " + std::wstring(Handle(client).begin(), Handle(client).end()));
+    const std::string handle = Handle(client);
+    wintest::RunResult unsent = wintest::RunPumping(tool + L" 1 --raw --window " +
+                                                    std::wstring(handle.begin(), handle.end()));
     EXPECT_EQ(unsent.exit_code, 0u) << unsent.output;
     EXPECT_EQ(unsent.output, "Wandrel'walker'1234567'5'0'0'0'0'0'0\n");
 

@@ -1,7 +1,7 @@
 // Not a test of its own: the end-to-end tests run this (a disabled test, skipped by the
 // normal run) to give a fresh Wine prefix an account exactly as the client stores it, with
-// the program's own writers. Environment: WANDREL_SEED_LOGIN, WANDREL_SEED_PASSWORD,
-// WANDREL_SEED_KEY (six characters), optional WANDREL_SEED_DISTANCE etc. for the counts
+// the program's own writers. Environment: WANDREL_ACCOUNT_LOGIN, WANDREL_ACCOUNT_PASSWORD,
+// WANDREL_ACCOUNT_KEY (six characters), optional WANDREL_ACCOUNT_DISTANCE etc. for the counts
 // waiting to be sent.
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
@@ -27,20 +27,20 @@ int32_t EnvNumber(const char* name) {
 
 } // namespace
 
-TEST(E2ESeed, DISABLED_Account) {
+TEST(E2EAccount, DISABLED_Write) {
     auto folder = DataFolder();
     ASSERT_TRUE(folder);
     Win32FileStore files(*folder);
     RegistrySettingsStore settings;
 
-    const auto clef = CodePaires(Env("WANDREL_SEED_KEY", "ABC123"));
+    const auto clef = CodePaires(Env("WANDREL_ACCOUNT_KEY", "ABC123"));
     ASSERT_TRUE(clef);
     ASSERT_EQ(EnregistreCle(files, *clef), SaveResult::Saved);
-    ASSERT_EQ(EnregistrePwd(files, Env("WANDREL_SEED_PASSWORD", "secret")), SaveResult::Saved);
-    ASSERT_TRUE(settings.Write(kSettingsKey + "Login", Env("WANDREL_SEED_LOGIN", "walker")));
+    ASSERT_EQ(EnregistrePwd(files, Env("WANDREL_ACCOUNT_PASSWORD", "secret")), SaveResult::Saved);
+    ASSERT_TRUE(settings.Write(kSettingsKey + "Login", Env("WANDREL_ACCOUNT_LOGIN", "walker")));
 
     CounterSet counters;
-    counters.Distance = EnvNumber("WANDREL_SEED_DISTANCE");
-    counters.NbTouches = EnvNumber("WANDREL_SEED_KEYS");
+    counters.Distance = EnvNumber("WANDREL_ACCOUNT_DISTANCE");
+    counters.NbTouches = EnvNumber("WANDREL_ACCOUNT_KEYS");
     ASSERT_EQ(EnregistreDonnees(files, counters, *clef), SaveResult::Saved);
 }
