@@ -1,5 +1,4 @@
 #include "app/counter_set.h"
-#include "storage/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +9,4 @@ TEST(CounterSet, SplitsCentimetresIntoKmMetresCentimetres) {
     EXPECT_EQ(p.cm, 89);
     for (int64_t n : {0, 99, 100, 99999, 100000, 2147483647})
         EXPECT_EQ(CombineCentimetres(SplitCentimetres(n)), n) << n;
-}
-
-TEST(MemorySettingsStore, ReadsWritesDeletesIgnoringCase) {
-    MemorySettingsStore store;
-    EXPECT_FALSE(store.Read(kSettingsKey + "Language"));
-    EXPECT_TRUE(store.Write(kSettingsKey + "Language", "1"));
-    EXPECT_EQ(store.Read(kSettingsKey + "LANGUAGE").value_or(""), "1");
-    EXPECT_TRUE(store.Delete(kSettingsKey + "language"));
-    EXPECT_FALSE(store.Delete(kSettingsKey + "language"));
-    store.fail_writes = true;
-    EXPECT_FALSE(store.Write(kSettingsKey + "Language", "1"));
 }

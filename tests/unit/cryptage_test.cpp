@@ -27,8 +27,7 @@ std::string Bytes(std::initializer_list<int> codes) {
 }
 
 bool IsUnsafe(char ch) {
-    return std::find(std::begin(kUnsafeCharacters), std::end(kUnsafeCharacters), ch) !=
-           std::end(kUnsafeCharacters);
+    return std::count(kUnsafeCharacters.begin(), kUnsafeCharacters.end(), ch) != 0;
 }
 
 } // namespace
