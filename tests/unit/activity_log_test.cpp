@@ -31,9 +31,12 @@ TEST(ActivityLog, LinesCarryNicknameShortDateAndTime) {
 }
 
 TEST(ActivityLog, SizeInKilobytesWithHalvesToEven) {
-    const std::pair<uint64_t, float> sizes[] = {
-        {1536, 1.5f}, {5, 0.0f}, {6, 0.01f}, {128, 0.12f}, {384, 0.38f}, // 0.125, 0.375
-        {uint64_t{1} << 40, 1073741824.0f}};
+    const std::pair<uint64_t, float> sizes[] = {{1536, 1.5f},
+                                                {5, 0.0f},
+                                                {6, 0.01f},
+                                                {128, 0.12f},
+                                                {384, 0.38f}, // 0.125, 0.375
+                                                {uint64_t{1} << 40, 1073741824.0f}};
     for (auto [bytes, kb] : sizes)
         EXPECT_EQ(KilobytesTwoDecimals(bytes), kb) << bytes;
 

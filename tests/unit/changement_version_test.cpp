@@ -38,12 +38,13 @@ TEST(ChangementVersion, DecodersFollowTheOldKeyDigits) {
     EXPECT_EQ(
         DecodeOldDistance(Codes({73, 75, 68, 66, 68, 67}) + "0123456789", "31", OldDistanceForm::A),
         90001);
-    const std::string bad[] = {
-        kFormA125.substr(0, 15), kFormA125 + "x",
-        Codes({64}) + kFormA125.substr(1),              // negative length
-        Codes({90}) + kFormA125.substr(1),              // length beyond the text
-        Codes({71, 66, 200, 71}) + "............",      // not a digit
-        std::string(1, 65 + 3 + 11) + std::string(15, 'J')}; // eleven digits: beyond 32 bits
+    const std::string bad[] = {kFormA125.substr(0, 15),
+                               kFormA125 + "x",
+                               Codes({64}) + kFormA125.substr(1),         // negative length
+                               Codes({90}) + kFormA125.substr(1),         // length beyond the text
+                               Codes({71, 66, 200, 71}) + "............", // not a digit
+                               std::string(1, 65 + 3 + 11) +
+                                   std::string(15, 'J')}; // eleven digits: beyond 32 bits
     for (const std::string& text : bad)
         EXPECT_EQ(DecodeOldDistance(text, "3120", OldDistanceForm::A), 0) << text;
     EXPECT_EQ(UnwrapOldLine("ab12345cde\r\nmore").value_or("?"), "12345");
@@ -111,7 +112,8 @@ TEST(ChangementVersion, NoTakeoverStillCleansUp) {
         files.Replace("Cle.tk", content);
         settings.Write(kOldRunEntryPath, "x");
         EXPECT_EQ(RecupereCle(files, settings), "0");
-        for (const char* gone : {kKeyFileName, kPasswordFileName, kTotalsFileName, "Cle.tk", "Di1.tk"})
+        for (const char* gone :
+             {kKeyFileName, kPasswordFileName, kTotalsFileName, "Cle.tk", "Di1.tk"})
             EXPECT_FALSE(files.Exists(gone)) << gone;
         EXPECT_TRUE(files.Exists(kMigrationMarkerName));
         EXPECT_TRUE(settings.Read(kOldRunEntryPath)); // moved only with a takeover

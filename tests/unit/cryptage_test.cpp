@@ -46,7 +46,7 @@ TEST(Cryptage, BinaryTextConversionsAndHalvesToEven) {
     EXPECT_FALSE(BinaireEnEntier("222222222"));
     EXPECT_FALSE(BinaireEnEntier(""));
 
-    const std::pair<double, int> halves[] = {{0.5, 0},    {1.5, 2},    {87.5, 88},
+    const std::pair<double, int> halves[] = {{0.5, 0},     {1.5, 2},    {87.5, 88},
                                              {174.5, 174}, {2.4999, 2}, {2.5001, 3}};
     for (auto [x, even] : halves)
         EXPECT_EQ(NearestEven(x), even) << x;

@@ -66,10 +66,15 @@ TEST(DataFiles, TotalsRoundTripAsOneEncipheredLine) {
 TEST(DataFiles, HostileTotalsFilesReadAsZero) {
     const std::string valid = Enciphered("1'2'3'4'5'6'7'8'K3y9ab'35");
     const std::vector<std::string> contents = {
-        "", "\r\n", "0", "0101012101010101",
-        valid.substr(0, 200), valid.substr(1), // truncated, shifted
+        "",
+        "\r\n",
+        "0",
+        "0101012101010101",
+        valid.substr(0, 200),
+        valid.substr(1), // truncated, shifted
         std::string("\x00\xff\x01binary\r\n", 11),
-        std::string(3 << 20, '1'), std::string(2 << 20, '\xA0'),
+        std::string(3 << 20, '1'),
+        std::string(2 << 20, '\xA0'),
         TexteEnBinaire("x") + std::string(4, '0'),
         Enciphered("1'2'3'4'5'6'7'8'K3y9ab"),             // nine fields
         Enciphered("1'2'3'4'5'6'7'8'K3y9ab'35'9"),        // eleven fields

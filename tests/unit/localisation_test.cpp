@@ -74,7 +74,8 @@ TEST_F(Localisation, SwitchWritesTheSettingRelabelsAndSetsTheTrayCaptions) {
     int relabelled = 0;
     std::vector<std::pair<int, std::wstring>> tray;
     auto caption = [&](int id, const std::wstring& text) { tray.emplace_back(id, text); };
-    ASSERT_TRUE(ChangeLanguage(1, store, [&] { ++relabelled; }, caption));
+    ASSERT_TRUE(ChangeLanguage(
+        1, store, [&] { ++relabelled; }, caption));
     EXPECT_EQ(LangueCourante, 1);
     EXPECT_EQ(store.Read(kLanguage), "1");
     EXPECT_EQ(relabelled, 1);
@@ -83,7 +84,8 @@ TEST_F(Localisation, SwitchWritesTheSettingRelabelsAndSetsTheTrayCaptions) {
     EXPECT_EQ(tray.back(), std::make_pair(360, std::wstring(L"Quitter")));
 
     tray.clear();
-    EXPECT_FALSE(ChangeLanguage(5, store, [&] { ++relabelled; }, caption));
+    EXPECT_FALSE(ChangeLanguage(
+        5, store, [&] { ++relabelled; }, caption));
     EXPECT_EQ(LangueCourante, 1);
     EXPECT_EQ(store.Read(kLanguage), "1");
     EXPECT_EQ(relabelled, 1);

@@ -40,7 +40,10 @@ TEST(DurationText, YearsOnlyFromOneDaysHoursMinutesWithPluralsAndLocalWords) {
         EXPECT_EQ(DurationText(minutes, EnglishDurationWord), text) << minutes;
 
     const LocalWords french = [](int id) -> std::wstring {
-        return id == kWordYear ? L"An" : id == kWordDay ? L"Jour" : id == kWordHour ? L"Heure" : L"Min";
+        return id == kWordYear   ? L"An"
+               : id == kWordDay  ? L"Jour"
+               : id == kWordHour ? L"Heure"
+                                 : L"Min";
     };
     EXPECT_EQ(DurationText(525600 * 2 + 3000, french), L"2 Ans  2 Jours  2 Heures  0 Min");
     EXPECT_EQ(DurationText(61, nullptr), L"0 Day  1 Hour  1 Min"); // no lookup: English

@@ -79,8 +79,9 @@ TEST_F(SamplingTest, WheelRunIsOneScrollAndActivityRaisesTheUseFlag) {
 
 TEST_F(SamplingTest, ButtonPressesCountOnceExtraButtonsOnlyWithMoreClics) {
     const MouseButtons extra{0, 0, 0, 0x80, 0x80, 0x80, 0x80, 0x80};
-    for (const MouseButtons& b : {MouseButtons{0x80}, MouseButtons{0x80}, MouseButtons{0x01},
-                                  MouseButtons{}, MouseButtons{0, 0x80, 0x80}, extra, MouseButtons{}})
+    for (const MouseButtons& b :
+         {MouseButtons{0x80}, MouseButtons{0x80}, MouseButtons{0x01}, MouseButtons{},
+          MouseButtons{0, 0x80, 0x80}, extra, MouseButtons{}})
         Tick([&](InputSnapshot& in) { in.buttons = b; });
     EXPECT_EQ(counters.NCGauche, 1);
     EXPECT_EQ(counters.NCDroit, 1);
@@ -127,8 +128,8 @@ TEST_F(SamplingTest, DiscardFlagSkipsTheWholeTickAndRebasesThePointer) {
     MoveTo({1032, 10}); // counted from the new reference
     EXPECT_EQ(counters.Distance, 1);
     // Cannot rebase: the flag stays for the next tick.
-    EXPECT_FALSE(Tick([&](InputSnapshot& in) { discarded(in), in.cursor_ok = false; })
-                     .clear_discard_flag);
+    EXPECT_FALSE(
+        Tick([&](InputSnapshot& in) { discarded(in), in.cursor_ok = false; }).clear_discard_flag);
     EXPECT_EQ(state.PointPrecedent, (ScreenPoint{1032, 10}));
 }
 
@@ -231,9 +232,9 @@ TEST_F(SamplingTest, HostileSnapshotsNeverBreakTheState) {
 }
 
 TEST(Coefficient, ScreenTakenAs32By24CentimetresNeverBelowOne) {
-    const int cases[][3] = {{1024, 768, 32},  {800, 600, 25},  {1280, 1024, 41},
-                            {1024, 792, 32},  {1056, 816, 34}, {0, 0, 1},
-                            {-1024, -768, 1}}; // 32.5 and 33.5: halves to even
+    const int cases[][3] = {
+        {1024, 768, 32}, {800, 600, 25}, {1280, 1024, 41}, {1024, 792, 32},
+        {1056, 816, 34}, {0, 0, 1},      {-1024, -768, 1}}; // 32.5 and 33.5: halves to even
     for (auto [w, h, coef] : cases)
         EXPECT_EQ(Calcul_coefficient(w, h), coef) << w << "x" << h;
     EXPECT_GT(Calcul_coefficient(INT_MAX, INT_MAX), 1000); // sizes held in 16 bits

@@ -18,10 +18,10 @@ class Schedule : public ::testing::Test {
     FakeClock clock;
     std::map<std::string, std::string> settings; // default written back, as the program does
     MinuteTickDecision Tick(bool counting = true) {
-        return MinuteTick(state, counting, clock, [this](const std::string& name,
-                                                         const std::string& def) {
-            return settings.emplace(name, def).first->second;
-        });
+        return MinuteTick(state, counting, clock,
+                          [this](const std::string& name, const std::string& def) {
+                              return settings.emplace(name, def).first->second;
+                          });
     }
 };
 
@@ -72,8 +72,8 @@ TEST_F(Schedule, PeriodicSaveComesOnEveryNPlusFirstTickAndWritesItsDefaults) {
 
 TEST(ScheduleRules, DistanceWindowAutoSendModeAndByteSettings) {
     const std::tuple<int, int32_t, bool> window[] = {
-        {1, 99999, false}, {1, 100000, true},  {1, 102000, true},         {1, 102001, false},
-        {99, 9900000, true}, {255, INT32_MAX, false}, {0, -1, false}, {0, 0, true}};
+        {1, 99999, false},   {1, 100000, true},       {1, 102000, true}, {1, 102001, false},
+        {99, 9900000, true}, {255, INT32_MAX, false}, {0, -1, false},    {0, 0, true}};
     for (auto [km, distance, send] : window)
         EXPECT_EQ(DistanceTickShouldSend(km, distance), send) << km << " " << distance;
 

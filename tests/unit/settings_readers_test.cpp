@@ -49,8 +49,10 @@ TEST(SettingsTable, EveryDefaultIsWrittenBackByItsFirstReader) {
 
 TEST(SettingsReaders, UnusableTextsFallBackToTheDefault) {
     MemorySettingsStore store;
-    for (auto [s, text] : {std::pair{Setting::KmAS, "0"}, {Setting::HAS, "23"},
-                           {Setting::Language, "seven"}, {Setting::IconMove, "fAlSe"},
+    for (auto [s, text] : {std::pair{Setting::KmAS, "0"},
+                           {Setting::HAS, "23"},
+                           {Setting::Language, "seven"},
+                           {Setting::IconMove, "fAlSe"},
                            {Setting::DDonTop, "maybe"}}) // KmAS 0: below 1 to 99
         store.Write(SettingPath(s), text);
     EXPECT_EQ(RecupereNombre(store, Setting::KmAS), 1);
@@ -62,8 +64,12 @@ TEST(SettingsReaders, UnusableTextsFallBackToTheDefault) {
     EXPECT_EQ(Stored(store, Setting::DDonTop), "True");
 
     using B = std::pair<const char*, std::optional<bool>>;
-    for (auto [text, value] : {B{"TRUE", true}, {"-1", true}, {"False", false}, {"0", false},
-                               {"", std::nullopt}, {"Truee", std::nullopt}})
+    for (auto [text, value] : {B{"TRUE", true},
+                               {"-1", true},
+                               {"False", false},
+                               {"0", false},
+                               {"", std::nullopt},
+                               {"Truee", std::nullopt}})
         EXPECT_EQ(TexteEnBooleen(text), value) << text;
 }
 

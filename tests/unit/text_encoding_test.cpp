@@ -13,11 +13,11 @@ TEST(Utf8, DecodesTheTableCharactersAndReplacesMalformedInput) {
 
     const std::wstring bad(1, L'\xFFFD');
     const std::pair<std::string, std::wstring> malformed[] = {
-        {"\x80", bad},                                  // stray continuation
-        {"\xC0\x80", bad + bad},                        // overlong NUL
-        {"\xED\xA0\x80", bad + bad + bad},              // surrogate
-        {"\xF4\x90\x80\x80", bad + bad + bad + bad},    // past U+10FFFF
-        {"a\xC3", L"a" + bad},                          // cut off at the end
+        {"\x80", bad},                               // stray continuation
+        {"\xC0\x80", bad + bad},                     // overlong NUL
+        {"\xED\xA0\x80", bad + bad + bad},           // surrogate
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad}, // past U+10FFFF
+        {"a\xC3", L"a" + bad},                       // cut off at the end
         {std::string("\xE2\x82") + 'A', bad + bad + L"A"},
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}};
     for (const auto& [in, out] : malformed)
@@ -25,7 +25,8 @@ TEST(Utf8, DecodesTheTableCharactersAndReplacesMalformedInput) {
 }
 
 TEST(Cp1252, EncodesWhatTheCodePageHasAndReplacesTheRest) {
-    EXPECT_EQ(Cp1252FromWide(L"\u00e9\u00fc \u20ac\u0153\u2019 \u00a4"), "\xE9\xFC \x80\x9C\x92 \xA4");
+    EXPECT_EQ(Cp1252FromWide(L"\u00e9\u00fc \u20ac\u0153\u2019 \u00a4"),
+              "\xE9\xFC \x80\x9C\x92 \xA4");
     EXPECT_EQ(Cp1252FromWide(L"\u4e2d\u0081x"), "?\x81x");
     EXPECT_EQ(Cp1252FromWide(L"\u0100", '#'), "#");
 }

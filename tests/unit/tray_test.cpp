@@ -9,9 +9,11 @@
 using namespace tray;
 
 TEST(TrayText, CountsDistancesAndHundredths) {
-    const std::pair<int64_t, const wchar_t*> counts[] = {
-        {0, L"   0"},          {1234, L"  1 234"},         {2147483647, L"2 147 483 647"},
-        {-5, L"-   5"},       {123456789012, L"123 456 789 012"}};
+    const std::pair<int64_t, const wchar_t*> counts[] = {{0, L"   0"},
+                                                         {1234, L"  1 234"},
+                                                         {2147483647, L"2 147 483 647"},
+                                                         {-5, L"-   5"},
+                                                         {123456789012, L"123 456 789 012"}};
     for (auto [n, text] : counts)
         EXPECT_EQ(FormatCountPattern(n), text) << n;
 
