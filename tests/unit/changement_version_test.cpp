@@ -12,10 +12,7 @@ std::string Wrapped(const std::string& plain) {
 }
 
 std::string Codes(std::initializer_list<int> codes) {
-    std::string s;
-    for (int c : codes)
-        s.push_back(static_cast<char>(c));
-    return s;
+    return std::string(codes.begin(), codes.end());
 }
 
 // Code texts for 125 under K = 3120 (key "AAAAAA"), padded to 16 characters.
@@ -37,23 +34,19 @@ TEST(ChangementVersion, DecodersFollowTheOldKeyDigits) {
     EXPECT_EQ(OldKeyDigits("AAAAAA"), "3120");
     EXPECT_EQ(DecodeOldDistance(kFormA125, "3120", OldDistanceForm::A), 125);
     EXPECT_EQ(DecodeOldDistance(kFormB125, "3120", OldDistanceForm::B), 125);
-    // Form A read backwards cyclically past the start of K: 5 digits with K = "31".
-    // n: 65 + 3 + 5; digits keyed 1,3,1,3,1 -> 9,0,0,0,1.
+    // Form A read backwards cyclically past the start of K: 5 digits keyed 1,3,1,3,1.
     EXPECT_EQ(
         DecodeOldDistance(Codes({73, 75, 68, 66, 68, 67}) + "0123456789", "31", OldDistanceForm::A),
         90001);
-    EXPECT_EQ(DecodeOldDistance(kFormA125.substr(0, 15), "3120", OldDistanceForm::A), 0);
-    EXPECT_EQ(DecodeOldDistance(kFormA125 + "x", "3120", OldDistanceForm::A), 0);
-    EXPECT_EQ(DecodeOldDistance(Codes({64}) + kFormA125.substr(1), "3120", OldDistanceForm::A),
-              0); // negative length
-    EXPECT_EQ(DecodeOldDistance(Codes({90}) + kFormA125.substr(1), "3120", OldDistanceForm::A),
-              0); // length beyond the text
-    EXPECT_EQ(
-        DecodeOldDistance(Codes({71, 66, 200, 71}) + "............", "3120", OldDistanceForm::A),
-        0); // not a digit
-    EXPECT_EQ(DecodeOldDistance(std::string(1, 65 + 3 + 11) + std::string(15, 'J'), "3120",
-                                OldDistanceForm::A),
-              0); // eleven digits: beyond 32 bits
+    const std::string bad[] = {kFormA125.substr(0, 15),
+                               kFormA125 + "x",
+                               Codes({64}) + kFormA125.substr(1),         // negative length
+                               Codes({90}) + kFormA125.substr(1),         // length beyond the text
+                               Codes({71, 66, 200, 71}) + "............", // not a digit
+                               std::string(1, 65 + 3 + 11) +
+                                   std::string(15, 'J')}; // eleven digits: beyond 32 bits
+    for (const std::string& text : bad)
+        EXPECT_EQ(DecodeOldDistance(text, "3120", OldDistanceForm::A), 0) << text;
     EXPECT_EQ(UnwrapOldLine("ab12345cde\r\nmore").value_or("?"), "12345");
     EXPECT_EQ(UnwrapOldLine("abcde").value_or("?"), "");
     EXPECT_FALSE(UnwrapOldLine("abcd"));
@@ -104,31 +97,24 @@ TEST(ChangementVersion, DisagreeingOrMalformedOldFilesGiveDefaults) {
     // Unreadable password and distance files: empty password, distance 0.
     MemoryFileStore bare;
     bare.Replace("Cle.tk", Wrapped("Key123"));
-    const std::string bare_clef = RecupereCle(bare, settings);
-    EXPECT_EQ(DecodePaires(bare_clef), "Key123");
+    EXPECT_EQ(DecodePaires(RecupereCle(bare, settings)), "Key123");
     EXPECT_EQ(RecuperePwd(bare), "");
 }
 
 TEST(ChangementVersion, NoTakeoverStillCleansUp) {
-    const std::vector<std::string> bad_keys = {Wrapped("AAAAA"),
-                                               Wrapped("AAAAAAA"),
-                                               "",
-                                               "abcd",
-                                               "ab" + std::string(48, '2') + "cde",
-                                               std::string(1 << 20, '1'),
-                                               Wrapped(Codes({200, 65, 65, 65, 65, 65}))};
-    for (const std::string& content : bad_keys) {
+    for (const std::string& content :
+         {Wrapped("AAAAA"), Wrapped("AAAAAAA"), std::string(), std::string("abcd"),
+          "ab" + std::string(48, '2') + "cde", std::string(1 << 20, '1'),
+          Wrapped(Codes({200, 65, 65, 65, 65, 65}))}) {
         MemoryFileStore files;
         MemorySettingsStore settings;
         PrepareOldFolder(files, "AAAAAA");
         files.Replace("Cle.tk", content);
         settings.Write(kOldRunEntryPath, "x");
         EXPECT_EQ(RecupereCle(files, settings), "0");
-        EXPECT_FALSE(files.Exists(kKeyFileName));
-        EXPECT_FALSE(files.Exists(kPasswordFileName));
-        EXPECT_FALSE(files.Exists(kTotalsFileName));
-        EXPECT_FALSE(files.Exists("Cle.tk"));
-        EXPECT_FALSE(files.Exists("Di1.tk"));
+        for (const char* gone :
+             {kKeyFileName, kPasswordFileName, kTotalsFileName, "Cle.tk", "Di1.tk"})
+            EXPECT_FALSE(files.Exists(gone)) << gone;
         EXPECT_TRUE(files.Exists(kMigrationMarkerName));
         EXPECT_TRUE(settings.Read(kOldRunEntryPath)); // moved only with a takeover
     }
@@ -139,8 +125,7 @@ TEST(ChangementVersion, KeyThatCannotBeStoredLeavesTheOldFilesForTheNextStart) {
     MemorySettingsStore settings;
     PrepareOldFolder(files, "AAAAAA");
     files.fail_writes = true;
-    MigrationOutcome outcome = ChangementVersion(files, settings);
-    EXPECT_EQ(outcome.old_key, "AAAAAA");
+    EXPECT_EQ(ChangementVersion(files, settings).old_key, "AAAAAA");
     EXPECT_TRUE(files.Exists("Cle.tk"));
     EXPECT_FALSE(files.Exists(kMigrationMarkerName));
     files.fail_writes = false;

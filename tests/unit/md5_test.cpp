@@ -32,22 +32,20 @@ struct MemoryFile : FileSource {
     }
 };
 
-const std::string k64 = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijkl";
 const std::string k120("012345678901234567890123456789012345678901234567890123456789"
                        "012345678901234567890123456789012345678901234567890123456789");
+const char* const k120Digest = "71877A6051C58E0E9246BABC177CA5F2";
 
 TEST(Md5, TextDigestsAsUppercaseHexAcrossPaddingBoundaries) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "D41D8CD98F00B204E9800998ECF8427E"},
         {"abc", "900150983CD24FB0D6963F7D28E17F72"},
-        {"message digest", "F96B697D7CB7938D525A2F31AAF161D0"},
         {std::string(55, 'x'), "04364420E25C512FD958A70738AA8F72"},
         {std::string(56, 'x'), "668A72D5BA17F08E62DABCAFAD6DB14B"},
         {std::string(63, 'x'), "7DC2CA208106A2F703567BDFF99D8981"},
+        {std::string(64, 'x'), "C1BB4F81D892B2D57947682AEB252456"},
         {std::string(128, 'x'), "D69CB61A6EE87200676EB0D4B90EDBCB"},
-        {k64, "A2EAF6295C32ADC403865FD96A2F182B"},
-        {k120, "71877A6051C58E0E9246BABC177CA5F2"},
-        {"900150983CD24FB0D6963F7D28E17F72", "1CEB3E00BFA610E1C55453734A5C6B7E"},
+        {k120, k120Digest},
     };
     for (const auto& [text, digest] : cases)
         EXPECT_EQ(Md5Text(text), digest) << text.size();
@@ -56,13 +54,13 @@ TEST(Md5, TextDigestsAsUppercaseHexAcrossPaddingBoundaries) {
     Md5 md5;
     for (size_t pos = 0, step = 1; pos < k120.size(); pos += step, step = step * 3 % 37 + 1)
         md5.Update(std::string_view(k120).substr(pos, step));
-    EXPECT_EQ(Md5Hex(md5.Finish()), "71877A6051C58E0E9246BABC177CA5F2");
+    EXPECT_EQ(Md5Hex(md5.Finish()), k120Digest);
     EXPECT_EQ(Md5Hex(md5.Finish()), "D41D8CD98F00B204E9800998ECF8427E");
 }
 
 TEST(Md5, FileDigestEqualsTextDigestOrIsMissing) {
     MemoryFile file;
-    for (const std::string& bytes : {std::string(), std::string("abc"), k64, k120}) {
+    for (const std::string& bytes : {std::string(), std::string("abc"), k120}) {
         file.data = bytes;
         for (size_t chunk : {64, 1, 7}) {
             file.chunk = chunk;
@@ -72,15 +70,13 @@ TEST(Md5, FileDigestEqualsTextDigestOrIsMissing) {
     EXPECT_FALSE(Md5File("absent", file));
     file.fail_after = 1; // the second record cannot be read: no digest of a part
     EXPECT_FALSE(Md5File("present", file));
-}
 
-TEST(Md5, FilesOnDisk) {
     const auto dir =
         std::filesystem::temp_directory_path() /
         ("wandrel_md5_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "120.bin", std::ios::binary) << k120;
-    EXPECT_EQ(Md5File(dir / "120.bin"), "71877A6051C58E0E9246BABC177CA5F2");
+    EXPECT_EQ(Md5File(dir / "120.bin"), k120Digest);
     EXPECT_FALSE(Md5File(dir / "absent.bin"));
     EXPECT_FALSE(Md5File(dir)); // a folder opens on some systems but cannot be read
     std::filesystem::remove_all(dir);

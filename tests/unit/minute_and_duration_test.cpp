@@ -28,19 +28,17 @@ TEST(MinuteAccounting, FrozenDuringASendingActivityCountedInTheFirstMinuteAfter)
     EXPECT_EQ(c.UseTime, INT_MAX);
 }
 
-TEST(DurationText, YearsOnlyFromOneDaysHoursMinutesWithPlurals) {
-    const LocalWords english = EnglishDurationWord;
-    EXPECT_EQ(DurationText(3000, english), L"2 Days  2 Hours  0 Min");
-    EXPECT_EQ(DurationText(0, english), L"0 Day  0 Hour  0 Min");
-    EXPECT_EQ(DurationText(1501, english), L"1 Day  1 Hour  1 Min");
-    EXPECT_EQ(DurationText(59, english), L"0 Day  0 Hour  59 Min"); // minutes never plural
-    EXPECT_EQ(DurationText(525599, english), L"364 Days  23 Hours  59 Min");
-    EXPECT_EQ(DurationText(525600, english), L"1 Year  0 Day  0 Hour  0 Min");
-    EXPECT_EQ(DurationText(2 * 525600 + 1501, english), L"2 Years  1 Day  1 Hour  1 Min");
-    EXPECT_EQ(DurationText(INT_MAX, english), L"4085 Years  283 Days  2 Hours  7 Min");
-}
+TEST(DurationText, YearsOnlyFromOneDaysHoursMinutesWithPluralsAndLocalWords) {
+    const std::pair<int64_t, const wchar_t*> cases[] = {
+        {0, L"0 Day  0 Hour  0 Min"},
+        {1501, L"1 Day  1 Hour  1 Min"},
+        {3000, L"2 Days  2 Hours  0 Min"}, // minutes never plural
+        {525599, L"364 Days  23 Hours  59 Min"},
+        {525600, L"1 Year  0 Day  0 Hour  0 Min"},
+        {INT_MAX, L"4085 Years  283 Days  2 Hours  7 Min"}};
+    for (auto [minutes, text] : cases)
+        EXPECT_EQ(DurationText(minutes, EnglishDurationWord), text) << minutes;
 
-TEST(DurationText, WordsComeFromTheLookup) {
     const LocalWords french = [](int id) -> std::wstring {
         return id == kWordYear   ? L"An"
                : id == kWordDay  ? L"Jour"

