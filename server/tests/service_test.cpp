@@ -137,13 +137,11 @@ TEST_F(ServiceTest, OldClientsAreToldOfTheNewVersionAndUnknownPrograms) {
 TEST_F(ServiceTest, SignUpRules) {
     std::string problem;
     EXPECT_EQ(service_->SignUp("Walker", "another1", problem), SignUpResult::kTaken);
+    // clang-format off
     for (const auto& [nick, pw] : std::initializer_list<std::pair<std::string, std::string>>{
-             {"x'y", "secret1"},
-             {"a b", "secret1"},
-             {"ab", "short"},
-             {"ab", "with space"},
-             {"ab", "caf\xc3\xa9\x31\x32"},
-             {std::string(33, 'n'), "secret1"}})
+             {"x'y", "secret1"}, {"a b", "secret1"}, {"ab", "short"}, {"ab", "with space"},
+             {"ab", "caf\xc3\xa9\x31\x32"}, {std::string(33, 'n'), "secret1"}})
+        // clang-format on
         EXPECT_EQ(service_->SignUp(nick, pw, problem), SignUpResult::kInvalid) << nick << pw;
     EXPECT_EQ(service_->SignUp("x@y.z-(1)", "p!$(),;:@*", problem), SignUpResult::kCreated);
     EXPECT_EQ(service_->AccountCount(), 2);
@@ -174,21 +172,16 @@ TEST_F(ServiceTest, ConcurrentSendingsAreAllCounted) {
         ASSERT_EQ(service_->SignUp("acc" + std::to_string(a), "secret1", problem),
                   SignUpResult::kCreated);
     std::vector<std::thread> threads;
-    std::vector<int> accepted(kAccounts, 0);
     for (int a = 0; a < kAccounts; ++a)
         threads.emplace_back([&, a] {
             const std::string nick = "acc" + std::to_string(a);
             std::string key = RequestKey(nick);
-            for (int i = 0; i < kSendings && !key.empty(); ++i) {
+            for (int i = 0; i < kSendings && !key.empty(); ++i)
                 key = KeyOf(Send(key, {1, 2, 0, 0, 0, 0, 1, 1}, 35, "secret1", nick), 5);
-                accepted[static_cast<size_t>(a)] += !key.empty();
-            }
         });
     for (auto& t : threads)
         t.join();
-    for (int a = 0; a < kAccounts; ++a) {
-        EXPECT_EQ(accepted[static_cast<size_t>(a)], kSendings);
+    for (int a = 0; a < kAccounts; ++a) // every sending counted once
         EXPECT_EQ(service_->CheckData(EncipherPayload("acc" + std::to_string(a) + "'secret1")),
                   "40;0;0;0;0;80;40;40");
-    }
 }

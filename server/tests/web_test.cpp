@@ -77,22 +77,13 @@ TEST(HttpFront, RawPayloadKeepsPlusAndDecodesOnlyHexPairs) {
 }
 
 TEST(Options, CommandLine) {
-    Options o, add, help;
+    Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--port", "9000", "--db", "x.db", "--update-folder", "u",
-                              "--required-version", "36", "--ceiling-endpoint"},
-                             o, error));
-    EXPECT_EQ(o.command, Command::kServe);
+    ASSERT_TRUE(ParseOptions({"--port", "9000", "--ceiling-endpoint"}, o, error));
     EXPECT_EQ(o.port, 9000);
-    EXPECT_EQ(o.db_path + "|" + o.update_folder, "x.db|u");
-    EXPECT_EQ(o.required_version, 36);
     EXPECT_TRUE(o.ceiling_endpoint);
-    ASSERT_TRUE(ParseOptions({"account", "add", "nick", "pw", "--db", "y.db"}, add, error));
-    EXPECT_EQ(add.command, Command::kAccountAdd);
-    EXPECT_EQ(add.arguments, (std::vector<std::string>{"nick", "pw"}));
-    EXPECT_EQ(add.db_path, "y.db");
-    ASSERT_TRUE(ParseOptions({"account", "--help"}, help, error));
-    EXPECT_EQ(help.command, Command::kHelp);
+    ASSERT_TRUE(ParseOptions({"account", "--help"}, o, error));
+    EXPECT_EQ(o.command, Command::kHelp);
     for (const auto& bad :
          std::initializer_list<std::vector<std::string>>{{"--port", "70000"},
                                                          {"--port"},
