@@ -22,7 +22,9 @@ def server():
 def new_key(server, answer=None, prefix=3):
     answer = answer or server.answer("Request_cle.php", "walker'secret1")
     assert answer.startswith("OK"), answer
-    return decode_key(answer[prefix:])
+    key = decode_key(answer[prefix:])
+    assert len(key) == 6, answer
+    return key
 
 
 def send(server, key, counts=COUNTS, **kw):
@@ -45,7 +47,6 @@ def test_answer_words_and_program_digests(server):
             ("CheckData.php", "walker'wrong1", "ErrPwd"), ("CheckData.php", "walker", "Erreur")]:
         assert server.answer(endpoint, plain) == word, (endpoint, plain)
     key = new_key(server)
-    assert len(key) == 6
     assert run_tool("digest", "add", "F" * 32, "--db", server.db)[0] == 0
     assert server.get("/Liste.php")[1] == b"001\r\n" + b"F" * 32 + b"\r\n"
     assert send(server, key) == "Errprogram"
