@@ -3,39 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace trekhold;
 
 namespace {
 
-const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
+const std::string kGood =
+    FormatSendingRecord(35, "walker", "secret1", "Ab3xY9", Counts{123456789, 2, 3, 4, 5, 6, 70, 60},
+                        "C293A4B5", "0123456789ABCDEF0123456789ABCDEF");
 
-Counts SomeCounts() {
-    return {123456789, 2, 3, 4, 5, 6, 70, 60};
-}
-
-std::string GoodRecord() {
-    return FormatSendingRecord(35, "walker", "secret1", "Ab3xY9", SomeCounts(), "C293A4B5",
-                               kDigest);
-}
-
-// Replaces field `index` (from 0) of a record and, when asked, its check field again.
-std::string WithField(const std::string& record, size_t index, const std::string& value,
-                      bool fix_check) {
+// The good record with field `index` replaced and, when asked, its check field made again.
+std::string WithField(size_t index, const std::string& value, bool fix_check = true) {
     std::vector<std::string> f;
-    std::string cur;
-    for (char c : record) {
-        if (c == '\'') {
-            f.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    f.push_back(cur);
+    std::stringstream in(kGood);
+    for (std::string s; std::getline(in, s, '\'');)
+        f.push_back(s);
     f[index] = value;
-    std::string text;
-    for (size_t i = 0; i < 14; ++i)
-        text += (i ? "'" : "") + f[i];
+    std::string text = f[0];
+    for (size_t i = 1; i < 14; ++i)
+        text += "'" + f[i];
     return text + "'" + (fix_check ? ::Md5Text(text) : f[14]);
 }
 
@@ -43,16 +30,12 @@ std::string WithField(const std::string& record, size_t index, const std::string
 
 TEST(SendingRecord, ParsesWhatTheClientBuilds) {
     SendingRecord r;
-    ASSERT_EQ(ParseSendingRecord(GoodRecord(), r), RecordFault::kNone);
+    ASSERT_EQ(ParseSendingRecord(kGood, r), RecordFault::kNone);
     EXPECT_EQ(r.version, 35);
-    EXPECT_EQ(r.nick, "walker");
-    EXPECT_EQ(r.password, "secret1");
-    EXPECT_EQ(r.key, "Ab3xY9");
+    EXPECT_EQ(r.nick + "|" + r.password + "|" + r.key + "|" + r.machine,
+              "walker|secret1|Ab3xY9|C293A4B5");
     EXPECT_EQ(r.counts.distance, 123456789);
     EXPECT_EQ(r.counts.usetime, 60);
-    EXPECT_EQ(r.machine, "C293A4B5");
-    EXPECT_EQ(r.program_digest, kDigest);
-    // The text that recognises a resend holds no trace of the password.
     EXPECT_EQ(r.replay_text.find("secret1"), std::string::npos);
     auto counts = ReplayCounts(r.replay_text);
     ASSERT_TRUE(counts);
@@ -60,76 +43,45 @@ TEST(SendingRecord, ParsesWhatTheClientBuilds) {
     EXPECT_EQ(counts->uptime, 70);
 }
 
-TEST(SendingRecord, RefusesWrongFieldCounts) {
+TEST(SendingRecord, RefusesMalformedRecords) {
+    using F = RecordFault;
+    // clang-format off
+    const std::pair<std::string, F> cases[] = {
+        {kGood + "'", F::kFieldCount}, {kGood + "'x'y", F::kFieldCount}, {"", F::kFieldCount},
+        {kGood.substr(0, kGood.rfind('\'')), F::kFieldCount},
+        {std::string(5000, '\''), F::kBadField}, {WithField(0, "v35"), F::kBadField},
+        {WithField(1, ""), F::kBadField}, {WithField(1, std::string(33, 'n')), F::kBadField},
+        {WithField(1, "a\nb"), F::kBadField}, {WithField(2, ""), F::kBadField},
+        {WithField(3, "Ab3xY"), F::kBadField}, {WithField(3, "Ab3xY90"), F::kBadField},
+        {WithField(12, ""), F::kBadField}, {WithField(12, "c293"), F::kBadField},
+        {WithField(13, "ABC"), F::kBadField}, {WithField(5, "999", false), F::kCheckMismatch},
+        {WithField(14, std::string(32, 'A'), false), F::kCheckMismatch},
+        // More minutes with input than counted minutes cannot come from a real client.
+        {WithField(11, "71"), F::kImplausible}, {WithField(11, "70"), F::kNone},
+        {WithField(4, "2147483647"), F::kNone}, {WithField(4, "0"), F::kNone}};
+    // clang-format on
     SendingRecord r;
-    std::string good = GoodRecord();
-    EXPECT_EQ(ParseSendingRecord(good + "'", r), RecordFault::kFieldCount);
-    EXPECT_EQ(ParseSendingRecord(good + "'x'y", r), RecordFault::kFieldCount);
-    EXPECT_EQ(ParseSendingRecord(good.substr(0, good.rfind('\'')), r), RecordFault::kFieldCount);
-    EXPECT_EQ(ParseSendingRecord("", r), RecordFault::kFieldCount);
-    EXPECT_EQ(ParseSendingRecord(std::string(5000, '\''), r), RecordFault::kBadField);
-    for (size_t cut = 0; cut < good.size(); cut += 7)
-        EXPECT_NE(ParseSendingRecord(good.substr(0, cut), r), RecordFault::kNone) << cut;
-}
-
-TEST(SendingRecord, RefusesHostileCounts) {
-    SendingRecord r;
-    const std::string good = GoodRecord();
+    for (const auto& [text, fault] : cases)
+        EXPECT_EQ(ParseSendingRecord(text, r), fault) << text;
+    for (size_t cut = 0; cut < kGood.size(); cut += 7)
+        EXPECT_NE(ParseSendingRecord(kGood.substr(0, cut), r), F::kNone) << cut;
     for (const char* bad : {"-1", "-0", "+5", "007", "", " 5", "5 ", "2147483648",
-                            "99999999999999999999999", "1e5", "0x10", "12a", "\xff"}) {
+                            "99999999999999999999999", "1e5", "0x10", "12a", "\xff"})
         for (size_t field = 4; field < 12; ++field)
-            EXPECT_EQ(ParseSendingRecord(WithField(good, field, bad, true), r),
-                      RecordFault::kBadField)
-                << "field " << field << " value '" << bad << "'";
-    }
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 4, "2147483647", true), r), RecordFault::kNone);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 4, "0", true), r), RecordFault::kNone);
+            EXPECT_EQ(ParseSendingRecord(WithField(field, bad), r), F::kBadField)
+                << field << " '" << bad << "'";
 }
 
-TEST(SendingRecord, RefusesBadOtherFields) {
-    SendingRecord r;
-    const std::string good = GoodRecord();
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 0, "v35", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 1, "", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 1, std::string(33, 'n'), true), r),
-              RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 1, "a\nb", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 2, "", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 3, "Ab3xY", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 3, "Ab3xY90", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 12, "", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 12, "c293", true), r), RecordFault::kBadField);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 13, "ABC", true), r), RecordFault::kBadField);
-}
-
-TEST(SendingRecord, TamperFieldsCatchAlteredCounts) {
-    SendingRecord r;
-    const std::string good = GoodRecord();
-    // A count changed without the check being made again.
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 5, "999", false), r), RecordFault::kCheckMismatch);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 14, std::string(32, 'A'), false), r),
-              RecordFault::kCheckMismatch);
-    // More minutes with input than counted minutes cannot come from a real client.
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 11, "71", true), r), RecordFault::kImplausible);
-    EXPECT_EQ(ParseSendingRecord(WithField(good, 11, "70", true), r), RecordFault::kNone);
-}
-
-TEST(SendingRecord, VersionIsReadFromAnyRecord) {
+TEST(SendingRecord, VersionAndLogin) {
     EXPECT_EQ(RecordVersion("34'anything"), 34);
     EXPECT_EQ(RecordVersion("35"), 35);
-    EXPECT_FALSE(RecordVersion(""));
-    EXPECT_FALSE(RecordVersion("x'35"));
-    EXPECT_FALSE(RecordVersion("99999999999999999999'"));
-    EXPECT_FALSE(RecordVersion(std::string(3000, '3')));
-}
-
-TEST(SendingRecord, LoginPair) {
-    auto login = ParseLogin("walker'secret1");
-    ASSERT_TRUE(login);
-    EXPECT_EQ(login->first, "walker");
-    EXPECT_EQ(login->second, "secret1");
-    for (const char* bad : {"", "walker", "walker'", "'secret", "a'b'c", "'"})
+    for (const std::string& bad : std::initializer_list<std::string>{
+             "", "x'35", "99999999999999999999'", std::string(3000, '3')})
+        EXPECT_FALSE(RecordVersion(bad)) << bad;
+    EXPECT_EQ(ParseLogin("walker'secret1"),
+              std::make_pair(std::string("walker"), std::string("secret1")));
+    for (const std::string& bad : std::initializer_list<std::string>{
+             "", "walker", "walker'", "'secret", "a'b'c", "'", std::string(40, 'n') + "'pw",
+             "n'" + std::string(65, 'p')})
         EXPECT_FALSE(ParseLogin(bad)) << bad;
-    EXPECT_FALSE(ParseLogin(std::string(40, 'n') + "'pw"));
-    EXPECT_FALSE(ParseLogin("n'" + std::string(65, 'p')));
 }
