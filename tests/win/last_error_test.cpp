@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-TEST(LastError, DescribesKnownCodes) {
+TEST(LastError, DescribesCodesAndConvertsCp1252RefusingWhatItCannotCarry) {
     EXPECT_FALSE(win32::last_error_message(ERROR_FILE_NOT_FOUND).empty());
     EXPECT_NE(win32::last_error_message(ERROR_FILE_NOT_FOUND).back(), L'\n');
-}
-
-TEST(Cp1252, ConvertsAtTheEdgeAndRefusesWhatItCannotCarry) {
     std::string bytes;
     EXPECT_TRUE(win32::narrow_cp1252(L"caf\u00e9 \u20ac", bytes));
     EXPECT_EQ(bytes, "caf\xe9 \x80");

@@ -47,21 +47,13 @@ class RegistryStore : public ::testing::Test {
 
 } // namespace
 
-TEST_F(RegistryStore, MissingValuesGetTheirDefaultsAsStrings) {
+TEST_F(RegistryStore, DefaultsAreWrittenAsStringsAndUnusableValuesReadAsMissing) {
     EXPECT_FALSE(store.Read(SettingPath(Setting::Language)));
     EXPECT_EQ(RecupereParametre(store, Setting::Language), "0");
     std::optional<RawValue> raw = RawRead(HKEY_CURRENT_USER, kWdx, L"Language");
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw->text, L"0");
-
-    CounterSet c;
-    Recupere_TotauxEver(store, c);
-    DisplayFlags flags;
-    RecupereDisplayData(store, flags);
-    EXPECT_TRUE(flags.DDisplay_scrolls);
-    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, kWdx, L"TotalUsetime")->text, L"0");
-    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, kWdx, L"DisplayData")->text, L"0123");
 
     // Code page 1252 text goes through as its characters.
     ASSERT_TRUE(store.Write(SettingPath(Setting::Login), "Ren\xE9\x80"));
@@ -72,9 +64,8 @@ TEST_F(RegistryStore, MissingValuesGetTheirDefaultsAsStrings) {
     EXPECT_FALSE(store.Delete(SettingPath(Setting::Login)));
     EXPECT_FALSE(store.Read("HKEY_CLASSES_ROOT\\x\\y"));
     EXPECT_FALSE(store.Write("Software\\WDX\\NoRoot", "1"));
-}
 
-TEST_F(RegistryStore, WrongTypesAndAbsurdLengthsReadAsMissing) {
+    // Wrong types and absurd lengths read as missing.
     const DWORD number = 5;
     RawWrite(HKEY_CURRENT_USER, kWdx, L"TotalScrolls", REG_DWORD, &number, sizeof number);
     const wchar_t multi[] = L"1\0002\0";
@@ -88,20 +79,15 @@ TEST_F(RegistryStore, WrongTypesAndAbsurdLengthsReadAsMissing) {
     const wchar_t chinese[] = L"\u4e2d";
     RawWrite(HKEY_CURRENT_USER, kWdx, L"AS", REG_SZ, chinese, sizeof chinese);
 
-    EXPECT_FALSE(store.Read(SettingPath(Setting::TotalScrolls)));
-    EXPECT_FALSE(store.Read(SettingPath(Setting::Unit)));
-    EXPECT_FALSE(store.Read(SettingPath(Setting::TotalUptime)));
-    EXPECT_FALSE(store.Read(SettingPath(Setting::AS)));
+    for (Setting unusable :
+         {Setting::TotalScrolls, Setting::Unit, Setting::TotalUptime, Setting::AS})
+        EXPECT_FALSE(store.Read(SettingPath(unusable)));
     EXPECT_EQ(store.Read(SettingPath(Setting::Proxy)).value_or("?"), "hos");
 
+    // The readers replace the unusable values with their defaults, as strings.
     CounterSet c;
-    c.NScrolls_Ever = c.UpTime_Ever = 9;
     Recupere_TotauxEver(store, c);
     Recupere_Distancetotale(store, c);
-    EXPECT_EQ(c.NScrolls_Ever, 0);
-    EXPECT_EQ(c.UpTime_Ever, 0);
-    EXPECT_EQ(c.Ever_KmSouris, 0);
-    // The defaults replace the unusable values, as strings.
     for (const wchar_t* name : {L"TotalScrolls", L"DTotale", L"TotalUptime"}) {
         std::optional<RawValue> raw = RawRead(HKEY_CURRENT_USER, kWdx, name);
         ASSERT_TRUE(raw) << name;
@@ -111,11 +97,9 @@ TEST_F(RegistryStore, WrongTypesAndAbsurdLengthsReadAsMissing) {
     EXPECT_EQ(RecupereParametre(store, Setting::Unit), "Km");
 }
 
-TEST_F(RegistryStore, StartWithWindowsEntries) {
+TEST_F(RegistryStore, StartupEntryAndSetupLanguageOutsideTheSettingsKey) {
     const wchar_t* const run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"TheWandrel");
-    EXPECT_FALSE(Recupere_launchwinstart(store));
-    RawWrite(HKEY_CURRENT_USER, run, L"TheWandrel", REG_SZ, L"", sizeof(wchar_t));
     EXPECT_FALSE(Recupere_launchwinstart(store));
     RawWrite(HKEY_CURRENT_USER, run, L"TheWandrel", REG_SZ, L"C:\\old.exe", 22);
     RawWrite(HKEY_CURRENT_USER, run, L"WDX", REG_SZ, L"C:\\wdx.exe", 22);
@@ -124,11 +108,9 @@ TEST_F(RegistryStore, StartWithWindowsEntries) {
     EXPECT_EQ(RawRead(HKEY_CURRENT_USER, run, L"TheWandrel")->text,
               L"C:\\Program Files\\TheWandrel\\TheWandrel.exe");
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, run, L"WDX"));
-    MiseAJourDemarrage(store, "C:\\Program Files\\TheWandrel"); // nothing left to delete
     EXPECT_TRUE(store.Delete(kRunEntryPath));
-}
 
-TEST_F(RegistryStore, SetupLanguageFromTheMachineHive) {
+    // The setup program's language, from the machine hive.
     const wchar_t* const uninstall =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TheWandrel";
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY, 0);

@@ -1,17 +1,7 @@
 // The sampler on real DirectInput devices under the Wine virtual desktop, with input injected
-// by xdotool.
-//
-// What Wine's DirectInput reports for xdotool (measured with Wine 8 on Xvfb, virtual desktop
-// 1024x768): the system mouse's X/Y deltas equal the change of the pointer position, whether
-// xdotool moves it absolutely ("mousemove X Y") or relatively ("mousemove_relative DX DY"):
-// relative moves are not accelerated (100 px gives a delta of 100), and an absolute move gives
-// the whole jump as one delta. A wheel click ("click 4") gives a wheel delta of 120.
-// SetCursorPos gives no delta at all, as on Windows, so it stands for a pointer moved by
-// software. Wine moves the pointer a few milliseconds (5 to 10 ms) before DirectInput reports
-// the delta of that move, so a single jump made while the movement window is closed is not
-// counted: the reference follows the pointer, just as for the first instant of every real
-// movement. The travel test therefore opens the window with a lead-in step and drives the
-// ticks itself, so the 300 ms clearing cannot fall inside a measured move.
+// by xdotool. Wine reports xdotool moves as unaccelerated deltas equal to the pointer's change,
+// SetCursorPos as no delta, and each delta a few milliseconds after the move: the travel test
+// opens the movement window with a lead-in step and drives the ticks itself.
 #include "app/win32/sampler.h"
 #include "app/win32/sampler_host.h"
 #include "win_test_support.h"
@@ -45,9 +35,8 @@ class SamplerOnDevices : public ::testing::Test {
         GetCursorPos(&p);
         return {p.x, p.y};
     }
-    // Moves the pointer by software, again while it is not there: Wine does not warp the
-    // pointer while another X client (another test's Wine) holds a pointer grab.
-    // `until` must hold too.
+    // Again while the pointer is not there: Wine does not warp it while another X client
+    // (another test's Wine) holds a pointer grab.
     bool PlacePointer(ScreenPoint to, const std::function<bool()>& until) {
         return wintest::PumpUntil(
             [&] {
@@ -59,7 +48,7 @@ class SamplerOnDevices : public ::testing::Test {
     }
 };
 
-TEST_F(SamplerOnDevices, DevicesAreReadAndAcquiredAgainWhenLost) {
+TEST_F(SamplerOnDevices, DevicesAreReadAndAcquiredAgainAndTimersDriveTheTick) {
     EXPECT_EQ(sampler.state().Coef_distance,
               Calcul_coefficient(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     DIMOUSESTATE2 mouse{};
@@ -71,9 +60,9 @@ TEST_F(SamplerOnDevices, DevicesAreReadAndAcquiredAgainWhenLost) {
     EXPECT_TRUE(wintest::PumpUntil(
         [&] { return sampler.devices().ReadMouse(mouse) && sampler.devices().ReadKeyboard(keys); },
         kTimeout));
-}
 
-TEST_F(SamplerOnDevices, HostTimersDriveTheTickAndTheMovementWindow) {
+    // The host's timers drive the tick (which clears the library's flag) and close the
+    // movement window.
     ASSERT_TRUE(host.Start());
     win32::SharedByte library;
     ASSERT_TRUE(library.Open(win32::kDiscardFlagName));
@@ -87,8 +76,7 @@ TEST_F(SamplerOnDevices, PointerMovedBySoftwareAddsNothing) {
     wintest::InputLock lock;
     ASSERT_TRUE(lock.held());
     ASSERT_TRUE(host.Start());
-    // Settled: the movement window is closed and the reference is on the pointer (which other
-    // test runs on the same display may move too).
+    // Settled: the movement window is closed and the reference is on the pointer.
     SamplingState& s = sampler.state();
     auto settled = [&] { return !s.MouvementDx && s.PointPrecedent == Cursor(); };
     ASSERT_TRUE(wintest::PumpUntil(settled, kTimeout));
@@ -100,7 +88,7 @@ TEST_F(SamplerOnDevices, PointerMovedBySoftwareAddsNothing) {
     EXPECT_EQ(s.DecPixel, 0);
 }
 
-TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
+TEST_F(SamplerOnDevices, CountsInjectedTravelClicksKeysAndWheel) {
     wintest::InputLock lock;
     ASSERT_TRUE(lock.held());
     if (!wintest::XdotoolAvailable())
@@ -115,7 +103,7 @@ TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
             },
             kTimeout);
     };
-    auto move_by = [&](int dx, int dy) {
+    auto move_by = [](int dx, int dy) {
         return wintest::RunXdotool(L"mousemove_relative -- " + std::to_wstring(dx) + L" " +
                                    std::to_wstring(dy));
     };
@@ -145,15 +133,8 @@ TEST_F(SamplerOnDevices, CountsCentimetresOfInjectedPointerTravel) {
     EXPECT_EQ(state.DecPixel, 0);
     EXPECT_TRUE(state.ActiviteMinute);
     EXPECT_EQ(sampler.flags().use().Read(), 1);
-}
 
-TEST_F(SamplerOnDevices, CountsInjectedClicksKeysAndWheel) {
-    wintest::InputLock lock;
-    ASSERT_TRUE(lock.held());
-    if (!wintest::XdotoolAvailable())
-        GTEST_SKIP() << "xdotool is only reachable under Wine";
-    // Presses are held 100 ms so the polling sees them; the final move tells when xdotool is
-    // done.
+    // Presses are held 100 ms for the polling; the final move tells when xdotool is done.
     ASSERT_TRUE(PlacePointer({600, 500}, [] { return true; }));
     ASSERT_TRUE(wintest::RunXdotool(
         L"mousemove 600 500 mousedown 1 sleep 0.1 mouseup 1 mousedown 3 sleep 0.1 mouseup 3 "

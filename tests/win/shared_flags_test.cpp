@@ -63,8 +63,7 @@ TEST(SharedFlags, SamplerTalksToAnotherProcess) {
     EXPECT_EQ(counters.Distance, 0);
     EXPECT_EQ(sampler.flags().use().Read(), 0);
 
-    // Activity this minute: the tick writes the use flag (the devices are not set up here,
-    // which only leaves them out of the sample).
+    // Activity this minute: the tick writes the use flag (devices or not).
     state.ActiviteMinute = true;
     sampler.Tick();
     EXPECT_EQ(sampler.flags().use().Read(), 1);

@@ -8,19 +8,7 @@
 
 namespace wintest {
 
-namespace {
-
 const wchar_t kXdotool[] = L"Z:\\usr\\bin\\xdotool";
-
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-} // namespace
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
@@ -31,7 +19,11 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         // Wakes for any message (the 1 ms timer included) or after a short while.
         const DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 5));
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-        PumpMessages();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
     }
     return true;
 }

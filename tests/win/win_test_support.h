@@ -1,6 +1,4 @@
-// Helpers shared by the Windows tests: bounded waits that keep the message loop running,
-// hidden windows, starting this test program again as a peer process, running a program
-// beside the test executable, and injecting input through xdotool.
+// Helpers shared by the Windows tests.
 #pragma once
 
 #include <windows.h>
@@ -52,17 +50,14 @@ struct RunResult {
 RunResult RunPumping(const std::wstring& command_line,
                      std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-// xdotool under Wine (a Unix program Wine starts by path), after raising this prefix's
-// virtual desktop above those of other test runs on the same display. Its process cannot be
-// waited on, so callers poll the effect. False when xdotool is not available (not under Wine).
+// xdotool under Wine, after raising this prefix's virtual desktop above those of other test
+// runs on the display. Its process cannot be waited on: callers poll the effect.
 bool XdotoolAvailable();
 bool RunXdotool(const std::wstring& arguments);
 
 // Held by every test that moves the pointer or injects input: all Wine prefixes on one X
-// display share its pointer, so such tests must not overlap, even across test processes.
-// The lock is a directory in the Unix /tmp (mkdir is atomic), named after the display; one
-// left behind by a crashed run is taken over after a minute. Where there is no /tmp (not under
-// Wine) it locks nothing.
+// display share its pointer. A directory in the Unix /tmp named after the display (mkdir is
+// atomic); one left behind by a crashed run is taken over after a minute.
 class InputLock {
   public:
     explicit InputLock(DWORD timeout_ms = 120000);

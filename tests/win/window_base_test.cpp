@@ -30,7 +30,7 @@ class ProbeWindow : public win32::WindowBase {
     void OnWindowGone() override { gone = true; }
 };
 
-TEST(WindowBase, MessagesReachTheObjectUntilTheWindowIsGone) {
+TEST(WindowBase, MessagesReachTheObjectOnlyWhileItsWindowLives) {
     ProbeWindow window;
     ASSERT_TRUE(window.Create());
     const HWND hwnd = window.hwnd();
@@ -53,17 +53,16 @@ TEST(WindowBase, MessagesReachTheObjectUntilTheWindowIsGone) {
 
     second.Destroy(); // its own destruction messages still reach it
     EXPECT_TRUE(second.gone);
-}
 
-TEST(WindowBase, ObjectDestroyedFirstTakesItsWindowAlong) {
-    HWND hwnd;
+    // An object destroyed first takes its window along: no dangling object behind it.
+    HWND orphan;
     {
-        ProbeWindow window;
-        ASSERT_TRUE(window.Create());
-        hwnd = window.hwnd();
+        ProbeWindow third;
+        ASSERT_TRUE(third.Create());
+        orphan = third.hwnd();
     }
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 0); // no dangling object behind it
+    EXPECT_FALSE(IsWindow(orphan));
+    EXPECT_EQ(SendMessageW(orphan, WM_APP, 0, 0), 0);
 }
 
 } // namespace
