@@ -177,17 +177,9 @@ std::string TrekholdService::RequestKey(const std::string& payload) {
 
 std::string TrekholdService::Send(const std::string& payload) {
     try {
-        auto plain = DecipherPayload(payload);
-        if (!plain)
-            return answer::kBadRecord;
-        auto version = RecordVersion(*plain);
-        if (!version)
-            return answer::kBadRecord;
-        if (*version < config_.required_version)
-            return VersionAnswer();
         SendingRecord record;
-        if (ParseSendingRecord(*plain, record) != RecordFault::kNone)
-            return answer::kBadRecord;
+        if (auto early = ReadSending(payload, record))
+            return *early;
 
         auto account = Lookup(record.nick);
         if (!account)
@@ -242,18 +234,25 @@ std::string TrekholdService::Send(const std::string& payload) {
     }
 }
 
-std::string TrekholdService::SendWithoutDatabase(const std::string& payload) {
+std::optional<std::string> TrekholdService::ReadSending(const std::string& payload,
+                                                        SendingRecord& record) const {
     auto plain = DecipherPayload(payload);
     if (!plain)
-        return answer::kBadRecord;
+        return std::string(answer::kBadRecord);
     auto version = RecordVersion(*plain);
     if (!version)
-        return answer::kBadRecord;
+        return std::string(answer::kBadRecord);
     if (*version < config_.required_version)
         return VersionAnswer();
-    SendingRecord record;
     if (ParseSendingRecord(*plain, record) != RecordFault::kNone)
-        return answer::kBadRecord;
+        return std::string(answer::kBadRecord);
+    return std::nullopt;
+}
+
+std::string TrekholdService::SendWithoutDatabase(const std::string& payload) {
+    SendingRecord record;
+    if (auto early = ReadSending(payload, record))
+        return *early;
     return SendingAnswer(0, NewPlainKey());
 }
 

@@ -103,6 +103,10 @@ class TrekholdService {
 
   private:
     std::string VersionAnswer() const;
+    // The first checks of a sending: the payload deciphers into a record of the required
+    // version that parses. The answer to give at once, or nothing when `record` is ready.
+    std::optional<std::string> ReadSending(const std::string& payload,
+                                           SendingRecord& record) const;
     // The account of a nickname, from the directory or the database.
     std::optional<AccountDirectory::Entry> Lookup(const std::string& nick);
 
