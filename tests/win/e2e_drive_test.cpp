@@ -3,6 +3,8 @@
 //   DISABLED_TrayNotify      WANDREL_TRAY_MOUSE=0x203|0x205: a tray icon notification
 //   DISABLED_MenuItem        WANDREL_MENU_ITEM=n: clicks entry n (0-based, separators
 //                            counted) of the open popup menu with the mouse
+//   DISABLED_SetCursor       WANDREL_CURSOR=x,y: moves the pointer by software (no device
+//                            movement), as another program would
 //   DISABLED_TaskbarCreated  the broadcast the shell sends when the taskbar is re-created
 //   DISABLED_RemoveTrayIcon  takes the client's icon out of the notification area, as a
 //                            restarting shell loses it
@@ -17,6 +19,7 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -81,6 +84,14 @@ TEST(E2EDrive, DISABLED_MenuItem) {
     ::SendInput(1, &click[0], sizeof(INPUT));
     ::Sleep(60);
     ::SendInput(1, &click[1], sizeof(INPUT));
+}
+
+TEST(E2EDrive, DISABLED_SetCursor) {
+    const char* at = std::getenv("WANDREL_CURSOR");
+    ASSERT_TRUE(at);
+    int x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(at, "%d,%d", &x, &y), 2);
+    ASSERT_TRUE(::SetCursorPos(x, y));
 }
 
 TEST(E2EDrive, DISABLED_TaskbarCreated) {
