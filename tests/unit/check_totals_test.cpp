@@ -8,7 +8,7 @@
 
 namespace {
 
-class TotalsCheck : public ::testing::Test {
+class TotalsCheck : public ::testing::Test, protected FakeServices {
   protected:
     void SetUp() override {
         LangueCourante = 0;
@@ -35,12 +35,6 @@ class TotalsCheck : public ::testing::Test {
     }
     std::string Value(Setting s) { return settings.Read(SettingPath(s)).value_or("<none>"); }
 
-    MemorySettingsStore settings;
-    MemoryFileStore files;
-    ScriptedFetcher http;
-    FixedClock clock;
-    SystemRandomSource random;
-    ExchangeServices services{settings, files, http, clock, random};
     CounterSet counters;
     RecordingHost boxes;
     std::vector<bool> button;

@@ -27,7 +27,7 @@ TEST(KeyAnswers, AcceptedOnlyWithOkAnyCharacterAndASixCharacterKey) {
 
 namespace {
 
-class KeyRequest : public ::testing::Test {
+class KeyRequest : public ::testing::Test, protected FakeServices {
   protected:
     void SetUp() override {
         LangueCourante = 0;
@@ -44,12 +44,6 @@ class KeyRequest : public ::testing::Test {
         return Recupere_nouvelle_cle(services, state, counters, host, "bob", "pa ss");
     }
 
-    MemorySettingsStore settings;
-    MemoryFileStore files;
-    ScriptedFetcher http;
-    FixedClock clock;
-    SystemRandomSource random;
-    ExchangeServices services{settings, files, http, clock, random};
     ServerLinkState state;
     CounterSet counters;
     RecordingHost host;

@@ -103,3 +103,13 @@ class RecordingHost : public ExchangeHost {
     std::wstring separator = L".";
     std::string digest = "0123456789ABCDEF0123456789ABCDEF";
 };
+
+// Every service of an exchange, faked; a test fixture derives from it.
+struct FakeServices {
+    MemorySettingsStore settings;
+    MemoryFileStore files;
+    ScriptedFetcher http;
+    FixedClock clock;
+    SystemRandomSource random;
+    ExchangeServices services{settings, files, http, clock, random};
+};
