@@ -246,7 +246,7 @@ void Client::ReadSettings() {
 void Client::StartTimers() {
     RecupereParametre(settings_, "DDStartOpen", "False");
     win32::SamplingTimers::StartMovementWindow(hwnd());
-    win32::SamplingTimers::StartSampling(hwnd());
+    win32::SamplingTimers::StartSampling(sampler_, hwnd());
     wchar_t value[16] = {};
     const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
     if (n > 0 && n < 16) {

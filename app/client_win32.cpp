@@ -31,7 +31,7 @@ Client::~Client() {
 LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_TIMER:
-        if (win32::SamplingTimers::OnTimer(sampler_, wparam))
+        if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam))
             return 0;
         switch (wparam) {
         case kTimer_AS:
@@ -45,6 +45,9 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         }
         break;
+    case win32::Sampler::kWakeMessage:
+        win32::SamplingTimers::OnMessage(sampler_, hwnd(), message);
+        return 0;
     case tray::kTrayCallbackMessage:
         // The tray icon's notifications arrive as this message, the mouse message in lParam.
         tray_.OnNotification(lparam);
@@ -90,9 +93,9 @@ void Client::Timer_AS_Timer() {
                        return RecupereParametre(settings_, name, def);
                    });
     if (decision.timer1Enabled)
-        win32::SamplingTimers::StartSampling(hwnd());
+        win32::SamplingTimers::StartSampling(sampler_, hwnd());
     else
-        win32::SamplingTimers::StopSampling(hwnd());
+        win32::SamplingTimers::StopSampling(sampler_, hwnd());
     if (decision.send)
         Send();
     if (decision.save && files_)
@@ -126,7 +129,7 @@ void Client::Shutdown() {
     settings_.Write(kSettingsKey + "DDStartOpen", DDisplay_ouverte ? "True" : "False");
     CloseDisplay();
     hook_.Remove();
-    win32::SamplingTimers::StopAll(hwnd());
+    win32::SamplingTimers::StopAll(sampler_, hwnd());
     for (UINT_PTR timer : {kTimer_AS, kTimerASKm, kTimer_IconSend})
         ::KillTimer(hwnd(), timer);
     sampler_.Close();
@@ -203,12 +206,12 @@ void Client::RestoreRestingIcon() {
 }
 
 void Client::StopSampling() {
-    win32::SamplingTimers::StopSampling(hwnd());
+    win32::SamplingTimers::StopSampling(sampler_, hwnd());
 }
 
 void Client::RestartSampling() {
     if (tray_.menu_state().counting_checked)
-        win32::SamplingTimers::StartSampling(hwnd());
+        win32::SamplingTimers::StartSampling(sampler_, hwnd());
 }
 
 void Client::CloseDisplay() {
@@ -222,12 +225,12 @@ void Client::OpenDisplay() {
 
 void Client::ResumeCounting() {
     sampler_.devices().Acquire();
-    win32::SamplingTimers::StartSampling(hwnd());
+    win32::SamplingTimers::StartSampling(sampler_, hwnd());
     ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }
 
 void Client::SuspendCounting() {
-    win32::SamplingTimers::StopSampling(hwnd());
+    win32::SamplingTimers::StopSampling(sampler_, hwnd());
     ::KillTimer(hwnd(), kTimer_AS);
     sampler_.devices().Unacquire();
 }

@@ -218,6 +218,24 @@ TickActions SamplingTick(SamplingState& state, CounterSet& counters, const Input
     return actions;
 }
 
+bool SamplingAtRest(const SamplingState& state) {
+    if (state.MouvementDx || state.RouletteEnCours)
+        return false;
+    if (!state.Icon_Move_Global)
+        return true;
+    const int n = FramesPerSet(state);
+    return n == 0 || (state.ImageIcone < n && state.ImageIcone == state.ImageIconeAffichee);
+}
+
+bool MoveExplainedByDevice(ScreenPoint from, ScreenPoint to, int32_t dx, int32_t dy) {
+    constexpr double kMostPixelsPerCount = 4.0;
+    constexpr double kSlackPixels = 4.0;
+    const double mx = static_cast<double>(int64_t{to.x} - from.x);
+    const double my = static_cast<double>(int64_t{to.y} - from.y);
+    const double device = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+    return std::hypot(mx, my) <= kMostPixelsPerCount * device + kSlackPixels;
+}
+
 void ResetSampling(SamplingState& state, ScreenPoint cursor) {
     state.PointActuel = cursor;
     state.PointPrecedent = cursor;

@@ -83,6 +83,19 @@ inline void ClearMovementWindow(SamplingState& state) {
     state.MouvementDx = false;
 }
 
+// True when another tick on the same readings (no movement, no wheel, the same buttons and
+// keys, no discard flag) would change nothing: no movement window open, no wheel episode, and
+// the tray icon back on an idle frame (while it shows an active frame the next quiet tick
+// puts it back). The sampler may then stop ticking until a device reports a change.
+bool SamplingAtRest(const SamplingState& state);
+
+// At the first tick after a rest the reference point is the pointer as it was when the rest
+// began. The pointer's move since then (`from` to `to`) is the hand's when the device's own
+// deltas can account for it (the system may accelerate up to a few pixels per count); a
+// longer move was a jump made by software while nothing was read, and the reference then
+// moves onto the pointer instead of counting it.
+bool MoveExplainedByDevice(ScreenPoint from, ScreenPoint to, int32_t dx, int32_t dy);
+
 // The state at the start of counting: both pointer positions on the cursor, no carried
 // pixels, no movement or activity, all buttons released, empty keyboard buffers (so keys
 // already held are counted once on the first reading).

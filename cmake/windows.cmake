@@ -30,7 +30,12 @@ add_dependencies(wandrel_win32 zeptal_digest)
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 add_executable(TheWandrel WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp ${RESOURCE_FILES})
 target_link_libraries(TheWandrel PRIVATE wandrel_win32)
-target_link_options(TheWandrel PRIVATE -municode)
+# Under Wine an image whose sections are not page-aligned in the file is read into private
+# memory whole; page-aligned sections are mapped and only touched pages become resident.
+# The shipped program carries no debug sections and no unused code.
+target_compile_options(wandrel_core PRIVATE -ffunction-sections -fdata-sections)
+target_compile_options(wandrel_win32 PRIVATE -ffunction-sections -fdata-sections)
+target_link_options(TheWandrel PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,4096)
 add_custom_command(TARGET TheWandrel POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:TheWandrel>)
 

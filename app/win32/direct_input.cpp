@@ -11,6 +11,11 @@ constexpr DWORD kCooperativeLevel = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND; // 2 
 
 void DirectInputDevices::ReleaseAll() {
     Unacquire();
+    // The events belong to the caller: the devices stop signalling them before they go.
+    if (mouse_)
+        mouse_.get()->SetEventNotification(nullptr);
+    if (keyboard_)
+        keyboard_.get()->SetEventNotification(nullptr);
     keyboard_.reset();
     mouse_.reset();
     direct_input_.reset();
@@ -23,10 +28,11 @@ bool DirectInputDevices::Fail(const wchar_t* step, HRESULT hr) {
     return false;
 }
 
-bool DirectInputDevices::Setup(HWND window) {
+bool DirectInputDevices::Setup(HWND window, HANDLE mouse_event, HANDLE keyboard_event) {
     ReleaseAll(); // a second set-up starts from nothing
     failed_step_ = nullptr;
     failure_ = S_OK;
+    notifying_ = false;
     HRESULT hr =
         DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
                            reinterpret_cast<void**>(direct_input_.put()), nullptr);
@@ -51,6 +57,17 @@ bool DirectInputDevices::Setup(HWND window) {
     hr = keyboard_.get()->SetCooperativeLevel(window, kCooperativeLevel);
     if (FAILED(hr))
         return Fail(L"SetCooperativeLevel(keyboard)", hr);
+
+    // Notification is set before acquiring (DirectInput refuses it on an acquired device).
+    // Without it the devices are simply polled all the time.
+    if (mouse_event && keyboard_event) {
+        notifying_ = SUCCEEDED(mouse_.get()->SetEventNotification(mouse_event)) &&
+                     SUCCEEDED(keyboard_.get()->SetEventNotification(keyboard_event));
+        if (!notifying_) {
+            mouse_.get()->SetEventNotification(nullptr);
+            keyboard_.get()->SetEventNotification(nullptr);
+        }
+    }
 
     hr = mouse_.get()->Acquire();
     if (FAILED(hr))

@@ -15,7 +15,7 @@ namespace win32 {
 class DirectInputDevices {
   public:
     DirectInputDevices() = default;
-    ~DirectInputDevices() { Unacquire(); }
+    ~DirectInputDevices() { ReleaseAll(); }
     DirectInputDevices(const DirectInputDevices&) = delete;
     DirectInputDevices& operator=(const DirectInputDevices&) = delete;
 
@@ -24,7 +24,10 @@ class DirectInputDevices {
     // non-exclusive and in the background on `window` (a top-level window of this process),
     // then acquires the mouse and the keyboard. On failure nothing is kept, and
     // failed_step() / failure() say what went wrong; the caller tells the user.
-    bool Setup(HWND window);
+    // `mouse_event` and `keyboard_event`, when given, are signalled by DirectInput at every
+    // change of that device's state; notifying() says whether both were accepted.
+    bool Setup(HWND window, HANDLE mouse_event = nullptr, HANDLE keyboard_event = nullptr);
+    bool notifying() const noexcept { return notifying_; }
     const wchar_t* failed_step() const noexcept { return failed_step_; }
     HRESULT failure() const noexcept { return failure_; }
     bool ready() const noexcept { return mouse_ && keyboard_; }
@@ -50,6 +53,7 @@ class DirectInputDevices {
     UniqueComPtr<IDirectInputDevice8W> keyboard_; // DiDevKb
     const wchar_t* failed_step_ = nullptr;
     HRESULT failure_ = S_OK;
+    bool notifying_ = false;
 };
 
 } // namespace win32

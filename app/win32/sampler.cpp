@@ -15,11 +15,39 @@ bool ReadCursor(ScreenPoint& point) {
 } // namespace
 
 bool Sampler::SetupDirectInput(HWND window) {
-    if (!devices_.Setup(window))
+    waiter_.Stop();
+    const bool events = waiter_.CreateEvents();
+    if (!devices_.Setup(window, events ? waiter_.mouse_event() : nullptr,
+                        events ? waiter_.keyboard_event() : nullptr))
         return false;
+    if (devices_.notifying())
+        waiter_.Start(window, kWakeMessage);
+    resting_ = false;
     state_.ClavierAlterne = false;
     state_.MouvementDx = false;
     return true;
+}
+
+void Sampler::SetSampling(bool on) {
+    sampling_ = on;
+    resting_ = false;
+}
+
+bool Sampler::TryRest() {
+    if (!sampling_ || resting_ || !waiter_.running() || !devices_read_ ||
+        !SamplingAtRest(state_))
+        return false;
+    resting_ = true;
+    waiter_.Arm();
+    return true;
+}
+
+bool Sampler::Wake() {
+    if (!resting_)
+        return false;
+    resting_ = false;
+    woke_ = sampling_;
+    return sampling_;
 }
 
 void Sampler::StartCounting() {
@@ -42,6 +70,7 @@ void Sampler::Tick() {
     if (in.discard_flag != 0) {
         // Only the pointer is needed: the tick ends after moving the reference.
         in.cursor_ok = ReadCursor(in.cursor);
+        devices_read_ = false;
     } else {
         DIMOUSESTATE2 mouse{};
         in.mouse_ok = devices_.ReadMouse(mouse);
@@ -52,6 +81,13 @@ void Sampler::Tick() {
             in.buttons[i] = mouse.rgbButtons[i];
         in.cursor_ok = ReadCursor(in.cursor);
         in.keyboard_ok = devices_.ReadKeyboard(in.keys);
+        devices_read_ = in.mouse_ok && in.keyboard_ok;
+        // Nothing was read while resting: a pointer jump made by software in that time is
+        // not counted as the hand's travel.
+        if (woke_ && in.mouse_ok && in.cursor_ok &&
+            !MoveExplainedByDevice(state_.PointPrecedent, in.cursor, in.mouse_dx, in.mouse_dy))
+            state_.PointPrecedent = in.cursor;
+        woke_ = false;
     }
 
     const TickActions actions = SamplingTick(state_, counters_, in);
@@ -64,6 +100,8 @@ void Sampler::Tick() {
 }
 
 void Sampler::Close() {
+    waiter_.Stop();
+    resting_ = false;
     flags_.Close();
     devices_.Unacquire();
 }

@@ -6,23 +6,27 @@ bool SamplingTimers::StartMovementWindow(HWND window) {
     return SetTimer(window, kTimerInitDxMove, kTimerInitDxMoveInterval, nullptr) != 0;
 }
 
-bool SamplingTimers::StartSampling(HWND window) {
+bool SamplingTimers::StartSampling(Sampler& sampler, HWND window) {
+    sampler.SetSampling(true);
     return SetTimer(window, kTimer1, kTimer1Interval, nullptr) != 0;
 }
 
-void SamplingTimers::StopSampling(HWND window) {
+void SamplingTimers::StopSampling(Sampler& sampler, HWND window) {
+    sampler.SetSampling(false);
     KillTimer(window, kTimer1);
 }
 
-void SamplingTimers::StopAll(HWND window) {
-    KillTimer(window, kTimer1);
+void SamplingTimers::StopAll(Sampler& sampler, HWND window) {
+    StopSampling(sampler, window);
     KillTimer(window, kTimerInitDxMove);
 }
 
-bool SamplingTimers::OnTimer(Sampler& sampler, UINT_PTR timer_id) {
+bool SamplingTimers::OnTimer(Sampler& sampler, HWND window, UINT_PTR timer_id) {
     switch (timer_id) {
     case kTimer1:
         sampler.Tick();
+        if (sampler.TryRest())
+            KillTimer(window, kTimer1);
         return true;
     case kTimerInitDxMove:
         sampler.ClearMovementWindow();
@@ -30,6 +34,14 @@ bool SamplingTimers::OnTimer(Sampler& sampler, UINT_PTR timer_id) {
     default:
         return false;
     }
+}
+
+bool SamplingTimers::OnMessage(Sampler& sampler, HWND window, UINT message) {
+    if (message != Sampler::kWakeMessage)
+        return false;
+    if (sampler.Wake() && SetTimer(window, kTimer1, kTimer1Interval, nullptr) != 0)
+        OnTimer(sampler, window, kTimer1); // the change is read now, not a timer period later
+    return true;
 }
 
 SamplerHost::~SamplerHost() {
@@ -48,16 +60,17 @@ bool SamplerHost::Create() {
 
 bool SamplerHost::Start() {
     return hwnd() && SamplingTimers::StartMovementWindow(hwnd()) &&
-           SamplingTimers::StartSampling(hwnd());
+           SamplingTimers::StartSampling(sampler_, hwnd());
 }
 
 void SamplerHost::Stop() {
     if (hwnd())
-        SamplingTimers::StopAll(hwnd());
+        SamplingTimers::StopAll(sampler_, hwnd());
 }
 
 LRESULT SamplerHost::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_TIMER && SamplingTimers::OnTimer(sampler_, wparam))
+    if (message == WM_TIMER ? SamplingTimers::OnTimer(sampler_, hwnd(), wparam)
+                            : SamplingTimers::OnMessage(sampler_, hwnd(), message))
         return 0;
     return WindowBase::HandleMessage(message, wparam, lparam);
 }

@@ -1,6 +1,7 @@
 // Drives a Sampler from window timers: Timer1 (1 ms, the sampling tick) and TimerInitDxMove
-// (300 ms, the movement window). SamplingTimers is for any window that hosts the sampler
-// (the main window); SamplerHost is a hidden top-level window that does only this.
+// (300 ms, the movement window). Timer1 stops while the sampler rests and starts again at
+// the waiter's message. SamplingTimers is for any window that hosts the sampler (the main
+// window); SamplerHost is a hidden top-level window that does only this.
 #pragma once
 
 #include "app/win32/sampler.h"
@@ -17,12 +18,14 @@ class SamplingTimers {
 
     // TimerInitDxMove runs from the start; Timer1 only while counting.
     static bool StartMovementWindow(HWND window);
-    static bool StartSampling(HWND window);
-    static void StopSampling(HWND window); // pause, or a sending in progress
-    static void StopAll(HWND window);
+    static bool StartSampling(Sampler& sampler, HWND window);
+    static void StopSampling(Sampler& sampler, HWND window); // pause, or a sending
+    static void StopAll(Sampler& sampler, HWND window);
 
     // For WM_TIMER: true when `timer_id` was one of these two and has been handled.
-    static bool OnTimer(Sampler& sampler, UINT_PTR timer_id);
+    static bool OnTimer(Sampler& sampler, HWND window, UINT_PTR timer_id);
+    // For any other message: true when it was the end of a rest and has been handled.
+    static bool OnMessage(Sampler& sampler, HWND window, UINT message);
 };
 
 class SamplerHost : public WindowBase {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <random>
 
@@ -229,6 +230,83 @@ TEST_F(SamplingTest, HostileSnapshotsNeverBreakTheState) {
             ASSERT_LT(state.ImageIcone, 2 * std::min<int>(state.NbIcones, 127));
         }
     }
+}
+
+// The sampler stops ticking while SamplingAtRest holds, so a quiet tick (same buttons and
+// keys, no deltas, the pointer where it was) must then change nothing at all.
+TEST_F(SamplingTest, AtRestAQuietTickChangesNothing) {
+    std::mt19937 random(777);
+    int rests = 0;
+    InputSnapshot last;
+    last.cursor = state.PointActuel;
+    for (int i = 0; i < 5000; ++i) {
+        InputSnapshot in;
+        in.cursor = last.cursor;
+        in.buttons = last.buttons;
+        in.keys = last.keys;
+        switch (random() % 6) {
+        case 0:
+            in.mouse_dx = 3, in.cursor.x += static_cast<int32_t>(random() % 80);
+            break;
+        case 1:
+            in.wheel_delta = 120;
+            break;
+        case 2:
+            in.buttons[random() % 3] ^= 0x80;
+            break;
+        case 3:
+            in.keys[random() % 4] ^= 0x80;
+            break;
+        case 4:
+            ClearMovementWindow(state);
+            break;
+        }
+        SamplingTick(state, counters, in);
+        last = in;
+        if (!SamplingAtRest(state))
+            continue;
+        ++rests;
+        const SamplingState before = state;
+        const CounterSet counted = counters;
+        InputSnapshot quiet = last;
+        quiet.mouse_dx = quiet.wheel_delta = 0;
+        const TickActions actions = SamplingTick(state, counters, quiet);
+        ASSERT_FALSE(actions.show_tray_frame) << "at tick " << i;
+        ASSERT_EQ(std::memcmp(&counters, &counted, sizeof counters), 0) << "at tick " << i;
+        ASSERT_EQ(state.PointPrecedent, before.PointPrecedent);
+        ASSERT_EQ(state.BoutonsPrecedents, before.BoutonsPrecedents);
+        ASSERT_EQ(state.ImageIcone, before.ImageIcone);
+        ASSERT_EQ(state.ActiviteMinute, before.ActiviteMinute);
+        ASSERT_TRUE(SamplingAtRest(state));
+    }
+    EXPECT_GT(rests, 50);
+
+    // Not at rest: a movement window open, a wheel run, an active frame still shown.
+    ResetSampling(state, {0, 0});
+    Keys({});
+    state.MouvementDx = true;
+    EXPECT_FALSE(SamplingAtRest(state));
+    ClearMovementWindow(state);
+    EXPECT_TRUE(SamplingAtRest(state));
+    Tick([](InputSnapshot& in) { in.wheel_delta = -120; });
+    EXPECT_FALSE(SamplingAtRest(state));
+    Tick();
+    EXPECT_TRUE(SamplingAtRest(state));
+    Keys({20});
+    EXPECT_FALSE(SamplingAtRest(state)); // active frame while the key is held
+    state.Icon_Move_Global = false;
+    EXPECT_TRUE(SamplingAtRest(state));
+}
+
+TEST(MoveExplainedByDevice, HandMovesWithAccelerationPassJumpsDoNot) {
+    EXPECT_TRUE(MoveExplainedByDevice({100, 100}, {103, 104}, 3, 4));
+    EXPECT_TRUE(MoveExplainedByDevice({100, 100}, {120, 100}, 5, 0));  // accelerated
+    EXPECT_TRUE(MoveExplainedByDevice({100, 100}, {100, 100}, 50, 0)); // held at the edge
+    EXPECT_TRUE(MoveExplainedByDevice({5, 5}, {8, 5}, 0, 0));          // within the slack
+    EXPECT_FALSE(MoveExplainedByDevice({100, 100}, {700, 500}, 3, 0));
+    EXPECT_FALSE(MoveExplainedByDevice({100, 100}, {100, 110}, 0, 0));
+    EXPECT_FALSE(MoveExplainedByDevice({INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, 1000, 0));
+    EXPECT_TRUE(MoveExplainedByDevice({INT_MAX, 0}, {INT_MIN, 0}, INT_MIN, INT_MIN));
 }
 
 TEST(Coefficient, ScreenTakenAs32By24CentimetresNeverBelowOne) {

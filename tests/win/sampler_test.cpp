@@ -154,4 +154,46 @@ TEST_F(SamplerOnDevices, CountsInjectedTravelClicksKeysAndWheel) {
     EXPECT_EQ(counters.NbTouches, 3);
 }
 
+TEST_F(SamplerOnDevices, RestsWhileIdleWakesAtInputAndSkipsJumpsMadeMeanwhile) {
+    wintest::InputLock lock;
+    ASSERT_TRUE(lock.held());
+    if (!wintest::XdotoolAvailable())
+        GTEST_SKIP() << "xdotool is only reachable under Wine";
+    ASSERT_TRUE(wintest::RunXdotool(L"mousemove 100 100"));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return Cursor() == ScreenPoint{100, 100}; }, kTimeout));
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(wintest::PumpUntil([&] { return sampler.resting(); }, kTimeout));
+    counters.Distance = 0;
+    sampler.state().DecPixel = 0;
+
+    // Without a message being handled (so without a tick) a program moves the pointer far
+    // away, then the hand moves it 2 cm; only then does the sampler wake.
+    const int coef = sampler.state().Coef_distance;
+    const ScreenPoint end{900 - 2 * coef, 700};
+    auto wait_for_pointer = [&](ScreenPoint at) {
+        for (int i = 0; i < 1500 && Cursor() != at; ++i)
+            Sleep(10);
+        return Cursor() == at;
+    };
+    SetCursorPos(900, 700);
+    ASSERT_TRUE(wait_for_pointer({900, 700}));
+    ASSERT_TRUE(wintest::RunXdotool(L"mousemove_relative -- " + std::to_wstring(-2 * coef) +
+                                    L" 0"));
+    ASSERT_TRUE(wait_for_pointer(end));
+    Sleep(100); // DirectInput reports the move a few milliseconds after the pointer
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] { return sampler.state().PointPrecedent == end && !sampler.state().MouvementDx; },
+        kTimeout));
+    // The 30 cm jump is not travel; the hand's single step that came with it is given up too.
+    EXPECT_EQ(counters.Distance, 0);
+
+    // Resting again, a key press is seen and counted once.
+    ASSERT_TRUE(wintest::PumpUntil([&] { return sampler.resting(); }, kTimeout));
+    const int32_t keys = counters.NbTouches;
+    ASSERT_TRUE(wintest::RunXdotool(L"keydown x sleep 0.1 keyup x"));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return counters.NbTouches > keys; }, kTimeout));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return sampler.resting(); }, kTimeout));
+    EXPECT_EQ(counters.NbTouches, keys + 1);
+}
+
 } // namespace

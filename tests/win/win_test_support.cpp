@@ -100,12 +100,16 @@ bool XdotoolAvailable() {
 
 bool RunXdotool(const std::wstring& arguments) {
     // Every Wine prefix on the display has a virtual desktop window covering the screen, and
-    // X sends pointer events to the topmost one: raise ours first, in the same run.
+    // X sends pointer events to the topmost one: raise ours first, in the same run. Key
+    // events go to the window under the pointer unless the focus is set, and a test running
+    // beside this one may map its own desktop on top at any moment: give ours the focus too.
     std::wstring command = L"xdotool ";
     const auto desktop =
         reinterpret_cast<uintptr_t>(GetPropW(GetDesktopWindow(), L"__wine_x11_whole_window"));
-    if (desktop != 0)
-        command += L"windowraise " + std::to_wstring(desktop) + L" ";
+    if (desktop != 0) {
+        const std::wstring id = std::to_wstring(desktop);
+        command += L"windowraise " + id + L" windowfocus " + id + L" ";
+    }
     command += arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
