@@ -2,7 +2,9 @@
 """CPU and memory of the running client under Wine, against a floor program that only runs a
 1 ms timer on a hidden window. Each program runs an idle phase and a phase with injected
 input (about 100 events a second); the script prints CPU seconds and peak resident memory of
-each, and the ratios. Not a test: run it by hand on a quiet machine.
+each, and the ratios. The same floor with the DirectInput mouse and keyboard acquired (and
+never read) runs too, as a reference: what DirectInput alone costs under Wine. Not a test:
+run it by hand on a quiet machine.
 
     bench/client_cpu.py [--seconds 60]
 """
@@ -90,19 +92,22 @@ def main():
         def start_client(prefix):
             ClientSession(prefix, display).start()
 
-        def start_floor(prefix):
-            prefix.start([BUILD_WIN / "floor_win32.exe"])
+        def start_floor(*extra):
+            return lambda prefix: prefix.start([BUILD_WIN / "floor_win32.exe", *extra])
 
         client = run("client", start_client, "TheWandrel.exe", display, args.seconds)
-        floor = run("floor", start_floor, "floor_win32.exe", display, args.seconds)
+        floor = run("floor", start_floor(), "floor_win32.exe", display, args.seconds)
+        dinput = run("floor+DI", start_floor("dinput"), "floor_win32.exe", display,
+                     args.seconds)
     finally:
         display.stop()
-    for r in (client, floor):
-        print(f"{r['name']:7} idle {r['idle']:6.2f} s CPU  input {r['active']:6.2f} s CPU  "
+    for r in (client, floor, dinput):
+        print(f"{r['name']:8} idle {r['idle']:6.2f} s CPU  input {r['active']:6.2f} s CPU  "
               f"peak memory {r['rss']:6.1f} MB")
-    print(f"ratio   idle {client['idle'] / max(floor['idle'], 0.01):.2f}  "
-          f"input {client['active'] / max(floor['active'], 0.01):.2f}  "
-          f"memory +{client['rss'] - floor['rss']:.1f} MB")
+    for name, base in (("floor", floor), ("floor+DI", dinput)):
+        print(f"client / {name:8} idle {client['idle'] / max(base['idle'], 0.01):.2f}  "
+              f"input {client['active'] / max(base['active'], 0.01):.2f}  "
+              f"memory +{client['rss'] - base['rss']:.1f} MB")
 
 
 if __name__ == "__main__":

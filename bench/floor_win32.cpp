@@ -1,6 +1,12 @@
 // The floor for the client's CPU benchmark: a program that does nothing but run a 1 ms timer
-// on a hidden window, as the client's sampling timer does.
+// on a hidden window, as the client's sampling timer does. With the argument "dinput" it
+// also acquires the DirectInput system mouse and keyboard on that window (never reading
+// them), to show what DirectInput alone costs.
+#define DIRECTINPUT_VERSION 0x0800
 #include <windows.h>
+#include <dinput.h>
+
+#include <cwchar>
 
 namespace {
 
@@ -12,9 +18,26 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+bool AcquireDevices(HINSTANCE instance, HWND hwnd) {
+    IDirectInput8W* input = nullptr;
+    if (FAILED(::DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                                    reinterpret_cast<void**>(&input), nullptr)))
+        return false;
+    IDirectInputDevice8W* mouse = nullptr;
+    IDirectInputDevice8W* keyboard = nullptr;
+    // Kept until the process ends.
+    return SUCCEEDED(input->CreateDevice(GUID_SysMouse, &mouse, nullptr)) &&
+           SUCCEEDED(input->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr)) &&
+           SUCCEEDED(mouse->SetDataFormat(&c_dfDIMouse2)) &&
+           SUCCEEDED(keyboard->SetDataFormat(&c_dfDIKeyboard)) &&
+           SUCCEEDED(mouse->SetCooperativeLevel(hwnd, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND)) &&
+           SUCCEEDED(keyboard->SetCooperativeLevel(hwnd, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND)) &&
+           SUCCEEDED(mouse->Acquire()) && SUCCEEDED(keyboard->Acquire());
+}
+
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = FloorProc;
     wc.hInstance = instance;
@@ -24,6 +47,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                   nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return 1;
+    if (std::wcsstr(command_line, L"dinput") && !AcquireDevices(instance, hwnd))
+        return 2;
     ::SetTimer(hwnd, 1, 1, nullptr);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0)

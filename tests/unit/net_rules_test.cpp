@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+class ExchangeRules : public ::testing::Test, protected FakeServices {};
+
 TEST(MachineIdentity, EachByteInUppercaseHexWithoutLeadingZero) {
     EXPECT_EQ(IdentityText({0x00, 0x0C, 0x29, 0x3A, 0x4B, 0x05}), "0C293A4B5");
     EXPECT_EQ(IdentityText({0, 0, 0, 0, 0, 0}), "000000");
@@ -63,13 +65,7 @@ TEST(ProgramList, VersionLineThenDigests) {
         EXPECT_FALSE(ParseProgramList(body)) << body.substr(0, 10);
 }
 
-TEST(ProgramList, FetchedOnlyWhenTheAnswerNamesAnotherVersion) {
-    MemorySettingsStore settings;
-    MemoryFileStore files;
-    ScriptedFetcher http;
-    FixedClock clock;
-    SystemRandomSource random;
-    ExchangeServices services{settings, files, http, clock, random};
+TEST_F(ExchangeRules, ProgramListFetchedOnlyWhenTheAnswerNamesAnotherVersion) {
     ServerLinkState state;
     http.answers = {"", "003\r\n" + std::string(32, 'C') + "\r\n"};
     VerifieListe(services, state, "003", std::string(32, 'D'));
@@ -106,13 +102,7 @@ TEST(InstallerSteps, AccountEntriesThatCannotBeCarriedAreRefused) {
     EXPECT_EQ(ok.password, "a?b\x80");
 }
 
-TEST(InstallerSteps, RegistrationWritesEverythingOnlyWhenAccepted) {
-    MemorySettingsStore settings;
-    MemoryFileStore files;
-    ScriptedFetcher http;
-    FixedClock clock;
-    SystemRandomSource random;
-    ExchangeServices services{settings, files, http, clock, random};
+TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     const AccountEntry entry = CheckAccountEntry(L"bob", L"pw");
 
     http.answers = {"Errpwd"};

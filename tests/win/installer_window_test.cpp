@@ -13,7 +13,7 @@ using win32::InstallerWindow;
 
 namespace {
 
-class Installer : public ::testing::Test {
+class Installer : public ::testing::Test, protected FakeServices {
   protected:
     void Open() {
         win32::InstallerSetup setup{services, &boxes, "C:\\Apps\\TheWandrel", [this] { ++unloads; },
@@ -35,12 +35,6 @@ class Installer : public ::testing::Test {
     }
     bool Enabled(int id) { return IsWindowEnabled(Control(id)) != FALSE; }
 
-    MemorySettingsStore settings;
-    MemoryFileStore files;
-    ScriptedFetcher http;
-    FixedClock clock;
-    SystemRandomSource random;
-    ExchangeServices services{settings, files, http, clock, random};
     RecordingHost boxes;
     int unloads = 0;
     std::vector<bool> closed;
