@@ -58,7 +58,9 @@ fi
 if ls "$src"/tests/e2e/test_*.py >/dev/null 2>&1; then
     echo "== e2e"
     log=$log_dir/e2e.log
-    /usr/bin/python3 -m pytest -q -p no:cacheprovider "$src/tests/e2e" 2>&1 | tee "$log"
+    # Two workers, each with its own Xvfb display (the tests mostly wait on Wine).
+    /usr/bin/python3 -m pytest -q -p no:cacheprovider -n "${WANDREL_E2E_WORKERS:-2}" \
+        "$src/tests/e2e" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
     line=$(grep -E '[0-9]+ (passed|failed)' "$log" | tail -1)
     p=$(grep -oE '[0-9]+ passed' <<<"$line" | grep -oE '[0-9]+' || echo 0)

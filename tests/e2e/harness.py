@@ -38,13 +38,16 @@ def wine_binary():
 
 
 class Display:
-    """The X display the tests use: $DISPLAY when it answers, else a private Xvfb."""
+    """The X display the tests use: $DISPLAY when it answers, else a private Xvfb. Tests
+    spread over several pytest workers each take a private Xvfb, so that the input one
+    injects never reaches another's client."""
 
     def __init__(self, size="1024x768"):
         self.size = size
         self.proc = None
         self.name = os.environ.get("DISPLAY", "")
-        if self.name and self._answers(self.name):
+        shared = not os.environ.get("PYTEST_XDIST_WORKER")
+        if shared and self.name and self._answers(self.name):
             return
         # -displayfd lets Xvfb pick a free display itself: no race with other runs.
         read_fd, write_fd = os.pipe()
@@ -94,6 +97,10 @@ class WinePrefix:
             raise RuntimeError("wine prefix: " + r.stderr)
         self.env["WINEPREFIX"] = str(self.path)
         self.procs = []
+        # One wine server for the prefix's whole life (close() ends it). Without it every
+        # program starts its own when none runs, and a program started while the previous
+        # server is ending or the next is booting can wait for ever.
+        subprocess.run(["wineserver", "-p"], env=self.env, capture_output=True, timeout=30)
         if version:
             self.reg_add(r"HKCU\Software\Wine", "Version", version)
 
