@@ -97,10 +97,16 @@ class WinePrefix:
             raise RuntimeError("wine prefix: " + r.stderr)
         self.env["WINEPREFIX"] = str(self.path)
         self.procs = []
-        # One wine server for the prefix's whole life (close() ends it). Without it every
-        # program starts its own when none runs, and a program started while the previous
-        # server is ending or the next is booting can wait for ever.
-        subprocess.run(["wineserver", "-p"], env=self.env, capture_output=True, timeout=30)
+        # One wine server and one desktop process for the prefix's whole life (close() ends
+        # them). Without that each program may start its own server and desktop, and a
+        # program started while they hand over can wait for ever. The desktop process keeps
+        # the standard handles of the program that started it: here they lead nowhere, so
+        # no later program's output pipe is held open by it.
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=30, **quiet)
+        subprocess.run([wine_binary(), str(BUILD_WIN / "wandrel_query.exe"), "1",
+                        "--timeout-ms", "1"], env=self.env, timeout=60, **quiet)
         if version:
             self.reg_add(r"HKCU\Software\Wine", "Version", version)
 
