@@ -191,7 +191,7 @@ def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display
     proxy = AnswerProxy(server).start()
     try:
         # The answer is held back long enough for many 200 ms animation steps.
-        proxy.then("Envoi.php", "delay", 4)
+        proxy.then("Envoi.php", "delay", 5)
         session = registered_client(prefix, display, server, url=proxy.url(),
                                     waiting={"KEYS": 2})
 
@@ -204,13 +204,13 @@ def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display
             what="a steady icon")
 
         send_from_tray(session)
-        seen = set()
+        seen = []
         deadline = time.monotonic() + 30
         while server_totals(server)["keys"] == 0 and time.monotonic() < deadline:
-            seen.add(tray("tray_sending.png"))
+            seen.append(tray("tray_sending.png"))
         assert server_totals(server)["keys"] == 2
         # Several images other than the resting one while the answer was awaited...
-        assert len(seen - {rest}) >= 2, seen
+        assert len(set(seen) - {rest}) >= 2, seen
         # ...and the resting image once the sending is over.
         wait_until(lambda: tray("tray_after.png") == rest, 15, interval=0.3,
                    what="the icon to come back to rest")
