@@ -254,5 +254,10 @@ void Client::StartTimers() {
         if (ms >= 50 && ms <= 60000)
             minute_ms_ = static_cast<UINT>(ms);
     }
+    const DWORD start_length = ::GetEnvironmentVariableW(L"WANDREL_CLOCK_START", value, 16);
+    if (minute_ms_ < 60000 && start_length > 0 && start_length < 16) {
+        if (auto start = ParseClockTime(Narrow(value)))
+            tick_clock_.emplace(*start);
+    }
     ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }

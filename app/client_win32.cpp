@@ -86,9 +86,14 @@ void Client::Quit() {
 // The minute tick: counting state, sending at the hour, periodic save, the coefficient,
 // uptime and usetime.
 void Client::Timer_AS_Timer() {
-    static const SystemClock clock;
+    static const SystemClock system_clock;
+    const Clock* clock = &system_clock;
+    if (tick_clock_) {
+        tick_clock_->Tick();
+        clock = &*tick_clock_;
+    }
     const MinuteTickDecision decision =
-        MinuteTick(schedule_, tray_.menu_state().counting_checked, clock,
+        MinuteTick(schedule_, tray_.menu_state().counting_checked, *clock,
                    [this](const std::string& name, const std::string& def) {
                        return RecupereParametre(settings_, name, def);
                    });

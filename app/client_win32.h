@@ -22,6 +22,7 @@
 #include "ui/tray_icon_win32.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class Client : public win32::WindowBase,
@@ -147,4 +148,8 @@ class Client : public win32::WindowBase,
     // The minute timer's interval. Tests shorten it with the environment variable
     // WANDREL_MINUTE_MS so that saves and uptime come in seconds.
     UINT minute_ms_ = 60000;
+    // With a shortened minute, WANDREL_CLOCK_START=HH:MM gives the minute tick a clock that
+    // starts there and advances one minute per tick, so the sending at a fixed hour can be
+    // reached in seconds. Without it the tick reads the local time.
+    std::optional<TickClock> tick_clock_;
 };

@@ -3,6 +3,22 @@
 #include "storage/number_text.h"
 #include "storage/settings_readers.h"
 
+LocalTime TickClock::Now() const {
+    const int64_t minutes = (start_.hour * 60 + start_.minute + ticks_) % (24 * 60);
+    return LocalTime{static_cast<int>(minutes / 60), static_cast<int>(minutes % 60)};
+}
+
+std::optional<LocalTime> ParseClockTime(const std::string& text) {
+    auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 5 || text[2] != ':' || !digit(0) || !digit(1) || !digit(3) || !digit(4))
+        return std::nullopt;
+    const int hour = (text[0] - '0') * 10 + (text[1] - '0');
+    const int minute = (text[3] - '0') * 10 + (text[4] - '0');
+    if (hour > 23 || minute > 59)
+        return std::nullopt;
+    return LocalTime{hour, minute};
+}
+
 AutoSendMode ParseAutoSend(const std::string& as) {
     AutoSendMode mode;
     if (as == "H")

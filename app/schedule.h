@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 struct LocalTime {
@@ -18,6 +19,23 @@ class Clock {
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
 };
+
+// The minute tick's clock for tests that shorten the minute (WANDREL_MINUTE_MS): it starts
+// at `start` and moves on one minute at every minute tick, so a fixed hour comes after a
+// known number of ticks instead of once a day of real time.
+class TickClock : public Clock {
+  public:
+    explicit TickClock(LocalTime start) : start_(start) {}
+    void Tick() { ++ticks_; }
+    LocalTime Now() const override;
+
+  private:
+    LocalTime start_;
+    int64_t ticks_ = 0;
+};
+
+// "HH:MM" (hours 0-23, minutes 0-59, two digits each); anything else gives nothing.
+std::optional<LocalTime> ParseClockTime(const std::string& text);
 
 // Automatic sending mode, from the `AS` setting.
 struct AutoSendMode {

@@ -5,7 +5,7 @@ import time
 
 import pytest
 
-from harness import BUILD_WIN, ClientSession, region_signature, wait_until
+from harness import BUILD_WIN, TRAY_REGION, ClientSession, region_signature, wait_until
 
 
 @pytest.fixture
@@ -92,10 +92,6 @@ def test_pointer_travel_counts_centimetres_and_software_jumps_count_nothing(clie
     travelled = client.query(1)["distance_cm"] - base
     # Never more than the travel; under load a clearing may cost a few steps.
     assert 17 <= travelled <= 20
-
-
-# The notification area of the virtual desktop's taskbar, where the client's icon sits.
-TRAY_REGION = "60x24+964+744"
 
 
 def test_second_instance_exits_at_once(client):

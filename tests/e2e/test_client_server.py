@@ -1,11 +1,14 @@
 """The client and trekhold-server together: registration in the installer, sendings from
 the tray icon, refusals. The server listens on a free port of 127.0.0.1; the client finds it
 through its `Server` setting."""
+import re
+import socket
 import time
 
 import pytest
 
-from harness import ClientSession, wait_until
+from answer_proxy import AnswerProxy
+from harness import TRAY_REGION, ClientSession, region_signature, wait_until
 from server_harness import Server, decode_key
 
 NICK = "walker"
@@ -31,15 +34,22 @@ def server_totals(srv):
     return dict(zip(names, map(int, fields)))
 
 
-def registered_client(prefix, display, srv, password=PASSWORD):
-    """A client whose account key was issued by the server, as after an installation."""
+def registered_client(prefix, display, srv, password=PASSWORD, url=None, settings=None,
+                      env=None, waiting=None):
+    """A client whose account key was issued by the server, as after an installation,
+    reaching the server at `url` (the server itself by default). `waiting` gives counts
+    waiting to be sent from the start ({"DISTANCE": cm, "KEYS": n}); `env` is added to the
+    client's environment."""
     answer = srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")
     assert answer.startswith("OK")
     key = decode_key(answer[3:])
     session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": server_url(srv)})
+                            settings={"MoreClics": "False", "Server": url or server_url(srv),
+                                      **(settings or {})})
+    session.env_extra.update(env or {})
+    counts = {f"WANDREL_ACCOUNT_{name}": str(value) for name, value in (waiting or {}).items()}
     r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
-                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key)
+                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key, **counts)
     assert r.returncode == 0, r.stdout[-2000:]
     session.start()
     return session
@@ -47,6 +57,31 @@ def registered_client(prefix, display, srv, password=PASSWORD):
 
 def send_from_tray(session):
     session.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x203")
+
+
+def installer_state(session):
+    """What the installer window shows: "focus" (the control with the keyboard focus),
+    "class", "<control>_length", "<control>_enabled", "install_at" ("x,y" on the screen)."""
+    return dict(re.findall(r"(\w+)=(\S*)", session.drive("Focus").stdout))
+
+
+def installer_after_refusal(session):
+    """The installer's state once the refused registration has given its controls back."""
+    return wait_until(lambda: (lambda s: s if s["Install_enabled"] == "1" else None)(
+        installer_state(session)), 20, interval=0.5, what="the installer to be usable again")
+
+
+def enter_account(session, password):
+    session.input.type_text(NICK)
+    session.input.key("Tab")
+    session.input.type_text(password)
+    session.input.key("Return")
+
+
+def closed_port_url():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return f"http://127.0.0.1:{s.getsockname()[1]}/"
 
 
 def test_first_run_installer_registers_and_the_client_counts(prefix, display, server):
@@ -76,15 +111,48 @@ def test_installer_reports_a_wrong_password(prefix, display, server):
                             settings={"MoreClics": "False", "Server": server_url(server)})
     session.start(wait=False)
     time.sleep(4)
-    session.input.type_text(NICK)
-    session.input.key("Tab")
-    session.input.type_text("not-the-password")
-    session.input.key("Return")
-    session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel Installer: Password Error")
+    enter_account(session, "not-the-password")
+    r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel Installer: Password Error")
+    assert "Error: Wrong Password." in r.stdout
     # Still the installer: no account was written.
-    time.sleep(1)
+    state = installer_after_refusal(session)
     assert session.query(1) is None
     assert not session.data_file("Key.dat").exists()
+    # The password box is emptied and has the keyboard focus; the nickname is kept.
+    assert (state["focus"], state["class"].lower()) == ("Pwd", "edit")
+    assert state["Pwd_length"] == "0"
+    assert state["Pseudo_length"] == str(len(NICK))
+    # So the right password can simply be typed, and Enter registers.
+    session.input.type_text(PASSWORD)
+    session.input.key("Return")
+    session.drive("AnswerBox", WANDREL_BOX_TITLE="Installed")
+
+
+def test_installer_without_server_says_so_and_stays_usable(prefix, display, server):
+    session = ClientSession(prefix, display, seed=False,
+                            settings={"MoreClics": "False", "Server": closed_port_url()})
+    session.start(wait=False)
+    time.sleep(4)
+    enter_account(session, PASSWORD)
+    r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel Installer: Connection Problem")
+    assert "Error: Can't reach the server. |Please check your Internet connection" in r.stdout
+    state = installer_after_refusal(session)
+    # Nothing is emptied or written; the button reads "Go!" again.
+    assert state["Pseudo_length"] == str(len(NICK))
+    assert state["Pwd_length"] == str(len(PASSWORD))
+    assert state["Install_length"] == str(len("Go!"))
+    assert state["Pseudo_enabled"] == state["Pwd_enabled"] == "1"
+    assert not session.data_file("Key.dat").exists()
+    assert session.prefix.reg_query(r"HKCU\Software\WDX", "Login") is None
+
+    # Once the server can be reached, one click on the button registers.
+    session.prefix.reg_add(r"HKCU\Software\WDX", "Server", server_url(server))
+    x, y = map(int, state["install_at"].split(","))
+    session.input.move_to(x, y)
+    session.input.click(1)
+    session.drive("AnswerBox", WANDREL_BOX_TITLE="Installed")
+    wait_until(lambda: session.data_file("Key.dat").exists(), 20, interval=0.5,
+               what="the key to be stored")
 
 
 def test_double_click_sends_exactly_the_counts_and_the_totals_grow(prefix, display, server):
@@ -116,6 +184,39 @@ def test_double_click_sends_exactly_the_counts_and_the_totals_grow(prefix, displ
     log = session.data_file("TheWandrel.log").read_text(encoding="cp1252")
     assert "[4 Keystrokes] [2 Clicks] [1 Scroll Wheel]" in log
     assert log.rstrip().endswith("have been sent")
+
+
+def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display, server,
+                                                                 inject):
+    proxy = AnswerProxy(server).start()
+    try:
+        # The answer is held back long enough for many 200 ms animation steps.
+        proxy.then("Envoi.php", "delay", 5)
+        session = registered_client(prefix, display, server, url=proxy.url(),
+                                    waiting={"KEYS": 2})
+
+        def tray(name):
+            return region_signature(inject.screenshot(name), TRAY_REGION)
+
+        # No input since the start: the icon shows its resting image.
+        rest = wait_until(lambda: (lambda a, b: a if a == b else None)(
+            tray("tray_rest.png"), tray("tray_rest.png")), 20, interval=0.5,
+            what="a steady icon")
+
+        send_from_tray(session)
+        seen = []
+        deadline = time.monotonic() + 30
+        while server_totals(server)["keys"] == 0 and time.monotonic() < deadline:
+            seen.append(tray("tray_sending.png"))
+        assert server_totals(server)["keys"] == 2
+        # Several images other than the resting one while the answer was awaited...
+        assert len(set(seen) - {rest}) >= 2, seen
+        # ...and the resting image once the sending is over.
+        wait_until(lambda: tray("tray_after.png") == rest, 15, interval=0.3,
+                   what="the icon to come back to rest")
+        assert proxy.requests.count("Envoi.php") == 1
+    finally:
+        proxy.stop()
 
 
 def test_refusals_give_the_counts_back(prefix, display, server):

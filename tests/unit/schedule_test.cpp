@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -86,4 +88,18 @@ TEST(ScheduleRules, DistanceWindowAutoSendModeAndByteSettings) {
     EXPECT_EQ(SettingAsByte("23", 0), 23);
     for (const char* bad : {"256", "-1", "abc", ""})
         EXPECT_EQ(SettingAsByte(bad, 1), 1) << bad;
+}
+
+TEST(ScheduleRules, TickClockMovesOneMinuteEachTickAndWrapsAtMidnight) {
+    const auto start = ParseClockTime("23:58");
+    ASSERT_TRUE(start);
+    TickClock clock(*start);
+    std::vector<std::pair<int, int>> seen;
+    for (int tick = 0; tick < 3; ++tick) {
+        clock.Tick();
+        seen.emplace_back(clock.Now().hour, clock.Now().minute);
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{23, 59}, {0, 0}, {0, 1}}));
+    for (const char* bad : {"24:00", "12:60", "1:00", "12-00", "", "12:00 "})
+        EXPECT_FALSE(ParseClockTime(bad)) << bad;
 }

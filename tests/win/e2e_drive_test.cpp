@@ -8,21 +8,29 @@
 //   DISABLED_TaskbarCreated  the broadcast the shell sends when the taskbar is re-created
 //   DISABLED_RemoveTrayIcon  takes the client's icon out of the notification area, as a
 //                            restarting shell loses it
-//   DISABLED_AnswerBox       WANDREL_BOX_TITLE: waits for a message box of that title and
-//                            presses its button WANDREL_BOX_BUTTON (IDOK by default)
+//   DISABLED_AnswerBox       WANDREL_BOX_TITLE: waits for a message box of that title, prints
+//                            its text ("text=...") and presses its button
+//                            WANDREL_BOX_BUTTON (IDOK by default)
+//   DISABLED_Focus           prints the state of the first-run installer window: the control
+//                            that has the keyboard focus ("focus=Pwd class=Edit"), the length
+//                            and enabled state of the account boxes and the Install button's
+//                            centre on the screen
 //   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
 //                            must still answer a good one afterwards
 #include "app/query_protocol.h"
+#include "net/win32/installer_window.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -35,6 +43,32 @@ HWND FindClient() {
 }
 
 int g_replies = 0;
+
+std::string Utf8(const std::wstring& wide) {
+    std::string out(wide.size() * 3 + 1, '\0');
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                        out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(static_cast<size_t>(std::max(n, 0)));
+    return out;
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(512, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), 512)));
+    return text;
+}
+
+// The message box's text: its static controls, line breaks written as "|".
+BOOL CALLBACK AppendStaticText(HWND child, LPARAM out) {
+    wchar_t cls[32] = {};
+    ::GetClassNameW(child, cls, 32);
+    if (::lstrcmpiW(cls, L"Static") == 0) {
+        for (wchar_t c : TextOf(child))
+            if (c != L'\r')
+                *reinterpret_cast<std::wstring*>(out) += c == L'\n' ? L'|' : c;
+    }
+    return TRUE;
+}
 
 LRESULT CALLBACK ReplyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_COPYDATA) {
@@ -117,9 +151,49 @@ TEST(E2EDrive, DISABLED_AnswerBox) {
     HWND box = nullptr;
     ASSERT_TRUE(wintest::PumpUntil([&] { return (box = ::FindWindowW(nullptr, wide.c_str())); },
                                    20000));
+    std::wstring text;
+    ::EnumChildWindows(box, AppendStaticText, reinterpret_cast<LPARAM>(&text));
+    std::printf("text=%s\n", Utf8(text).c_str());
     const char* button = std::getenv("WANDREL_BOX_BUTTON");
     const int id = button ? std::atoi(button) : IDOK;
     ASSERT_TRUE(::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0));
+}
+
+TEST(E2EDrive, DISABLED_Focus) {
+    using Installer = win32::InstallerWindow;
+    HWND installer = nullptr;
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] { return (installer = ::FindWindowW(L"TheWandrelInstaller", nullptr)) != nullptr; },
+        10000));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(installer, nullptr), &gui));
+    const std::pair<int, const char*> names[] = {
+        {Installer::kPseudo, "Pseudo"},     {Installer::kPwd, "Pwd"},
+        {Installer::kUseProxy, "UseProxy"}, {Installer::kDefineProxy, "DefineProxy"},
+        {Installer::kInstall, "Install"}};
+    std::string focus = gui.hwndFocus == installer ? "window" : "none";
+    if (gui.hwndFocus && ::GetParent(gui.hwndFocus) == installer) {
+        focus = std::to_string(::GetDlgCtrlID(gui.hwndFocus));
+        for (auto [id, name] : names)
+            if (::GetDlgCtrlID(gui.hwndFocus) == id)
+                focus = name;
+    }
+    wchar_t cls[64] = {};
+    if (gui.hwndFocus)
+        ::GetClassNameW(gui.hwndFocus, cls, 64);
+    std::printf("focus=%s class=%s\n", focus.c_str(), Utf8(cls).c_str());
+    for (auto [id, name] : names) {
+        HWND control = ::GetDlgItem(installer, id);
+        DWORD_PTR length = 0;
+        ::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+        std::printf("%s_length=%u %s_enabled=%d\n", name, static_cast<unsigned>(length), name,
+                    ::IsWindowEnabled(control) ? 1 : 0);
+    }
+    RECT install{};
+    ::GetWindowRect(::GetDlgItem(installer, Installer::kInstall), &install);
+    std::printf("install_at=%ld,%ld\n", (install.left + install.right) / 2,
+                (install.top + install.bottom) / 2);
 }
 
 TEST(E2EDrive, DISABLED_HostileQueries) {
