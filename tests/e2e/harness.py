@@ -33,6 +33,22 @@ def _bash(script, env=None, timeout=300):
                           capture_output=True, text=True, timeout=timeout)
 
 
+def run_wine_program(args, env, timeout, cwd=None):
+    """Runs a Windows program to its end and returns its output as text. The output goes
+    through files, not pipes: a program that happens to be the first of its prefix starts
+    wineserver and the prefix's services, which inherit its standard handles and hold a pipe
+    open for as long as the prefix runs, so reading to the pipe's end would wait that long."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        done = subprocess.run([wine_binary()] + [str(a) for a in args], env=env, cwd=cwd,
+                              stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+
+        def text(f):
+            f.seek(0)
+            return f.read().decode(errors="replace").replace("\r\n", "\n")
+
+        return subprocess.CompletedProcess(done.args, done.returncode, text(out), text(err))
+
+
 def wine_binary():
     return "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
 
@@ -112,9 +128,7 @@ class WinePrefix:
 
     # --- running programs -------------------------------------------------------------
     def run(self, args, timeout=60, cwd=None):
-        return subprocess.run([wine_binary()] + [str(a) for a in args], env=self.env, cwd=cwd,
-                              capture_output=True, text=True, errors="replace",
-                              timeout=timeout)
+        return run_wine_program(args, self.env, timeout, cwd)
 
     def start(self, args, cwd=None):
         p = subprocess.Popen([wine_binary()] + [str(a) for a in args], env=self.env, cwd=cwd,
@@ -230,10 +244,8 @@ class ClientSession:
     def drive_test(self, name, **env):
         e = dict(self.prefix.env)
         e.update(env)
-        return subprocess.run([wine_binary(), str(BUILD_WIN / "win_tests.exe"),
-                               "--gtest_also_run_disabled_tests", f"--gtest_filter={name}"],
-                              env=e, capture_output=True, text=True, errors="replace",
-                              timeout=90)
+        return run_wine_program([BUILD_WIN / "win_tests.exe", "--gtest_also_run_disabled_tests",
+                                 f"--gtest_filter={name}"], e, 90)
 
     def drive(self, name, **env):
         r = self.drive_test(f"E2EDrive.DISABLED_{name}", **env)

@@ -1,0 +1,194 @@
+"""The client's sendings refused by a real trekhold-server, or whose answer is spoilt on the
+way: each refusal shows its box, leaves its line in the activity log and gives the counts back,
+and the server never counts a sending twice. The client reaches the server through an
+AnswerProxy, so a test can swap the server behind it or spoil one answer."""
+from answer_proxy import AnswerProxy
+from harness import wait_until
+from server_harness import Server
+from test_client_server import NICK, PASSWORD, registered_client, send_from_tray, server_totals
+from test_client_server import server  # noqa: F401 (the fixture, found by its name)
+
+WDX = r"HKCU\Software\WDX"
+IDOK, IDCANCEL, IDNO = 1, 2, 7
+UNKNOWN_NICK = ("Error: Unknown Nickname. Please check your Account Settings or create an "
+                "account on the website if it's not already done")
+NEW_VERSION = ("New version of TheWandrel: Please download the new version of the client on "
+               "the Project Trekhold website")
+SERVER_FAILURE = "Error: Probable server failure. Please try again later"
+UNREACHABLE = "Error: Can't reach the server. Please check your Internet connection"
+KEY_ERROR = "Key Error: You were trying to change of computer or user"
+# What the server keeps of a sending and the client reports of its waiting counts.
+SERVER_FIELDS = {"distance": "distance_cm", "keys": "keys", "left": "left_clicks",
+                 "right": "right_clicks", "special": "special_clicks", "scrolls": "scrolls"}
+
+
+def waiting(session):
+    """The client's counts not yet sent, without the minute counts (a minute tick may come)."""
+    counts = session.query(1)
+    return counts and {k: counts[k] for k in SERVER_FIELDS.values()}
+
+
+def sent_totals(srv):
+    totals = server_totals(srv)
+    return {mine: totals[theirs] for theirs, mine in SERVER_FIELDS.items()}
+
+
+def last_result(session):
+    """The text of the activity log's last line, after its "(nick) date HH:MM > "."""
+    log = session.data_file("TheWandrel.log")
+    lines = log.read_text(encoding="cp1252").splitlines() if log.exists() else []
+    return lines[-1].split(" > ", 1)[1] if lines else None
+
+
+def wait_for_result(session, text, timeout=30):
+    wait_until(lambda: last_result(session) == text, timeout, interval=0.3,
+               what=f"the log line {text!r}")
+
+
+def wait_until_sent(session, held, timeout=30):
+    """Waits for the log line of the accepted sending of `held` (the counts go to 0 as soon
+    as a sending starts, its log line comes with the answer)."""
+    clicks = held["left_clicks"] + held["right_clicks"] + held["special_clicks"]
+    line = f"[{held['keys']} Keystrokes] [{clicks} Clicks] [{held['scrolls']} Scroll Wheel]"
+    wait_until(lambda: line in (last_result(session) or "")
+               and last_result(session).endswith(" have been sent"), timeout, interval=0.3,
+               what=f"the log line of {line}")
+
+
+def wait_for_counts(session, expected, timeout=20):
+    wait_until(lambda: waiting(session) == expected, timeout, interval=0.3,
+               what=f"the waiting counts {expected}")
+
+
+def type_keys(session, keys, clicks=0):
+    """Keystrokes and left clicks; returns the waiting counts once the client has them all."""
+    before = waiting(session)
+    for key in keys:
+        session.input.key(key)
+    for _ in range(clicks):
+        session.input.click(1)
+
+    def counted():
+        now = waiting(session)
+        return now if (now and now["keys"] == before["keys"] + len(keys)
+                       and now["left_clicks"] == before["left_clicks"] + clicks) else None
+
+    return wait_until(counted, 10, interval=0.2, what="the client to count the input")
+
+
+def proxied_client(prefix, display, srv, proxy):
+    session = registered_client(prefix, display, srv)
+    session.prefix.reg_add(WDX, "Server", proxy.url())
+    session.input.move_to(600, 300)
+    session.settle()
+    return session
+
+
+def test_refusals_give_the_counts_back_and_a_lost_answer_is_counted_once(prefix, display,
+                                                                         server):
+    proxy = AnswerProxy(server).start()
+    old_server = Server("--required-version", "36").start()
+    try:
+        session = proxied_client(prefix, display, server, proxy)
+        held = type_keys(session, "ab", clicks=1)
+
+        # A nickname the server does not know.
+        session.prefix.reg_add(WDX, "Login", "stranger")
+        send_from_tray(session)
+        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Nickname Error")
+        wait_for_counts(session, held)
+        assert last_result(session) == UNKNOWN_NICK
+        session.prefix.reg_add(WDX, "Login", NICK)
+
+        # A server that wants a newer client and offers no download; the user declines the
+        # website.
+        proxy.target = old_server
+        send_from_tray(session)
+        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: New version available",
+                      WANDREL_BOX_BUTTON=str(IDNO))
+        wait_for_counts(session, held)
+        assert last_result(session) == NEW_VERSION
+        proxy.target = server
+        assert sent_totals(server)["keys"] == 0
+
+        # The server commits the sending but its answer is lost: the client keeps its counts
+        # and its old key, and sends them again with the next ones.
+        proxy.then("Envoi.php", "drop")
+        send_from_tray(session)
+        wait_for_result(session, UNREACHABLE)
+        wait_for_counts(session, held)
+        assert sent_totals(server) == held
+        held = type_keys(session, "cde", clicks=2)
+        send_from_tray(session)
+        wait_until_sent(session, held)
+        assert waiting(session) == dict.fromkeys(held, 0)
+        assert sent_totals(server) == held
+        assert held["keys"] == 5 and held["left_clicks"] == 3
+
+        # An "OK" whose key does not decode: a server failure, although the server counted it.
+        proxy.then("Envoi.php", "replace", "OK000" + "ab" * 5)
+        more = type_keys(session, "fg")
+        send_from_tray(session)
+        wait_for_result(session, SERVER_FAILURE)
+        wait_for_counts(session, more)
+        assert session.query(0)["keys"] == 5 + 2  # confirmed + waiting
+        # The next sending carries them again with the old key: still counted once.
+        final = type_keys(session, "h")
+        send_from_tray(session)
+        wait_until_sent(session, final)
+        assert waiting(session) == dict.fromkeys(final, 0)
+        totals = sent_totals(server)
+        assert totals["keys"] == 8 and totals["left_clicks"] == 3
+        assert session.query(0)["keys"] == 8
+        assert proxy.requests.count("Envoi.php") == 6
+    finally:
+        proxy.stop()
+        old_server.cleanup()
+
+
+def test_a_changed_key_is_replaced_only_when_the_user_confirms(prefix, display, server):
+    proxy = AnswerProxy(server).start()
+    try:
+        session = proxied_client(prefix, display, server, proxy)
+        # Another computer asks for a key for the account: the client's key is stale.
+        assert server.answer("Request_cle.php", f"{NICK}'{PASSWORD}").startswith("OK")
+        held = type_keys(session, "ab", clicks=1)
+        key_file = session.data_file("Key.dat")
+        old_key = key_file.read_bytes()
+        changing = "TheWandrel: Computer or User changing"
+
+        send_from_tray(session)
+        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDCANCEL))
+        wait_for_counts(session, held)
+        assert last_result(session) == KEY_ERROR
+
+        # Confirmed, but the key request gets no answer: nothing is lost.
+        proxy.then("Request_cle.php", "drop")
+        send_from_tray(session)
+        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDOK))
+        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Connection error")
+        wait_for_counts(session, held)
+        assert key_file.read_bytes() == old_key
+
+        # Confirmed, and a new key comes: the counts of the old key are dropped, not sent.
+        send_from_tray(session)
+        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDOK))
+        session.drive("AnswerBox", WANDREL_BOX_TITLE="Reinstalled")
+        nothing = dict.fromkeys(held, 0)
+        session.settle(1)  # the sending ends after the box
+        assert waiting(session) == nothing
+        assert key_file.read_bytes() != old_key
+        assert session.query(0)["keys"] == 0
+        assert sent_totals(server) == nothing
+
+        # The new key is good for the next sending.
+        held = type_keys(session, "cd", clicks=1)
+        send_from_tray(session)
+        wait_until_sent(session, held)
+        assert waiting(session) == nothing
+        assert sent_totals(server) == held
+        exchanges = [r for r in proxy.requests if r in ("Envoi.php", "Request_cle.php")]
+        assert exchanges == ["Envoi.php", "Envoi.php", "Request_cle.php", "Envoi.php",
+                             "Request_cle.php", "Envoi.php"]
+    finally:
+        proxy.stop()
