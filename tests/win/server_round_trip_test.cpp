@@ -66,8 +66,14 @@ TEST(ServerRoundTrip, DISABLED_KeySendingsAndTotalsCheck) {
     EXPECT_EQ(TotalDistanceCm(counters), 350119);
     EXPECT_EQ(counters.UpTime_Ever, 61);
 
-    // The server's totals are the client's.
+    // The server's totals are the client's; a total that drifted is taken from the server.
     EXPECT_EQ(CheckTotalData_Click(services, counters, host), CheckOutcome::UpToDate);
+    const int32_t special = counters.NCSpecial_Ever;
+    counters.NCSpecial_Ever = special + 40;
+    EXPECT_EQ(CheckTotalData_Click(services, counters, host), CheckOutcome::Updated);
+    EXPECT_EQ(counters.NCSpecial_Ever, special);
+    EXPECT_EQ(settings.Read(SettingPath(Setting::TotalClicsSpecial)).value_or(""),
+              std::to_string(special));
 
     // A key of another installation: the change is declined and the counts come back.
     const std::string current_key = state.Clef;
