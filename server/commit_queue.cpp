@@ -131,6 +131,7 @@ void CommitQueue::SyncLoop() {
                 return; // the writer has stopped and everything is answered
             batch.swap(awaiting_sync_);
         }
+        queued_.notify_one(); // the writer may commit the next group during this sync
         // Every group in `batch` was committed before this call began.
         bool synced = ::fdatasync(wal_fd_) == 0;
         if (synced) {
@@ -148,7 +149,9 @@ void CommitQueue::Loop() {
             std::unique_lock<std::mutex> lock(mutex_);
             // At most one committed group waits for the next sync: what arrives meanwhile
             // gathers into one larger group (fewer commits, same number of syncs).
-            queued_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+            queued_.wait(lock, [&] {
+                return stopping_ || (!jobs_.empty() && awaiting_sync_.empty());
+            });
             if (jobs_.empty())
                 return; // stopping, nothing left
             while (!jobs_.empty() && group.size() < kMaxGroup) {
