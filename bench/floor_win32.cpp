@@ -18,10 +18,16 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+// Loaded only in that mode, so the plain floor does not carry the library.
 bool AcquireDevices(HINSTANCE instance, HWND hwnd) {
+    using Create = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, LPUNKNOWN);
+    HMODULE library = ::LoadLibraryW(L"dinput8.dll");
+    const auto create = library ? reinterpret_cast<Create>(reinterpret_cast<void*>(
+                                      ::GetProcAddress(library, "DirectInput8Create")))
+                                : nullptr;
     IDirectInput8W* input = nullptr;
-    if (FAILED(::DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8W,
-                                    reinterpret_cast<void**>(&input), nullptr)))
+    if (!create || FAILED(create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                                 reinterpret_cast<void**>(&input), nullptr)))
         return false;
     IDirectInputDevice8W* mouse = nullptr;
     IDirectInputDevice8W* keyboard = nullptr;

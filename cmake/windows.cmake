@@ -71,6 +71,7 @@ file(GLOB BENCH_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.
 foreach(src ${BENCH_WIN_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} WIN32 ${src})
+    # The data formats only: the floor loads dinput8.dll itself when asked to.
     target_link_libraries(${name} PRIVATE dinput8 dxguid)
     target_link_options(${name} PRIVATE -municode)
 endforeach()
