@@ -50,7 +50,6 @@ class Sampler {
 
     // Whether Timer1 should run (counting on, no pause, no sending in progress).
     void SetSampling(bool on);
-    bool sampling() const noexcept { return sampling_; }
     // After a tick: true when the sampler starts to rest (Timer1 should stop): both
     // devices were read, SamplingAtRest holds and the waiter watches the devices.
     bool TryRest();

@@ -265,21 +265,14 @@ class ClientSession:
 
     def query(self, mode=1):
         """The ten fields of a count query as a dict, or None when no reply came."""
-        # The reply comes through a file, not a pipe: when the query is the first program to
-        # need the prefix's desktop, the desktop process it starts inherits its handles and
-        # would hold a pipe open (and the query waiting) until the prefix ends.
-        with tempfile.TemporaryFile() as out:
-            try:
-                r = subprocess.run([wine_binary(), str(BUILD_WIN / "wandrel_query.exe"),
-                                    str(mode), "--timeout-ms", "3000"], env=self.prefix.env,
-                                   stdout=out, stderr=subprocess.DEVNULL, timeout=60)
-            except subprocess.TimeoutExpired:
-                return None
-            out.seek(0)
-            text = out.read().decode("utf-8", errors="replace")
+        try:
+            r = self.prefix.run([BUILD_WIN / "wandrel_query.exe", str(mode), "--timeout-ms",
+                                 "3000"], timeout=60)
+        except subprocess.TimeoutExpired:
+            return None
         if r.returncode != 0:
             return None
-        fields = dict(line.split("=", 1) for line in text.splitlines() if "=" in line)
+        fields = dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
         return {k: (v if k in ("tag", "nickname") else int(v)) for k, v in fields.items()}
 
     def settle(self, seconds=0.4):

@@ -45,15 +45,7 @@ class Sending : public ::testing::Test {
         original_clef = state.Clef;
         settings.Write(SettingPath(Setting::Save_logs), "True");
         settings.Write(SettingPath(Setting::Server), "http://127.0.0.1:8035/");
-        counters.Distance = 350020; // 3 km 500 m 20 cm
-        counters.NbTouches = 10;
-        counters.NCGauche = 3;
-        counters.NCDroit = 2;
-        counters.NCSpecial = 1;
-        counters.NClics = 6;
-        counters.NScrolls = 7;
-        counters.UpTime = 60;
-        counters.UseTime = 30;
+        SetWaitingCounts(counters);
         before = counters;
         settings.written.clear();
     }

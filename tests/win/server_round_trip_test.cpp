@@ -46,15 +46,7 @@ TEST(ServerRoundTrip, DISABLED_KeySendingsAndTotalsCheck) {
     const std::string first_key = state.Clef;
 
     // Two accepted sendings: the totals grow by both.
-    counters.Distance = 350020;
-    counters.NbTouches = 10;
-    counters.NCGauche = 3;
-    counters.NCDroit = 2;
-    counters.NCSpecial = 1;
-    counters.NClics = 6;
-    counters.NScrolls = 7;
-    counters.UpTime = 60;
-    counters.UseTime = 30;
+    SetWaitingCounts(counters);
     Send_Click(services, state, counters, host);
     ASSERT_EQ(state.LastLog.substr(0, 16), L"[3Km 500M 20Cm] ") << state.LastLog.c_str();
     EXPECT_NE(state.Clef, first_key); // every accepted sending brings the next key
