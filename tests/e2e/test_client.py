@@ -218,3 +218,23 @@ def test_companion_library_is_checked(prefix, display, library, title, code):
     session.drive("AnswerBox", WANDREL_BOX_TITLE=title)
     wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
     assert proc.returncode == code
+
+
+def test_stored_language_chooses_the_start_up_texts_and_a_damaged_one_gives_english(
+        prefix, display):
+    # The missing library's box is the first localised text of a start-up.
+    folder = prefix.path / "drive_c" / "TheWandrel"
+    folder.mkdir()
+    shutil.copy(BUILD_WIN / "TheWandrel.exe", folder)
+    session = ClientSession(prefix, display, seed=False)
+    for value, first_line in (("4", "< zeptal.dll > fehlt in C:\\TheWandrel\\."),
+                              ("7", "Missing < zeptal.dll > in C:\\TheWandrel\\."),
+                              ("-1", "Missing < zeptal.dll > in C:\\TheWandrel\\."),
+                              ("abc", "Missing < zeptal.dll > in C:\\TheWandrel\\.")):
+        prefix.reg_add(r"HKCU\Software\WDX", "Language", value)
+        proc = prefix.start([folder / "TheWandrel.exe"])
+        r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Missing zeptal.dll")
+        wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
+        text = next(line[5:] for line in r.stdout.splitlines() if line.startswith("text="))
+        assert text.split("|")[0] == first_line, value
+        assert prefix.reg_query(r"HKCU\Software\WDX", "Language") == value

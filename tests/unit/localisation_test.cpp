@@ -57,9 +57,10 @@ TEST_F(Localisation, StoredLanguageLoadsDamagedValuesStartInEnglishAndAreKept) {
     for (const LanguageChoice& choice : kLanguageChoices)
         EXPECT_NE(choice.index, 4);
 
-    for (const std::string& value : {std::string("7"), std::string("-1"), std::string(""),
-                                     std::string(" 1"), std::string("01"), std::string("4x"),
-                                     std::string("99999999999999999999"), std::string(1, '\0')}) {
+    for (const std::string& value :
+         {std::string("7"), std::string("-1"), std::string("abc"), std::string(""),
+          std::string(" 1"), std::string("01"), std::string("4x"),
+          std::string("99999999999999999999"), std::string(1, '\0')}) {
         LangueCourante = 3;
         store.Write(kLanguage, value);
         EXPECT_EQ(LoadCurrentLanguage(store), 0) << value;

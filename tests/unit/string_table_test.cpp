@@ -59,4 +59,13 @@ TEST(StringTable, KeepsTheExactEnglishTexts) {
                          "create $an account on the website if it's not already done");
     EXPECT_NE(Text(130).find("$$Erreur Execution n\xC2\xB0: %1 $Description: %2"),
               std::string::npos);
+    EXPECT_EQ(Text(750), "Save logs in "); // the folder follows the trailing space
+    EXPECT_NE(Text(140).find("standard ones           $$Note"), std::string::npos);
+    // Left untranslated on purpose: a "translation" here is a fault.
+    for (int id : {262, 263, 264})
+        EXPECT_EQ(Text(id), "Error: Bad library version.$$If you just reinstalled TheWandrel "
+                            "please try to reboot your computer.")
+            << id;
+    for (int id = 950; id < 955; ++id)
+        EXPECT_EQ(Text(id), "Min") << id;
 }
