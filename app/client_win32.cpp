@@ -106,7 +106,10 @@ void Client::Timer_AS_Timer() {
     if (decision.save && files_)
         EnregistreDonnees(*files_, counters_, link_.Clef);
     sampler_.RefreshCoefficient();
-    MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours);
+    // The open display shows the new uptime and usetime at its next refresh.
+    if (MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours) &&
+        DDisplay_ouverte)
+        DisplayNeedRefresh = true;
 }
 
 void Client::TimerASKm_Timer() {
@@ -156,8 +159,8 @@ void Client::ShowInstaller() {
         ::SetForegroundWindow(installer_->hwnd());
         return;
     }
-    win32::InstallerSetup setup{Services(), nullptr, Cp1252FromWide(program_folder_, '?'),
-                                [] {}, [this](bool installed) { InstallerClosed(installed); }};
+    win32::InstallerSetup setup{Services(), nullptr, Cp1252FromWide(program_folder_, '?'), [] {},
+                                [this](bool installed) { InstallerClosed(installed); }};
     installer_ = std::make_unique<win32::InstallerWindow>(std::move(setup));
     if (!installer_->Create())
         ::PostQuitMessage(1);

@@ -66,6 +66,13 @@ add_custom_command(TARGET win_tests POST_BUILD
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 120)
 
+# A dinput8.dll that refuses to create DirectInput, in a folder of its own so that nothing
+# else here loads it; the end-to-end tests put it beside the client.
+add_library(refusing_dinput8 SHARED ${CMAKE_SOURCE_DIR}/tests/win/refusing_dinput8/dinput8.cpp)
+set_target_properties(refusing_dinput8 PROPERTIES PREFIX "" OUTPUT_NAME dinput8
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/refusing_dinput8
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/refusing_dinput8)
+
 # Benchmark programs of the Windows side (not tests).
 file(GLOB BENCH_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.cpp)
 foreach(src ${BENCH_WIN_SOURCES})

@@ -84,8 +84,10 @@ bool DirectInputDevices::Read(IDirectInputDevice8W* device, DWORD size, void* da
     const HRESULT hr = device->GetDeviceState(size, data);
     if (SUCCEEDED(hr))
         return true;
-    if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED)
-        device->Acquire(); // may fail again; the next tick retries
+    // Whatever the failure (acquisition lost, device reset, not acquired), acquiring again is
+    // the way back; on a device that is still acquired it does nothing. It may fail again:
+    // the next tick retries.
+    device->Acquire();
     return false;
 }
 

@@ -1,11 +1,13 @@
 """The client as a user runs it: TheWandrel.exe under Wine in the virtual desktop, input
 injected with xdotool, counts read back with the query tool."""
 import shutil
+import subprocess
 import time
 
 import pytest
 
-from harness import BUILD_WIN, TRAY_REGION, ClientSession, region_signature, wait_until
+from harness import (BUILD_WIN, TRAY_REGION, ClientSession, region_signature, wait_until,
+                     wine_binary)
 
 
 @pytest.fixture
@@ -238,3 +240,20 @@ def test_stored_language_chooses_the_start_up_texts_and_a_damaged_one_gives_engl
         text = next(line[5:] for line in r.stdout.splitlines() if line.startswith("text="))
         assert text.split("|")[0] == first_line, value
         assert prefix.reg_query(r"HKCU\Software\WDX", "Language") == value
+
+
+def test_directinput_that_cannot_be_set_up_shows_its_box_and_ends(prefix, display):
+    folder = prefix.path / "drive_c" / "TheWandrel"
+    folder.mkdir()
+    for name in ("TheWandrel.exe", "zeptal.dll", "refusing_dinput8/dinput8.dll"):
+        shutil.copy(BUILD_WIN / name, folder)
+    session = ClientSession(prefix, display)  # an account, so start-up reaches DirectInput
+    env = dict(prefix.env, WINEDLLOVERRIDES=prefix.env["WINEDLLOVERRIDES"] + ";dinput8=n")
+    proc = subprocess.Popen([wine_binary(), str(folder / "TheWandrel.exe")], env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    prefix.procs.append(proc)
+    r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Directx 8 needed")
+    assert "Directx 8 or greater is needed" in r.stdout
+    wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
+    assert proc.returncode == 6
+    assert session.query(1) is None  # no client was left counting
