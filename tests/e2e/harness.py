@@ -130,8 +130,9 @@ class WinePrefix:
     def run(self, args, timeout=60, cwd=None):
         return run_wine_program(args, self.env, timeout, cwd)
 
-    def start(self, args, cwd=None):
-        p = subprocess.Popen([wine_binary()] + [str(a) for a in args], env=self.env, cwd=cwd,
+    def start(self, args, cwd=None, env_extra=None):
+        env = dict(self.env, **(env_extra or {}))
+        p = subprocess.Popen([wine_binary()] + [str(a) for a in args], env=env, cwd=cwd,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.procs.append(p)
         return p

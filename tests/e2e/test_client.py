@@ -1,13 +1,11 @@
 """The client as a user runs it: TheWandrel.exe under Wine in the virtual desktop, input
 injected with xdotool, counts read back with the query tool."""
 import shutil
-import subprocess
 import time
 
 import pytest
 
-from harness import (BUILD_WIN, TRAY_REGION, ClientSession, region_signature, wait_until,
-                     wine_binary)
+from harness import BUILD_WIN, TRAY_REGION, ClientSession, region_signature, wait_until
 
 
 @pytest.fixture
@@ -248,10 +246,8 @@ def test_directinput_that_cannot_be_set_up_shows_its_box_and_ends(prefix, displa
     for name in ("TheWandrel.exe", "zeptal.dll", "refusing_dinput8/dinput8.dll"):
         shutil.copy(BUILD_WIN / name, folder)
     session = ClientSession(prefix, display)  # an account, so start-up reaches DirectInput
-    env = dict(prefix.env, WINEDLLOVERRIDES=prefix.env["WINEDLLOVERRIDES"] + ";dinput8=n")
-    proc = subprocess.Popen([wine_binary(), str(folder / "TheWandrel.exe")], env=env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    prefix.procs.append(proc)
+    proc = prefix.start([folder / "TheWandrel.exe"], env_extra={
+        "WINEDLLOVERRIDES": prefix.env["WINEDLLOVERRIDES"] + ";dinput8=n"})
     r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Directx 8 needed")
     assert "Directx 8 or greater is needed" in r.stdout
     wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
