@@ -8,6 +8,7 @@
 #include "net/md5.h"
 #include "net/server_address.h"
 #include "storage/data_files.h"
+#include "storage/settings_readers.h"
 #include "storage/data_folder_win32.h"
 #include "storage/ask_user_win32.h"
 #include "ui/localisation.h"
@@ -44,7 +45,8 @@ class StartupError : public std::runtime_error {
 std::wstring ModuleFolder(HINSTANCE instance) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = ::GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n =
+            ::GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0)
             return L".\\";
         if (n < path.size()) {
@@ -98,8 +100,8 @@ void Client::Startup(HINSTANCE instance) {
         StartTimers();
         link_.EnvoiEnCours = false;
     } catch (const StartupError& e) {
-        Fatal(ChaineLocale(130, {{L"%1", std::to_wstring(e.number())},
-                                 {L"%2", WideFromUtf8(e.what())}}),
+        Fatal(ChaineLocale(130,
+                           {{L"%1", std::to_wstring(e.number())}, {L"%2", WideFromUtf8(e.what())}}),
               kErrorTitle, MB_ICONERROR, kExitError);
     } catch (const std::bad_alloc&) {
         Fatal(ChaineLocale(130, {{L"%1", L"7"}, {L"%2", L"Out of memory"}}), kErrorTitle,
@@ -185,7 +187,7 @@ bool Client::ReadAccount() {
     link_.Clef = RecupereCle(*files_, settings_);
     if (link_.Clef == "0")
         return false;
-    const std::string login = RecupereParametre(settings_, "Login", "");
+    const std::string login = RecupereParametre(settings_, Setting::Login);
     const std::string password = RecuperePwd(*files_);
     return !login.empty() && password != "0";
 }
@@ -220,13 +222,16 @@ void Client::SetupCounting() {
 // 23-28. Settings held in memory and the confirmed totals.
 void Client::ReadSettings() {
     MiseAJourDemarrage(settings_, Narrow(program_folder_));
-    Global_Unite_KM = RecupereParametre(settings_, "Unit", "Km") == "Km";
+    Global_Unite_KM = RecupereParametre(settings_, Setting::Unit) == "Km";
 
-    const AutoSendMode mode = ParseAutoSend(RecupereParametre(settings_, "AS", "none"));
+    const AutoSendMode mode = ParseAutoSend(RecupereParametre(settings_, Setting::AS));
     schedule_.Autos = mode.Autos;
     schedule_.AutosKm = mode.AutosKm;
-    schedule_.Hautos = SettingAsByte(RecupereParametre(settings_, "HAS", "0"), 0);
-    schedule_.Kautos = SettingAsByte(RecupereParametre(settings_, "KmAS", "1"), 1);
+    const auto byte_setting = [this](Setting s) {
+        return SettingAsByte(RecupereParametre(settings_, s), SettingAsByte(DefaultOf(s), 0));
+    };
+    schedule_.Hautos = byte_setting(Setting::HAS);
+    schedule_.Kautos = byte_setting(Setting::KmAS);
     if (schedule_.AutosKm)
         ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
 
@@ -244,7 +249,7 @@ void Client::ReadSettings() {
 
 // 30-31. The display when it was open at the last quit, then sampling and the minute tick.
 void Client::StartTimers() {
-    RecupereParametre(settings_, "DDStartOpen", "False");
+    RecupereParametre(settings_, Setting::DDStartOpen);
     win32::SamplingTimers::StartMovementWindow(hwnd());
     win32::SamplingTimers::StartSampling(sampler_, hwnd());
     wchar_t value[16] = {};

@@ -6,6 +6,7 @@
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
+#include "storage/settings_readers.h"
 #include "ui/localisation.h"
 #include "ui/text_encoding.h"
 
@@ -94,9 +95,7 @@ void Client::Timer_AS_Timer() {
     }
     const MinuteTickDecision decision =
         MinuteTick(schedule_, tray_.menu_state().counting_checked, *clock,
-                   [this](const std::string& name, const std::string& def) {
-                       return RecupereParametre(settings_, name, def);
-                   });
+                   [this](Setting s) { return RecupereParametre(settings_, s); });
     if (decision.timer1Enabled)
         win32::SamplingTimers::StartSampling(sampler_, hwnd());
     else
@@ -134,7 +133,7 @@ void Client::Shutdown() {
         EnregistreDonnees(*files_, counters_, link_.Clef);
         EnregistreCle(*files_, link_.Clef);
     }
-    settings_.Write(kSettingsKey + "DDStartOpen", DDisplay_ouverte ? "True" : "False");
+    settings_.Write(SettingPath(Setting::DDStartOpen), DDisplay_ouverte ? "True" : "False");
     CloseDisplay();
     hook_.Remove();
     win32::SamplingTimers::StopAll(sampler_, hwnd());
@@ -262,7 +261,7 @@ void Client::OpenSettings() {
 }
 
 std::string Client::TransparentIconSetting() {
-    return RecupereParametre(settings_, "TransparentIcon", "False");
+    return RecupereParametre(settings_, Setting::TransparentIcon);
 }
 
 std::string Client::Nickname() {

@@ -45,10 +45,12 @@ MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const 
         decision.send = now.hour == state.Hautos && now.minute == 0;
     }
 
-    if (TexteEnBooleen(readSetting("Save_dist", "True")).value_or(false)) {
+    if (TexteEnBooleen(readSetting(Setting::Save_dist)).value_or(false)) {
         // A damaged interval saves at the default pace rather than never or constantly.
-        auto interval = ParseInt64(readSetting("Save_distance", "15"));
-        const int64_t n = (interval && *interval >= 0 && *interval <= INT16_MAX) ? *interval : 15;
+        auto interval = ParseInt64(readSetting(Setting::Save_distance));
+        if (!interval || *interval < 0 || *interval > INT16_MAX)
+            interval = ParseInt64(DefaultOf(Setting::Save_distance));
+        const int64_t n = interval.value_or(0);
         if (state.Min_save_actuelle < n) {
             ++state.Min_save_actuelle;
         } else {

@@ -4,6 +4,8 @@
 // through `Clock` so a whole day can be run in a test.
 #pragma once
 
+#include "storage/settings_table.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -57,7 +59,7 @@ struct ScheduleState {
 };
 
 // Reads a setting with its default written back when missing.
-using SettingReader = std::function<std::string(const std::string& name, const std::string& def)>;
+using SettingReader = std::function<std::string(Setting setting)>;
 
 struct MinuteTickDecision {
     bool timer1Enabled = false; // the sampling timer runs exactly while counting is enabled

@@ -1,6 +1,6 @@
 #include "ui/language_switch.h"
 
-#include "storage/settings_store.h"
+#include "storage/settings_table.h"
 #include "ui/localisation.h"
 
 bool ChangeLanguage(
@@ -9,7 +9,7 @@ bool ChangeLanguage(
     if (index >= kLanguageCount)
         return false;
     LangueCourante = index;
-    store.Write(kSettingsKey + "Language", std::to_string(index));
+    store.Write(SettingPath(Setting::Language), std::to_string(index));
     if (localise_configuration)
         localise_configuration();
     if (set_tray_caption)

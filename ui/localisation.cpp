@@ -1,6 +1,6 @@
 #include "ui/localisation.h"
 
-#include "storage/settings_store.h"
+#include "storage/settings_readers.h"
 #include "ui/string_table.h"
 #include "ui/text_encoding.h"
 
@@ -58,13 +58,7 @@ std::uint8_t LanguageFromSetting(std::string_view value) {
 }
 
 std::uint8_t LoadCurrentLanguage(SettingsStore& store) {
-    const std::string path = kSettingsKey + "Language";
-    std::optional<std::string> value = store.Read(path);
-    if (!value) {
-        value = "0";
-        store.Write(path, *value);
-    }
-    LangueCourante = LanguageFromSetting(*value);
+    LangueCourante = LanguageFromSetting(RecupereParametre(store, Setting::Language));
     return LangueCourante;
 }
 

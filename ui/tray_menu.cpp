@@ -1,5 +1,7 @@
 #include "ui/tray_menu.h"
 
+#include "storage/settings_table.h"
+
 namespace tray {
 
 int CaptionId(TrayCommand command) {
@@ -96,11 +98,11 @@ void TrayMenuCommands::McE_Click() {
 void TrayMenuCommands::MenuDisableIconChange_Click() {
     if (state_.icon_change_disabled) {
         state_.icon_change_disabled = false;
-        settings_.Write(kSettingsKey + "IconMove", "True");
+        settings_.Write(SettingPath(Setting::IconMove), "True");
         host_.SetIconMoveGlobal(true); // the next tick shows the right image
     } else {
         state_.icon_change_disabled = true;
-        settings_.Write(kSettingsKey + "IconMove", "False");
+        settings_.Write(SettingPath(Setting::IconMove), "False");
         host_.SetIconMoveGlobal(false);
         host_.ApplyRestIcon();
     }

@@ -96,6 +96,20 @@ TEST(Cryptage, KeyedCipherDrawsExactlyRoundTripsAndRefuses) {
         EXPECT_EQ(digits->size(), t.size() * 16);
         EXPECT_EQ(DecrypteAvecClef(*digits, clef).value_or("?"), t);
     }
+    // Every code 0 to 175 at every key position: back unchanged, or refused exactly when the
+    // XOR step leaves the pair code's range.
+    const std::string key = "Zq7#kP";
+    for (size_t at = 0; at < key.size(); ++at) {
+        for (int code = 0; code <= kPairCodeMaxCode; ++code) {
+            const std::string text = std::string(at, '\x01') + static_cast<char>(code);
+            std::optional<std::string> digits = CrypteAvecClef(text, clef);
+            const bool fits = (code ^ static_cast<unsigned char>(key[at])) <= kPairCodeMaxCode;
+            ASSERT_EQ(digits.has_value(), fits) << at << " " << code;
+            if (digits) {
+                ASSERT_EQ(DecrypteAvecClef(*digits, clef).value_or("?"), text) << code;
+            }
+        }
+    }
     // A XOR beyond 175 is refused (31 ^ 160 = 191); no plain key, no cipher.
     EXPECT_FALSE(CrypteAvecClef(Bytes({31}), CodePaires(Bytes({160})).value()));
     EXPECT_FALSE(CrypteAvecClef("1", "0"));
@@ -134,6 +148,7 @@ TEST(Cryptage, ProtocolCipherDrawsExactly) {
 }
 
 TEST(Cryptage, ProtocolCipherIsSafeAndReversibleForEveryCode) {
+    EXPECT_EQ(CrypteEnvoi(""), "");
     const std::string all = AllCodesUpTo(255);
     for (int round = 0; round < 100; ++round) {
         std::string sent = CrypteEnvoi(all);

@@ -20,10 +20,9 @@ class Schedule : public ::testing::Test {
     FakeClock clock;
     std::map<std::string, std::string> settings; // default written back, as the program does
     MinuteTickDecision Tick(bool counting = true) {
-        return MinuteTick(state, counting, clock,
-                          [this](const std::string& name, const std::string& def) {
-                              return settings.emplace(name, def).first->second;
-                          });
+        return MinuteTick(state, counting, clock, [this](Setting s) {
+            return settings.emplace(InfoOf(s).name, DefaultOf(s)).first->second;
+        });
     }
 };
 
