@@ -1,5 +1,6 @@
 // The start-up of `Client`, step by step. Every fatal condition shows its box and ends the
-// process at once: nothing has been loaded yet, so nothing is saved.
+// process at once: nothing has been loaded yet, so nothing is saved. An error a message
+// handler did not expect, later, is reported the same way once the counts are saved.
 #include "app/client_win32.h"
 
 #include "app/query_protocol.h"
@@ -42,6 +43,12 @@ class StartupError : public std::runtime_error {
     EndProcess(code);
 }
 
+[[noreturn]] void FatalError(const win32::HandlerFailure& failure) {
+    Fatal(ChaineLocale(130, {{L"%1", std::to_wstring(failure.number)},
+                             {L"%2", WideFromUtf8(failure.description)}}),
+          kErrorTitle, MB_ICONERROR, Client::kExitError);
+}
+
 std::wstring ModuleFolder(HINSTANCE instance) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -68,6 +75,8 @@ void Client::Startup(HINSTANCE instance) {
     instance_ = instance;
     // 1-2. The window is created hidden and as a tool window, so it is not in the task list.
     Donothing_ = false;
+    win32::SetHandlerFailureAction(
+        [this](const win32::HandlerFailure& failure) { EndAfterError(failure); });
     CheckSingleInstance();
     CheckPlatform();
     try {
@@ -100,16 +109,20 @@ void Client::Startup(HINSTANCE instance) {
         StartTimers();
         link_.EnvoiEnCours = false;
     } catch (const StartupError& e) {
-        Fatal(ChaineLocale(130,
-                           {{L"%1", std::to_wstring(e.number())}, {L"%2", WideFromUtf8(e.what())}}),
-              kErrorTitle, MB_ICONERROR, kExitError);
-    } catch (const std::bad_alloc&) {
-        Fatal(ChaineLocale(130, {{L"%1", L"7"}, {L"%2", L"Out of memory"}}), kErrorTitle,
-              MB_ICONERROR, kExitError);
-    } catch (const std::exception& e) {
-        Fatal(ChaineLocale(130, {{L"%1", L"5"}, {L"%2", WideFromUtf8(e.what())}}), kErrorTitle,
-              MB_ICONERROR, kExitError);
+        FatalError({e.number(), e.what()});
+    } catch (...) {
+        FatalError(win32::FailureOfCurrentException());
     }
+}
+
+void Client::EndAfterError(const win32::HandlerFailure& failure) {
+    static bool ending = false; // a failure while this one is reported ends at once
+    if (ending)
+        EndProcess(kExitError);
+    ending = true;
+    if (!Donothing_)
+        Shutdown();
+    FatalError(failure);
 }
 
 // 3. A second start while the client runs ends at once, without a message.

@@ -35,7 +35,8 @@ class Client : public win32::WindowBase,
     static constexpr UINT_PTR kTimerASKm = 0x5A04;      // 1500 ms, sending by distance
     static constexpr UINT_PTR kTimer_IconSend = 0x5A05; // 200 ms, the sending animation
 
-    // Process exit codes of the fatal start-up conditions (nothing is saved in any of them).
+    // Process exit codes of the fatal conditions. Those of the start-up save nothing; an
+    // error after it (kExitError) saves the counts first.
     enum ExitCode : UINT {
         kExitNormal = 0,
         kExitPlatform = 2,
@@ -79,6 +80,9 @@ class Client : public win32::WindowBase,
 
     // The shutdown handler (query-unload): runs once.
     void Shutdown();
+    // An error a message handler did not expect: the counts are kept, the error is reported
+    // as the start-up reports its own, and the program ends.
+    [[noreturn]] void EndAfterError(const win32::HandlerFailure& failure);
     void ShowInstaller();
     void InstallerClosed(bool installed);
 
@@ -138,7 +142,7 @@ class Client : public win32::WindowBase,
     bool Donothing_ = false;
     bool icon_move_before_sending_ = true;
     bool close_after_sending_ = false; // quit asked while a sending ran
-    bool ending_ = false; // the installer closed: the program ends (or starts again)
+    bool ending_ = false;              // the installer closed: the program ends (or starts again)
     bool Global_Unite_KM = true;
     bool DDisplay_ouverte = false;
     bool DisplayNeedRefresh = false;

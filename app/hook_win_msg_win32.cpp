@@ -1,6 +1,7 @@
 #include "app/hook_win_msg_win32.h"
 
 #include "app/query_protocol.h"
+#include "app/win32/window_base.h"
 
 #include <cstring>
 
@@ -49,9 +50,10 @@ LRESULT CALLBACK HookWinMsg::WindowProc(HWND hwnd, UINT message, WPARAM wparam, 
     const WNDPROC previous = self->AncienneProc;
     if (message == self->taskbar_created_ && self->taskbar_created_ != 0) {
         if (self->ajout_icone_)
-            self->ajout_icone_();
+            win32::RunGuarded(self->ajout_icone_);
     } else if (message == WM_COPYDATA && lparam != 0) {
-        self->HandleCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+        win32::RunGuarded(
+            [&] { self->HandleCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lparam)); });
     }
     return ::CallWindowProcW(previous, hwnd, message, wparam, lparam);
 }

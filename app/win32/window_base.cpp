@@ -1,8 +1,17 @@
 #include "app/win32/window_base.h"
 
+#include <exception>
+#include <new>
+#include <utility>
+
 namespace win32 {
 
 namespace {
+
+std::function<void(const HandlerFailure&)>& FailureAction() {
+    static std::function<void(const HandlerFailure&)> action;
+    return action;
+}
 
 bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -24,6 +33,35 @@ bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
 }
 
 } // namespace
+
+HandlerFailure FailureOfCurrentException() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return {7, "Out of memory"};
+    } catch (const std::exception& e) {
+        try {
+            return {5, e.what()};
+        } catch (...) {
+            return {7, "Out of memory"};
+        }
+    } catch (...) {
+        return {5, "Unknown error"};
+    }
+}
+
+void ReportHandlerFailure() noexcept {
+    const HandlerFailure failure = FailureOfCurrentException();
+    try {
+        if (FailureAction())
+            FailureAction()(failure);
+    } catch (...) { // an action that fails as well changes nothing more
+    }
+}
+
+void SetHandlerFailureAction(std::function<void(const HandlerFailure&)> action) {
+    FailureAction() = std::move(action);
+}
 
 WindowBase::~WindowBase() {
     if (!hwnd_)
@@ -70,14 +108,15 @@ LRESULT CALLBACK WindowBase::WindowProcedure(HWND hwnd, UINT message, WPARAM wpa
     if (!self) // messages before WM_NCCREATE, or after the object let go of its window
         return DefWindowProcW(hwnd, message, wparam, lparam);
 
+    LRESULT result = 0;
+    if (!RunGuarded([&] { result = self->HandleMessage(message, wparam, lparam); }))
+        result = DefWindowProcW(hwnd, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
-        const LRESULT result = self->HandleMessage(message, wparam, lparam);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        self->OnWindowGone();
-        return result;
+        RunGuarded([self] { self->OnWindowGone(); });
     }
-    return self->HandleMessage(message, wparam, lparam);
+    return result;
 }
 
 } // namespace win32

@@ -6,7 +6,41 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 namespace win32 {
+
+// An error that escaped a message handler, numbered as the start-up catch-all numbers its
+// errors: 7 for memory, 5 for any other.
+struct HandlerFailure {
+    long number = 5;
+    std::string description;
+};
+
+// The failure of the exception being handled; call only inside a catch block.
+HandlerFailure FailureOfCurrentException() noexcept;
+
+// No exception leaves the shared window procedure: it would have to unwind through the
+// system's frames. The procedure catches it, hands it to the one action the program installs
+// (the client keeps its counts, reports the error and ends) and leaves the message to
+// DefWindowProcW. Without an action the program goes on.
+void SetHandlerFailureAction(std::function<void(const HandlerFailure&)> action);
+
+// Hands the exception being handled to the failure action; call only inside a catch block.
+void ReportHandlerFailure() noexcept;
+
+// Runs one message handler; what it throws goes to the failure action instead of leaving the
+// window procedure. False when it threw. Window procedures outside WindowBase use it too.
+template <typename Handler> bool RunGuarded(Handler&& handler) noexcept {
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        ReportHandlerFailure();
+        return false;
+    }
+}
 
 struct WindowClassOptions {
     const wchar_t* name = nullptr;

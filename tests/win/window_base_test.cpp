@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+#include <vector>
+
 namespace {
 
 class ProbeWindow : public win32::WindowBase {
@@ -16,6 +20,7 @@ class ProbeWindow : public win32::WindowBase {
     int created = 0;
     int pings = 0;
     bool gone = false;
+    bool throw_when_destroyed = false;
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
@@ -25,6 +30,14 @@ class ProbeWindow : public win32::WindowBase {
             ++pings;
             return 42;
         }
+        if (message == WM_APP + 1)
+            throw std::runtime_error("probe failure");
+        if (message == WM_APP + 2)
+            throw std::bad_alloc();
+        if (message == WM_APP + 3)
+            throw 3;
+        if (message == WM_NCDESTROY && throw_when_destroyed)
+            throw std::runtime_error("while destroyed");
         return WindowBase::HandleMessage(message, wparam, lparam);
     }
     void OnWindowGone() override { gone = true; }
@@ -63,6 +76,34 @@ TEST(WindowBase, MessagesReachTheObjectOnlyWhileItsWindowLives) {
     }
     EXPECT_FALSE(IsWindow(orphan));
     EXPECT_EQ(SendMessageW(orphan, WM_APP, 0, 0), 0);
+}
+
+TEST(WindowBase, WhatAHandlerThrowsGoesToTheFailureActionAndTheWindowGoesOn) {
+    std::vector<win32::HandlerFailure> failures;
+    win32::SetHandlerFailureAction(
+        [&](const win32::HandlerFailure& failure) { failures.push_back(failure); });
+    ProbeWindow window;
+    ASSERT_TRUE(window.Create());
+    for (UINT message : {WM_APP + 1, WM_APP + 2, WM_APP + 3})
+        EXPECT_EQ(SendMessageW(window.hwnd(), message, 0, 0), 0); // left to DefWindowProcW
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures[0].number, 5);
+    EXPECT_EQ(failures[0].description, "probe failure");
+    EXPECT_EQ(failures[1].number, 7);
+    EXPECT_EQ(failures[1].description, "Out of memory");
+    EXPECT_EQ(failures[2].description, "Unknown error");
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_APP, 0, 0), 42);
+
+    // An action that throws as well stays inside the procedure.
+    win32::SetHandlerFailureAction([](const win32::HandlerFailure&) { throw 1; });
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_APP + 1, 0, 0), 0);
+
+    // A failure while the window is destroyed still unlinks the object.
+    window.throw_when_destroyed = true;
+    window.Destroy();
+    EXPECT_TRUE(window.gone);
+    EXPECT_EQ(window.hwnd(), nullptr);
+    win32::SetHandlerFailureAction(nullptr);
 }
 
 } // namespace
