@@ -127,8 +127,8 @@ class WinePrefix:
             self.reg_add(r"HKCU\Software\Wine", "Version", version)
 
     # --- running programs -------------------------------------------------------------
-    def run(self, args, timeout=60, cwd=None):
-        return run_wine_program(args, self.env, timeout, cwd)
+    def run(self, args, timeout=60, cwd=None, env_extra=None):
+        return run_wine_program(args, dict(self.env, **(env_extra or {})), timeout, cwd)
 
     def start(self, args, cwd=None, env_extra=None):
         env = dict(self.env, **(env_extra or {}))

@@ -5,8 +5,7 @@ AnswerProxy, so a test can swap the server behind it or spoil one answer."""
 from answer_proxy import AnswerProxy
 from harness import wait_until
 from server_harness import Server
-from test_client_server import NICK, PASSWORD, registered_client, send_from_tray, server_totals
-from test_client_server import server  # noqa: F401 (the fixture, found by its name)
+from registered import NICK, PASSWORD, registered_client, send_from_tray, server_totals
 
 WDX = r"HKCU\Software\WDX"
 IDOK, IDCANCEL, IDNO = 1, 2, 7

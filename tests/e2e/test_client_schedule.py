@@ -5,7 +5,7 @@ checked to the unit."""
 import time
 
 from harness import wait_until
-from test_client_server import registered_client, server, server_totals  # noqa: F401
+from registered import registered_client, server_totals
 
 
 def test_sending_at_a_fixed_hour_happens_once_at_that_hour(prefix, display, server):

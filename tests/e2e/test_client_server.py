@@ -5,59 +5,9 @@ import re
 import socket
 import time
 
-import pytest
-
 from answer_proxy import AnswerProxy
 from harness import TRAY_REGION, ClientSession, region_signature, wait_until
-from server_harness import Server, decode_key
-
-NICK = "walker"
-PASSWORD = "wandering"
-
-
-@pytest.fixture
-def server():
-    srv = Server()
-    srv.add_account(NICK, PASSWORD)
-    srv.start()
-    yield srv
-    srv.cleanup()
-
-
-def server_url(srv):
-    return f"http://127.0.0.1:{srv.port}/"
-
-
-def server_totals(srv):
-    fields = srv.answer("CheckData.php", f"{NICK}'{PASSWORD}").split(";")
-    names = ["distance", "left", "right", "special", "scrolls", "keys", "uptime", "usetime"]
-    return dict(zip(names, map(int, fields)))
-
-
-def registered_client(prefix, display, srv, password=PASSWORD, url=None, settings=None,
-                      env=None, waiting=None):
-    """A client whose account key was issued by the server, as after an installation,
-    reaching the server at `url` (the server itself by default). `waiting` gives counts
-    waiting to be sent from the start ({"DISTANCE": cm, "KEYS": n}); `env` is added to the
-    client's environment."""
-    answer = srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")
-    assert answer.startswith("OK")
-    key = decode_key(answer[3:])
-    session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": url or server_url(srv),
-                                      **(settings or {})})
-    session.env_extra.update(env or {})
-    counts = {f"WANDREL_ACCOUNT_{name}": str(value) for name, value in (waiting or {}).items()}
-    r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
-                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key, **counts)
-    assert r.returncode == 0, r.stdout[-2000:]
-    session.start()
-    return session
-
-
-def send_from_tray(session):
-    session.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x203")
-
+from registered import NICK, PASSWORD, registered_client, send_from_tray, server_totals
 
 def installer_state(session):
     """What the installer window shows: "focus" (the control with the keyboard focus),
@@ -86,7 +36,7 @@ def closed_port_url():
 
 def test_first_run_installer_registers_and_the_client_counts(prefix, display, server):
     session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": server_url(server)})
+                            settings={"MoreClics": "False", "Server": server.url("/")})
     session.start(wait=False)
     # The installer opens with the nickname box focused; Tab leads to the password box and
     # Enter there registers.
@@ -108,7 +58,7 @@ def test_first_run_installer_registers_and_the_client_counts(prefix, display, se
 
 def test_installer_reports_a_wrong_password(prefix, display, server):
     session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": server_url(server)})
+                            settings={"MoreClics": "False", "Server": server.url("/")})
     session.start(wait=False)
     time.sleep(4)
     enter_account(session, "not-the-password")
@@ -146,7 +96,7 @@ def test_installer_without_server_says_so_and_stays_usable(prefix, display, serv
     assert session.prefix.reg_query(r"HKCU\Software\WDX", "Login") is None
 
     # Once the server can be reached, one click on the button registers.
-    session.prefix.reg_add(r"HKCU\Software\WDX", "Server", server_url(server))
+    session.prefix.reg_add(r"HKCU\Software\WDX", "Server", server.url("/"))
     x, y = map(int, state["install_at"].split(","))
     session.input.move_to(x, y)
     session.input.click(1)

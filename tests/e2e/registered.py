@@ -1,0 +1,38 @@
+"""A client registered with a real trekhold-server, as after an installation, and what the
+tests read back of the server. The `server` fixture (conftest.py) holds the account."""
+from harness import ClientSession
+from server_harness import decode_key
+
+NICK = "walker"
+PASSWORD = "wandering"
+
+
+def server_totals(srv):
+    fields = srv.answer("CheckData.php", f"{NICK}'{PASSWORD}").split(";")
+    names = ["distance", "left", "right", "special", "scrolls", "keys", "uptime", "usetime"]
+    return dict(zip(names, map(int, fields)))
+
+
+def registered_client(prefix, display, srv, password=PASSWORD, url=None, settings=None,
+                      env=None, waiting=None):
+    """A client whose account key was issued by the server, as after an installation,
+    reaching the server at `url` (the server itself by default). `waiting` gives counts
+    waiting to be sent from the start ({"DISTANCE": cm, "KEYS": n}); `env` is added to the
+    client's environment."""
+    answer = srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")
+    assert answer.startswith("OK")
+    key = decode_key(answer[3:])
+    session = ClientSession(prefix, display, seed=False,
+                            settings={"MoreClics": "False", "Server": url or srv.url("/"),
+                                      **(settings or {})})
+    session.env_extra.update(env or {})
+    counts = {f"WANDREL_ACCOUNT_{name}": str(value) for name, value in (waiting or {}).items()}
+    r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
+                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key, **counts)
+    assert r.returncode == 0, r.stdout[-2000:]
+    session.start()
+    return session
+
+
+def send_from_tray(session):
+    session.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x203")
