@@ -245,8 +245,6 @@ void Client::ReadSettings() {
     };
     schedule_.Hautos = byte_setting(Setting::HAS);
     schedule_.Kautos = byte_setting(Setting::KmAS);
-    if (schedule_.AutosKm)
-        ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
 
     RecupereDisplayData(settings_, display_flags_);
     MessageBoxAskUser ask(hwnd());
@@ -265,6 +263,10 @@ void Client::StartTimers() {
     RecupereParametre(settings_, Setting::DDStartOpen);
     win32::SamplingTimers::StartMovementWindow(hwnd());
     win32::SamplingTimers::StartSampling(sampler_, hwnd());
+    // The distance timer starts with the others, once the totals are read: a sending during
+    // the start-up's question box would add to totals not loaded yet and write them over.
+    if (schedule_.AutosKm)
+        ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
     wchar_t value[16] = {};
     const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
     if (n > 0 && n < 16) {

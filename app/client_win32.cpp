@@ -94,7 +94,7 @@ void Client::Timer_AS_Timer() {
         clock = &*tick_clock_;
     }
     const MinuteTickDecision decision =
-        MinuteTick(schedule_, tray_.menu_state().counting_checked, *clock,
+        MinuteTick(schedule_, tray_.menu_state().counting_checked, link_.EnvoiEnCours, *clock,
                    [this](Setting s) { return RecupereParametre(settings_, s); });
     if (decision.timer1Enabled)
         win32::SamplingTimers::StartSampling(sampler_, hwnd());
@@ -130,7 +130,8 @@ void Client::Shutdown() {
     shut_down_ = true;
     tray_.RemoveIcon();
     if (files_) {
-        EnregistreDonnees(*files_, counters_, link_.Clef);
+        // A sending whose answer is not settled yet (its box is up) keeps its counts.
+        EnregistreDonnees(*files_, CountsToKeep(counters_, link_), link_.Clef);
         EnregistreCle(*files_, link_.Clef);
     }
     settings_.Write(SettingPath(Setting::DDStartOpen), DDisplay_ouverte ? "True" : "False");

@@ -35,10 +35,10 @@ uint8_t SettingAsByte(const std::string& text, uint8_t fallback) {
     return static_cast<uint8_t>(*value);
 }
 
-MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const Clock& clock,
-                              const SettingReader& readSetting) {
+MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, bool sending,
+                              const Clock& clock, const SettingReader& readSetting) {
     MinuteTickDecision decision;
-    decision.timer1Enabled = countingEnabled;
+    decision.timer1Enabled = countingEnabled && !sending;
 
     if (state.Autos) {
         const LocalTime now = clock.Now();
@@ -53,7 +53,7 @@ MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const 
         const int64_t n = interval.value_or(0);
         if (state.Min_save_actuelle < n) {
             ++state.Min_save_actuelle;
-        } else {
+        } else if (!sending) {
             decision.save = true;
             state.Min_save_actuelle = 0;
         }

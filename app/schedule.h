@@ -62,7 +62,7 @@ struct ScheduleState {
 using SettingReader = std::function<std::string(Setting setting)>;
 
 struct MinuteTickDecision {
-    bool timer1Enabled = false; // the sampling timer runs exactly while counting is enabled
+    bool timer1Enabled = false; // the sampling timer runs while counting is enabled
     bool send = false;          // the fixed hour has come
     bool save = false;          // write the counts to be sent now
 };
@@ -70,8 +70,11 @@ struct MinuteTickDecision {
 // The minute tick's first three steps. `countingEnabled` is the check of the menu entry
 // "DataCounting Enabled". `Save_dist` and `Save_distance` are read at every tick, the latter
 // only while periodic saving is on. The save happens on every (N + 1)-th tick.
-MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, const Clock& clock,
-                              const SettingReader& readSetting);
+// While a sending runs (`sending`; its boxes may stay up for hours) the tick leaves sampling
+// stopped, so the counts it gives back on a refusal are exactly those it took, and a save
+// that falls due waits for the first tick after it: the counters hold nothing meanwhile.
+MinuteTickDecision MinuteTick(ScheduleState& state, bool countingEnabled, bool sending,
+                              const Clock& clock, const SettingReader& readSetting);
 
 // The distance timer: send when `Distance` lies in [T, T + 2000] centimetres, where T is
 // `Kautos` kilometres.

@@ -20,12 +20,23 @@ struct ExchangeServices {
     RandomSource& random;
 };
 
+// The eight counts of a sending, as they were when the record was built.
+struct SentCounts {
+    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
+            UpTime = 0, UseTime = 0;
+};
+
 // Fields of the main window `Client` that the exchanges read and change. The main window
 // owns one and hands it to every exchange.
 struct ServerLinkState {
     std::string Clef = "0";    // the account key in its stored (pair-coded) form; "0": none
     bool EnvoiEnCours = false; // a sending is running
-    std::wstring LastLog;      // the text of the last sending result (the dialog's log page)
+    // The counts the running sending took from the counters, from the moment they are
+    // cleared until the answer is settled (given back, added to the totals, or dropped after
+    // a confirmed key change). Boxes and the request's wait run the message loop meanwhile,
+    // so a shutdown can come in between: it saves these with the counters.
+    SentCounts Sending;
+    std::wstring LastLog; // the text of the last sending result (the dialog's log page)
     // Version of the server's list of accepted programs, as last fetched (three digits);
     // empty until the first accepted sending of this run.
     std::string ListVersion;

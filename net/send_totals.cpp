@@ -106,15 +106,21 @@ SentCounts RememberAndClear(CounterSet& c) {
 }
 
 void GiveBack(CounterSet& c, const SentCounts& s) {
-    c.Distance = s.Distance;
-    c.NbTouches = s.NbTouches;
-    c.NCGauche = s.NCGauche;
-    c.NCDroit = s.NCDroit;
-    c.NCSpecial = s.NCSpecial;
-    c.NScrolls = s.NScrolls;
-    c.UpTime = s.UpTime;
-    c.UseTime = s.UseTime;
-    c.NClics = SaturatingAdd(SaturatingAdd(s.NCGauche, s.NCDroit), s.NCSpecial);
+    c.Distance = SaturatingAdd(c.Distance, s.Distance);
+    c.NbTouches = SaturatingAdd(c.NbTouches, s.NbTouches);
+    c.NCGauche = SaturatingAdd(c.NCGauche, s.NCGauche);
+    c.NCDroit = SaturatingAdd(c.NCDroit, s.NCDroit);
+    c.NCSpecial = SaturatingAdd(c.NCSpecial, s.NCSpecial);
+    c.NScrolls = SaturatingAdd(c.NScrolls, s.NScrolls);
+    c.UpTime = SaturatingAdd(c.UpTime, s.UpTime);
+    c.UseTime = SaturatingAdd(c.UseTime, s.UseTime);
+    c.NClics = SaturatingAdd(SaturatingAdd(c.NCGauche, c.NCDroit), c.NCSpecial);
+}
+
+CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state) {
+    CounterSet kept = counters;
+    GiveBack(kept, state.Sending);
+    return kept;
 }
 
 DistanceParts AddToTotals(CounterSet& c, const SentCounts& s, SettingsStore& settings) {
@@ -273,12 +279,14 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
                                              host.MachineIdentity(), host.ProgramDigest());
     const std::string payload = CrypteEnvoi(record, services.random);
     const SentCounts sent = RememberAndClear(counters);
+    state.Sending = sent;
 
     const std::string body =
         services.http.Get(ServerBaseUrl(services.settings) + kSendEndpoint + UrlPayload(payload));
     const SendAnswer answer = ClassifySendAnswer(body);
 
     if (answer.kind == SendAnswerKind::Accepted) {
+        state.Sending = {}; // the server has them now
         state.Clef = answer.key;
         EnregistreDonnees(services.files, counters, state.Clef, services.random);
         EnregistreCle(services.files, state.Clef);
@@ -292,8 +300,10 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
         state.LastLog = SentLastLog(sent, options);
         LogIfEnabled(services, SentLogLine(sent, options));
         VerifieListe(services, state, answer.list_version, host.ProgramDigest());
-    } else if (HandleRefusal(services, state, counters, host, answer, nickname, password)) {
-        GiveBack(counters, sent);
+    } else {
+        if (HandleRefusal(services, state, counters, host, answer, nickname, password))
+            GiveBack(counters, sent);
+        state.Sending = {};
     }
 
     state.EnvoiEnCours = false;

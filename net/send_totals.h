@@ -40,15 +40,14 @@ struct SendAnswer {
 };
 SendAnswer ClassifySendAnswer(const std::string& answer);
 
-// The eight counts of a sending, as they were when the record was built.
-struct SentCounts {
-    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
-            UpTime = 0, UseTime = 0;
-};
 // Remembers the eight counts and sets them and NClics to 0.
 SentCounts RememberAndClear(CounterSet& counters);
-// The remembered counts back into the counters, NClics their click sum.
+// The remembered counts back into the counters (added to anything counted since, each
+// stopping at the 32-bit maximum), NClics their click sum.
 void GiveBack(CounterSet& counters, const SentCounts& sent);
+// What a shutdown must save: the counters plus the counts a running sending holds until its
+// answer is settled (none between sendings).
+CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state);
 
 // Adds the sent counts to the totals and writes them, in this order: DTotale, TotalTouches,
 // TotalClicsDroit, TotalClicsGauche, TotalClicsSpecial, TotalScrolls, TotalUptime,

@@ -2,6 +2,8 @@
 way: each refusal shows its box, leaves its line in the activity log and gives the counts back,
 and the server never counts a sending twice. The client reaches the server through an
 AnswerProxy, so a test can swap the server behind it or spoil one answer."""
+import time
+
 from answer_proxy import AnswerProxy
 from harness import wait_until
 from server_harness import Server
@@ -191,3 +193,23 @@ def test_a_changed_key_is_replaced_only_when_the_user_confirms(prefix, display, 
                              "Request_cle.php", "Envoi.php"]
     finally:
         proxy.stop()
+
+
+def test_a_refusal_box_left_up_keeps_the_counts_through_periodic_saves(prefix, display,
+                                                                        server):
+    # A minute lasts 250 ms: with the default interval a save falls due every 4 seconds.
+    session = registered_client(prefix, display, server, password="wrong-password",
+                                env={"WANDREL_MINUTE_MS": "250"})
+    session.input.move_to(600, 300)
+    held = type_keys(session, "abc")
+    time.sleep(4.5)  # a periodic save has written them
+    send_from_tray(session)
+    wait_until(lambda: waiting(session)["keys"] == 0, 20, interval=0.2,
+               what="the sending to take the counts")  # its box is up now
+    time.sleep(5)  # minute ticks and a due save while the box waits for the user
+    session.input.key("x")  # not counted: the sending holds the counts until it ends
+    session.settle()
+    session.proc.kill()
+    session.proc.wait(30)
+    session.start()
+    assert waiting(session) == held

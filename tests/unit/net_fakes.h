@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ class RecordingHost : public ExchangeHost {
                        MessageIcon icon) override {
         boxes.push_back({text, title, buttons, icon});
         events.push_back("box");
+        if (on_box)
+            on_box();
         if (replies.empty())
             return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
         MessageAnswer reply = replies.front();
@@ -96,6 +99,7 @@ class RecordingHost : public ExchangeHost {
     std::wstring DecimalSeparator() override { return separator; }
 
     std::vector<ShownBox> boxes;
+    std::function<void()> on_box; // runs while a box is up, as the message loop would
     std::vector<MessageAnswer> replies;
     std::vector<std::string> events;
     bool can_download = false;

@@ -19,8 +19,8 @@ class Schedule : public ::testing::Test {
     ScheduleState state;
     FakeClock clock;
     std::map<std::string, std::string> settings; // default written back, as the program does
-    MinuteTickDecision Tick(bool counting = true) {
-        return MinuteTick(state, counting, clock, [this](Setting s) {
+    MinuteTickDecision Tick(bool counting = true, bool sending = false) {
+        return MinuteTick(state, counting, sending, clock, [this](Setting s) {
             return settings.emplace(InfoOf(s).name, DefaultOf(s)).first->second;
         });
     }
@@ -69,6 +69,21 @@ TEST_F(Schedule, PeriodicSaveComesOnEveryNPlusFirstTickAndWritesItsDefaults) {
     for (int tick = 0; tick < 32; ++tick)
         count += Tick().save;
     EXPECT_EQ(count, 2);
+}
+
+TEST_F(Schedule, WhileASendingRunsSamplingStaysStoppedAndTheDueSaveWaits) {
+    for (int tick = 0; tick < 15; ++tick)
+        Tick();
+    // The save falls due during a sending whose box stays up for a while.
+    for (int tick = 0; tick < 3; ++tick) {
+        const MinuteTickDecision during = Tick(true, true);
+        EXPECT_FALSE(during.timer1Enabled);
+        EXPECT_FALSE(during.save);
+    }
+    const MinuteTickDecision after = Tick();
+    EXPECT_TRUE(after.timer1Enabled);
+    EXPECT_TRUE(after.save);
+    EXPECT_EQ(state.Min_save_actuelle, 0);
 }
 
 TEST(ScheduleRules, DistanceWindowAutoSendModeAndByteSettings) {

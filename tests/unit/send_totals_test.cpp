@@ -53,16 +53,20 @@ class Sending : public ::testing::Test {
         http.answers.push_back(answer);
         Send_Click(services, state, counters, host);
     }
+    // `c` holds exactly the counts that waited before the sending.
+    void ExpectWaitingCounts(const CounterSet& c) {
+        EXPECT_EQ(c.Distance, before.Distance);
+        EXPECT_EQ(c.NbTouches, before.NbTouches);
+        EXPECT_EQ(c.NCGauche, before.NCGauche);
+        EXPECT_EQ(c.NCDroit, before.NCDroit);
+        EXPECT_EQ(c.NCSpecial, before.NCSpecial);
+        EXPECT_EQ(c.NClics, 6);
+        EXPECT_EQ(c.NScrolls, before.NScrolls);
+        EXPECT_EQ(c.UpTime, before.UpTime);
+        EXPECT_EQ(c.UseTime, before.UseTime);
+    }
     void ExpectGivenBack() {
-        EXPECT_EQ(counters.Distance, before.Distance);
-        EXPECT_EQ(counters.NbTouches, before.NbTouches);
-        EXPECT_EQ(counters.NCGauche, before.NCGauche);
-        EXPECT_EQ(counters.NCDroit, before.NCDroit);
-        EXPECT_EQ(counters.NCSpecial, before.NCSpecial);
-        EXPECT_EQ(counters.NClics, 6);
-        EXPECT_EQ(counters.NScrolls, before.NScrolls);
-        EXPECT_EQ(counters.UpTime, before.UpTime);
-        EXPECT_EQ(counters.UseTime, before.UseTime);
+        ExpectWaitingCounts(counters);
         EXPECT_EQ(counters.NbTouches_Ever, 0);
         EXPECT_EQ(settings.written, std::vector<std::string>{}); // no total written
     }
@@ -141,6 +145,7 @@ TEST_F(Sending, AcceptedSendingAddsTheCountsAndWritesTheTotalsInOrder) {
     CounterSet stored;
     RecupereDonnees(files, stored, new_key);
     EXPECT_EQ(stored.Distance, 0);
+    EXPECT_EQ(CountsToKeep(counters, state).Distance, 0); // a later shutdown keeps nothing sent
     EXPECT_TRUE(files.Exists(kTotalsFileName));
 
     // 600 m + 500 m stay 1100 m: the parts are added, not carried.
@@ -240,11 +245,17 @@ TEST_F(Sending, RefusalsGiveTheCountsBackAndSayWhy) {
         {std::string(1u << 20, '\x01'), L"Error: Probable server failure. Please try again later",
          L""},
     };
+    // A shutdown while the box is up (the user logs off) saves what the counters would hold.
+    CounterSet kept_while_box_up;
+    host.on_box = [&] { kept_while_box_up = CountsToKeep(counters, state); };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answer.substr(0, 20));
         host.boxes.clear();
         Send(row.answer);
         ExpectGivenBack();
+        EXPECT_EQ(CountsToKeep(counters, state).NbTouches, before.NbTouches); // nothing twice
+        if (!row.box_title.empty())
+            ExpectWaitingCounts(kept_while_box_up);
         EXPECT_EQ(state.Clef, original_clef);
         EXPECT_EQ(state.LastLog, row.last_log);
         if (row.box_title.empty()) {
@@ -320,7 +331,7 @@ TEST_F(Sending, KeyMismatchConfirmedWithANewKeyDropsTheCounts) {
     http.answers = {"Errcle", "OK-" + new_key};
     Send_Click(services, state, counters, host);
     EXPECT_EQ(state.Clef, new_key);
-    EXPECT_EQ(counters.Distance, 0);
+    EXPECT_EQ(CountsToKeep(counters, state).Distance, 0);
     EXPECT_EQ(counters.NClics, 0);
     EXPECT_EQ(counters.NbTouches_Ever, 0);
     ASSERT_EQ(host.boxes.size(), 2u);
