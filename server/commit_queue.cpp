@@ -1,9 +1,12 @@
 #include "server/commit_queue.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <iostream>
 #include <memory>
+#include <system_error>
 #include <unistd.h>
 
 namespace trekhold {
@@ -34,7 +37,9 @@ int OpenLogForSync(Database& db, const std::string& db_path) {
 
 } // namespace
 
-CommitQueue::CommitQueue(const std::string& db_path) : db_(db_path), db_path_(db_path) {
+CommitQueue::CommitQueue(const std::string& db_path, SyncFile sync)
+    : db_(db_path), db_path_(db_path),
+      sync_(sync ? std::move(sync) : SyncFile([](int fd) { return ::fdatasync(fd); })) {
     db_.Exec("PRAGMA wal_autocheckpoint=0");
     db_.Exec("PRAGMA journal_size_limit=-1");
     wal_fd_ = OpenLogForSync(db_, db_path);
@@ -74,7 +79,7 @@ bool CommitQueue::Run(Change change) {
     std::future<bool> outcome = job.outcome.get_future();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_)
+        if (stopping_ || sync_failed_)
             return false;
         jobs_.push_back(&job);
     }
@@ -124,19 +129,35 @@ void CommitQueue::CheckpointLoop() {
 void CommitQueue::SyncLoop() {
     for (;;) {
         std::vector<Job*> batch;
+        bool failed_before = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             committed_.wait(lock, [&] { return writer_done_ || !awaiting_sync_.empty(); });
             if (awaiting_sync_.empty())
                 return; // the writer has stopped and everything is answered
             batch.swap(awaiting_sync_);
+            failed_before = sync_failed_;
         }
         queued_.notify_one(); // the writer may commit the next group during this sync
+        if (failed_before) {
+            Finish(batch, false);
+            continue;
+        }
         // Every group in `batch` was committed before this call began.
-        bool synced = ::fdatasync(wal_fd_) == 0;
-        if (synced) {
+        bool synced = sync_(wal_fd_) == 0;
+        int error = errno;
+        {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++counters_.syncs;
+            if (synced) {
+                ++counters_.syncs;
+            } else {
+                sync_failed_ = true;
+                std::cerr << "trekhold-server: syncing the database log " << db_path_
+                          << "-wal failed (" << std::generic_category().message(error)
+                          << "); every further change is refused until the server is "
+                             "restarted\n"
+                          << std::flush;
+            }
         }
         Finish(batch, synced);
     }
@@ -149,14 +170,18 @@ void CommitQueue::Loop() {
             std::unique_lock<std::mutex> lock(mutex_);
             // At most one committed group waits for the next sync: what arrives meanwhile
             // gathers into one larger group (fewer commits, same number of syncs).
-            queued_.wait(lock, [&] {
-                return stopping_ || (!jobs_.empty() && awaiting_sync_.empty());
-            });
+            queued_.wait(lock,
+                         [&] { return stopping_ || (!jobs_.empty() && awaiting_sync_.empty()); });
             if (jobs_.empty())
                 return; // stopping, nothing left
             while (!jobs_.empty() && group.size() < kMaxGroup) {
                 group.push_back(jobs_.front());
                 jobs_.pop_front();
+            }
+            if (sync_failed_) { // refused unapplied: nothing after the failure is durable
+                lock.unlock();
+                Finish(group, false);
+                continue;
             }
         }
         bool committed = false;

@@ -16,6 +16,11 @@
 // before each checkpoint and the database after it. When the log file cannot be opened,
 // every commit is synced by SQLite instead (synchronous=FULL).
 //
+// A failed sync is final: the kernel may have dropped the log's unwritten pages, and a
+// later sync that succeeds does not bring them back, so nothing written after them could
+// be called durable. From the first failed sync on, every change is refused (Run() returns
+// false) until the server is restarted and SQLite recovers the log from what is on disk.
+//
 // Checkpoints (copying the log into the database file) run on a thread of their own, so
 // they never hold up a commit.
 #pragma once
@@ -38,13 +43,18 @@ class CommitQueue {
     // Runs inside the savepoint; throwing undoes just this change.
     using Change = std::function<void(Database&)>;
 
-    explicit CommitQueue(const std::string& db_path);
+    // Syncs the log file like fdatasync: 0 on success, -1 with errno set on failure.
+    using SyncFile = std::function<int(int fd)>;
+
+    // `sync` replaces fdatasync for the log (tests use it to make a sync fail).
+    explicit CommitQueue(const std::string& db_path, SyncFile sync = nullptr);
     ~CommitQueue();
     CommitQueue(const CommitQueue&) = delete;
     CommitQueue& operator=(const CommitQueue&) = delete;
 
-    // True once the change is applied and on disk; false when it threw or the commit or
-    // the sync failed (the caller answers with a failure; the client tries again).
+    // True once the change is applied and on disk; false when it threw, the commit failed
+    // or a sync of the log has ever failed (the caller answers with a failure; the client
+    // tries again).
     bool Run(Change change);
 
     // Changes applied and transactions committed so far, and the syncs of the log.
@@ -68,6 +78,8 @@ class CommitQueue {
     Database db_;
     std::string db_path_;
     int wal_fd_ = -1;
+    SyncFile sync_;
+    bool sync_failed_ = false; // for good, once set
     std::mutex mutex_;
     std::condition_variable queued_, committed_, checkpoint_wanted_;
     std::deque<Job*> jobs_;

@@ -84,8 +84,9 @@ RecordFault ParseSendingRecord(const std::string& plain, SendingRecord& out) {
         return RecordFault::kFieldCount;
 
     auto version = ParseCount(f[0], 999999999);
-    if (!version || f[1].empty() || f[1].size() > kMaxNickLength || !IsPrintable(f[1]) ||
-        f[2].empty() || f[2].size() > kMaxPasswordLength || f[3].size() != kKeyLength)
+    // An empty or over-long nickname or password is left to the account checks, which
+    // answer with the words the client explains to its user ("Errlogin", "Errpwd").
+    if (!version || !IsPrintable(f[1]) || f[3].size() != kKeyLength)
         return RecordFault::kBadField;
     int64_t* targets[8] = {&out.counts.distance,       &out.counts.keystrokes,
                            &out.counts.left_clicks,    &out.counts.right_clicks,
@@ -134,8 +135,7 @@ std::optional<std::pair<std::string, std::string>> ParseLogin(const std::string&
     if (plain.size() > kMaxPlainText)
         return std::nullopt;
     std::vector<std::string> f = SplitFields(plain, 2);
-    if (f.size() != 2 || f[0].empty() || f[0].size() > kMaxNickLength || f[1].empty() ||
-        f[1].size() > kMaxPasswordLength)
+    if (f.size() != 2)
         return std::nullopt;
     return std::make_pair(f[0], f[1]);
 }

@@ -37,6 +37,7 @@ namespace trekhold {
 constexpr int kSendingRecordFields = 15;
 // Longest plain text accepted from a client (a real record is well under 300 characters).
 constexpr size_t kMaxPlainText = 2048;
+// Limits of a new account; the protocol texts are bounded only by kMaxPlainText.
 constexpr size_t kMaxNickLength = 32;
 constexpr size_t kMaxPasswordLength = 64;
 constexpr size_t kKeyLength = 6;
@@ -73,7 +74,8 @@ std::string FormatSendingRecord(int64_t version, const std::string& nick,
                                 const std::string& program_digest);
 
 // "nickname'password" of the key request and the totals check. Empty when the text has
-// not exactly two fields or a field is empty or too long.
+// not exactly two fields. Either field may be empty or longer than an account allows:
+// the account lookup and the password check refuse those with their own answer words.
 std::optional<std::pair<std::string, std::string>> ParseLogin(const std::string& plain);
 
 // Strict decimal: "0" or a digit 1-9 followed by digits, at most `max`.

@@ -7,11 +7,14 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace trekhold {
 
 namespace {
+
+constexpr int64_t kMaxClientTotal = 2147483647;
 
 int64_t Now() {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -271,11 +274,18 @@ std::string TrekholdService::CheckData(const std::string& payload) {
             return answer::kCheckUnknownNick;
         if (!passwords_.Verify(account->id, account->pw_hash, login->second))
             return answer::kCheckWrongPassword;
+        // The client holds each total in a signed 32-bit number and refuses a larger field,
+        // so a total beyond that range is answered as the largest it can hold; the exact
+        // sums stay in the database.
         const Counts& t = account->totals;
-        return std::to_string(t.distance) + ";" + std::to_string(t.left_clicks) + ";" +
-               std::to_string(t.right_clicks) + ";" + std::to_string(t.special_clicks) + ";" +
-               std::to_string(t.scrolls) + ";" + std::to_string(t.keystrokes) + ";" +
-               std::to_string(t.uptime) + ";" + std::to_string(t.usetime);
+        std::string text;
+        for (int64_t total : {t.distance, t.left_clicks, t.right_clicks, t.special_clicks,
+                              t.scrolls, t.keystrokes, t.uptime, t.usetime}) {
+            if (!text.empty())
+                text += ';';
+            text += std::to_string(std::min<int64_t>(total, kMaxClientTotal));
+        }
+        return text;
     } catch (const std::exception&) {
         return answer::kCheckFailure;
     }

@@ -5,8 +5,8 @@
 //               | Errlogin | Errpwd | Errcle | Errversion[-description] | Errdata
 //               | Errprogram | Erreur
 //  CheckData    payload "nickname'password"  -> eight totals joined by ";" (distance cm,
-//               left, right, special clicks, scrolls, keystrokes, uptime, usetime)
-//               | ErrPseudo | ErrPwd | Erreur
+//               left, right, special clicks, scrolls, keystrokes, uptime, usetime; each
+//               at most 2147483647) | ErrPseudo | ErrPwd | Erreur
 //
 // Each account has one current key. A key request issues a fresh one (another computer's
 // key stops working: Errcle). Every accepted sending issues the next one. A client whose
@@ -105,8 +105,7 @@ class TrekholdService {
     std::string VersionAnswer() const;
     // The first checks of a sending: the payload deciphers into a record of the required
     // version that parses. The answer to give at once, or nothing when `record` is ready.
-    std::optional<std::string> ReadSending(const std::string& payload,
-                                           SendingRecord& record) const;
+    std::optional<std::string> ReadSending(const std::string& payload, SendingRecord& record) const;
     // The account of a nickname, from the directory or the database.
     std::optional<AccountDirectory::Entry> Lookup(const std::string& nick);
 

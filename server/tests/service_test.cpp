@@ -86,6 +86,41 @@ TEST_F(ServiceTest, AnswerWords) {
     EXPECT_EQ(Totals(), "123456790;4;3;2;8;11;61;51");
 }
 
+TEST_F(ServiceTest, EmptyOrLongAccountFieldsGetTheAccountWords) {
+    const std::string key = RequestKey(), long_text(500, 'x');
+    ASSERT_NE(key, "");
+    // The client still sends when its nickname or password is empty.
+    EXPECT_EQ(Send(key, {}, 35, "secret1", ""), "Errlogin");
+    EXPECT_EQ(Send(key, {}, 35, "", ""), "Errlogin");
+    EXPECT_EQ(Send(key, {}, 35, "secret1", long_text), "Errlogin");
+    EXPECT_EQ(Send(key, {}, 35, ""), "Errpwd");
+    EXPECT_EQ(Send(key, {}, 35, long_text), "Errpwd");
+    using Texts = std::vector<std::string>;
+    for (const std::string& login : Texts{"'secret1", "'", long_text + "'secret1"})
+        EXPECT_EQ(service_->RequestKey(EncipherPayload(login)), "Errlogin") << login;
+    for (const std::string& login : Texts{"walker'", "walker'" + long_text})
+        EXPECT_EQ(service_->RequestKey(EncipherPayload(login)), "Errpwd") << login;
+    for (const std::string& login : Texts{"'secret1", long_text + "'secret1"})
+        EXPECT_EQ(service_->CheckData(EncipherPayload(login)), "ErrPseudo") << login;
+    for (const std::string& login : Texts{"walker'", "walker'" + long_text})
+        EXPECT_EQ(service_->CheckData(EncipherPayload(login)), "ErrPwd") << login;
+    // None of these refusals cost the client its key.
+    EXPECT_NE(KeyOf(Send(key, {1}), 5), "");
+}
+
+TEST_F(ServiceTest, TotalsBeyondTheClientsRangeAreCappedInTheCheckOnly) {
+    constexpr int64_t kMax = 2147483647;
+    std::string key = RequestKey();
+    key = KeyOf(Send(key, {kMax, 1, kMax, 0, 0, kMax - 1, kMax, 5}), 5);
+    ASSERT_NE(key, "");
+    ASSERT_NE(KeyOf(Send(key, {1, 1, 1, 0, 0, 1, 1, 1}), 5), "");
+    // distance; left; right; special; scrolls; keystrokes; uptime; usetime
+    EXPECT_EQ(Totals(), "2147483647;2147483647;0;0;2147483647;2;2147483647;6");
+    const auto by_distance = service_->Ranking(Quantity::kDistance, 1, 0);
+    ASSERT_EQ(by_distance.size(), 1u);
+    EXPECT_EQ(by_distance[0].value, kMax + 1);
+}
+
 TEST_F(ServiceTest, LostAnswerIsRecognisedWhenTheClientSendsAgain) {
     const std::string key = RequestKey();
     const std::string record = FormatSendingRecord(35, "walker", "secret1", key,

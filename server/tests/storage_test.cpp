@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <unistd.h>
+
 using namespace trekhold;
 
 TEST(Schema, CreatedOnceBindsHostileTextAndIsRefusedWhenNewer) {
@@ -49,6 +53,44 @@ TEST(CommitQueue, AFailingChangeLeavesTheOthersWhole) {
     Database db(dir.File("q.db"));
     EXPECT_TRUE(FindAccount(db, "one") && FindAccount(db, "three"));
     EXPECT_FALSE(FindAccount(db, "two"));
+}
+
+TEST(CommitQueue, AFailedSyncRefusesEveryLaterChange) {
+    test::TempDir dir;
+    {
+        Database db(dir.File("q.db"));
+        MigrateSchema(db);
+    }
+    std::atomic<bool> fail{false};
+    std::atomic<int> syncs{0};
+    {
+        CommitQueue queue(dir.File("q.db"), [&](int fd) {
+            ++syncs;
+            if (fail) {
+                errno = EIO;
+                return -1;
+            }
+            return ::fdatasync(fd);
+        });
+        ASSERT_TRUE(queue.pipelined());
+        EXPECT_TRUE(queue.Run([](Database& d) { CreateAccount(d, "before", "h", 1); }));
+        fail = true;
+        EXPECT_FALSE(queue.Run([](Database& d) { CreateAccount(d, "failed", "h", 1); }));
+        fail = false; // the disk seems well again: still nothing is called durable
+        const int syncs_at_failure = syncs;
+        bool ran = false;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(queue.Run([&](Database& d) {
+                ran = true;
+                CreateAccount(d, "after", "h", 1);
+            }));
+        EXPECT_FALSE(ran);
+        EXPECT_EQ(syncs, syncs_at_failure);
+        EXPECT_EQ(queue.counters().syncs, 1u);
+    }
+    // A new queue (a restarted server) writes again.
+    CommitQueue queue(dir.File("q.db"));
+    EXPECT_TRUE(queue.Run([](Database& d) { CreateAccount(d, "restarted", "h", 1); }));
 }
 
 TEST(Passwords, VerifiesOnlyTheRightPasswordThroughTheCache) {

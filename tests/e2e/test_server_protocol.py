@@ -44,7 +44,11 @@ def test_answer_words_and_program_digests(server):
             ("Request_cle.php", "walker'wrong1", "Errpwd"),
             ("Envoi.php", sending_record("walker", "secret1", "Ab3xY9", COUNTS), "Errcle"),
             ("Envoi.php", "35'x", "Errdata"), ("CheckData.php", "nobody'secret1", "ErrPseudo"),
-            ("CheckData.php", "walker'wrong1", "ErrPwd"), ("CheckData.php", "walker", "Erreur")]:
+            ("CheckData.php", "walker'wrong1", "ErrPwd"), ("CheckData.php", "walker", "Erreur"),
+            # empty fields: the client still sends when its account is not filled in
+            ("Envoi.php", sending_record("", "", "Ab3xY9", COUNTS), "Errlogin"),
+            ("Envoi.php", sending_record("walker", "", "Ab3xY9", COUNTS), "Errpwd"),
+            ("Request_cle.php", "'", "Errlogin"), ("CheckData.php", "walker'", "ErrPwd")]:
         assert server.answer(endpoint, plain) == word, (endpoint, plain)
     key = new_key(server)
     assert run_tool("digest", "add", "F" * 32, "--db", server.db)[0] == 0
