@@ -7,6 +7,7 @@
 #include "storage/number_text.h"
 #include "ui/localisation.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -62,7 +63,8 @@ CheckOutcome AppliqueTotaux(const std::string& answer, CounterSet& c, SettingsSt
             return CheckOutcome::UnknownError;
         const Total& t = kOrder[i];
         const int64_t current = t.field ? c.*t.field : TotalDistanceCm(c);
-        if (current == *value)
+        // The server answers at most 2147483647 a field: a larger total of ours is kept.
+        if (current == *value || (*value == INT32_MAX && current > INT32_MAX))
             continue;
         changed = true;
         // The number in the form the readers take back (a field may carry blanks).

@@ -12,7 +12,7 @@ std::optional<std::string> KeyInAnswer(const std::string& answer) {
     if (answer.size() < 3 || answer.compare(0, 2, "OK") != 0)
         return std::nullopt;
     std::string key = answer.substr(3);
-    if (DecodePaires(key).size() != 6)
+    if (!UsableServerKey(key))
         return std::nullopt;
     return key;
 }

@@ -12,7 +12,8 @@
 std::string AccountText(const std::string& nickname, const std::string& password);
 
 // The stored-form key of an accepted answer: "OK", one character that is not examined,
-// then a stored key that decodes to exactly six characters. Nothing for any other answer.
+// then a stored key that decodes to six characters this client can use (UsableServerKey).
+// Nothing for any other answer.
 std::optional<std::string> KeyInAnswer(const std::string& answer);
 
 enum class KeyAnswer { Accepted, UnknownNickname, WrongPassword, Unreachable, ServerFailure };

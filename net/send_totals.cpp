@@ -71,7 +71,7 @@ SendAnswer ClassifySendAnswer(const std::string& answer) {
     SendAnswer result;
     if (answer.size() >= 2 && answer.compare(0, 2, "OK") == 0) {
         const std::string key = answer.size() > 5 ? answer.substr(5) : std::string();
-        if (DecodePaires(key).size() == 6) {
+        if (UsableServerKey(key)) {
             result.kind = SendAnswerKind::Accepted;
             result.key = key;
             result.list_version = answer.substr(2, 3);

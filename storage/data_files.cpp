@@ -98,6 +98,18 @@ void RecupereDonnees(FileStore& files, CounterSet& counters, const std::string& 
     counters.UseTime = read->UseTime;
 }
 
+bool UsableServerKey(const std::string& Clef) {
+    const std::string plain = DecodePaires(Clef);
+    if (plain.size() != 6)
+        return false;
+    for (const char ch : plain) {
+        const auto code = static_cast<unsigned char>(ch);
+        if (code < 0x21 || code > 0x7E || ch == '\'')
+            return false;
+    }
+    return true;
+}
+
 SaveResult EnregistreCle(FileStore& files, const std::string& Clef) {
     return ReplaceLine(files, kKeyFileName, Clef);
 }

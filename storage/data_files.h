@@ -38,6 +38,12 @@ SaveResult EnregistreDonnees(FileStore& files, const CounterSet& counters, const
 // when the file is missing, unreadable, or not a valid record for this key.
 void RecupereDonnees(FileStore& files, CounterSet& counters, const std::string& Clef);
 
+// Whether a key the server sends (stored form) can serve this client: its plain key is six
+// printable ASCII characters other than the apostrophe. A longer or shorter key, an
+// apostrophe (it would split the records) or a code above 127 (the keyed cipher could no
+// longer write the totals data file) is refused like any other faulty answer.
+bool UsableServerKey(const std::string& Clef);
+
 SaveResult EnregistreCle(FileStore& files, const std::string& Clef);
 // The stored key from the key file when it decodes to six characters; otherwise the key
 // taken over from an earlier version (once); otherwise "0".

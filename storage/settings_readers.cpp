@@ -109,9 +109,11 @@ void RecupereDisplayData(SettingsStore& store, DisplayFlags& flags) {
 
 void Recupere_Distancetotale(SettingsStore& store, CounterSet& counters) {
     const std::string path = SettingPath(Setting::DTotale);
-    std::optional<int32_t> total;
+    // Read in 64 bits: the sending writes the sum of the three parts, which passes 32 bits
+    // beyond 21,474 km, and such a total must not read as damaged and be wiped.
+    std::optional<int64_t> total;
     if (std::optional<std::string> text = store.Read(path))
-        total = ParseInt32(*text);
+        total = ParseInt64(*text);
     if (!total) {
         store.Write(path, "0");
         total = 0;

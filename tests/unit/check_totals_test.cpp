@@ -96,6 +96,11 @@ TEST_F(TotalsCheck, FaultyAnswersStopAtTheFaultyField) {
         EXPECT_EQ(counters.NCDroit_Ever, 2);
     }
     EXPECT_EQ(Check("-5;2;2;3;4;5;60;7"), CheckOutcome::Updated); // a negative total is a number
+
+    // The answer's largest number stands for any larger total: ours is kept.
+    counters.Ever_KmSouris = 30000;
+    EXPECT_EQ(Check("2147483647;2;2;3;4;5;60;7"), CheckOutcome::UpToDate);
+    EXPECT_EQ(counters.Ever_KmSouris, 30000);
     EXPECT_EQ(button.back(), true);
 }
 

@@ -13,7 +13,15 @@ TEST(KeyAnswers, AcceptedOnlyWithOkAnyCharacterAndASixCharacterKey) {
     for (const std::string& answer :
          {std::string("OK"), std::string("OK-"), "OK-" + CodePaires("ABC12").value(),
           "OK-" + CodePaires("ABC1234").value(), "Ok-" + key6, "OK-" + key6 + "x",
-          std::string(1u << 20, '0')})
+          std::string(1u << 20, '0'),
+          // keys this client could not keep: an apostrophe, a blank, a code above 127
+          "OK-" + CodePaires("AB'123").value(), "OK-" + CodePaires("AB 123").value(),
+          "OK-" + CodePaires("AB\x80"
+                             "123")
+                      .value(),
+          "OK-" + CodePaires("AB\xAF"
+                             "123")
+                      .value()})
         EXPECT_FALSE(KeyInAnswer(answer)) << answer.substr(0, 20);
 
     EXPECT_EQ(ClassifyKeyAnswer("OK-" + key6), KeyAnswer::Accepted);

@@ -115,10 +115,13 @@ TEST(SendAnswers, ClassifiedExactlyWhateverTheServerSends) {
     const SendAnswerKind failure = SendAnswerKind::ServerFailure;
     for (const std::string& answer :
          {std::string("OK"), std::string("OK004"), "OK004" + CodePaires("ABCDE").value(),
-          "OK004" + CodePaires("ABCDEFG").value(), "ok004" + key6, std::string("errlogin"),
-          std::string("Errlogin "), std::string("ErrPwd"), std::string("Errcle\r\n"),
-          std::string("Errdata"), std::string("Errprogram"), std::string("\0\0\0", 3),
-          std::string(5u << 20, '1'), std::string(100000, '\xff')})
+          "OK004" + CodePaires("ABCDEFG").value(), "OK004" + CodePaires("ABC'EF").value(),
+          "OK004" + CodePaires("ABC\xA0"
+                               "EF")
+                        .value(),
+          "ok004" + key6, std::string("errlogin"), std::string("Errlogin "), std::string("ErrPwd"),
+          std::string("Errcle\r\n"), std::string("Errdata"), std::string("Errprogram"),
+          std::string("\0\0\0", 3), std::string(5u << 20, '1'), std::string(100000, '\xff')})
         EXPECT_EQ(ClassifySendAnswer(answer).kind, failure) << answer.substr(0, 40);
 
     EXPECT_EQ(ClassifySendAnswer("").kind, SendAnswerKind::Unreachable);

@@ -73,7 +73,7 @@ TEST(SettingsReaders, UnusableTextsFallBackToTheDefault) {
         EXPECT_EQ(TexteEnBooleen(text), value) << text;
 }
 
-TEST(SettingsReaders, TotalsReadAsThirtyTwoBitNumbersOrZero) {
+TEST(SettingsReaders, TotalsReadAsNumbersOrZero) {
     MemorySettingsStore store;
     store.Write(SettingPath(Setting::DTotale), "123456789");
     CounterSet c;
@@ -81,7 +81,11 @@ TEST(SettingsReaders, TotalsReadAsThirtyTwoBitNumbersOrZero) {
     EXPECT_EQ(c.Ever_KmSouris, 1234);
     EXPECT_EQ(c.Ever_MSouris, 567);
     EXPECT_EQ(c.Ever_CmSouris, 89);
-    for (const char* bad : {"abc", "", "2147483648", "12 ", "1e3", "0x10"}) {
+    // A distance total the sendings took past 32 bits is still read.
+    store.Write(SettingPath(Setting::DTotale), "3000012345");
+    Recupere_Distancetotale(store, c);
+    EXPECT_EQ(TotalDistanceCm(c), 3000012345);
+    for (const char* bad : {"abc", "", "99999999999999999999", "12 ", "1e3", "0x10"}) {
         store.Write(SettingPath(Setting::DTotale), bad);
         c.Ever_KmSouris = c.Ever_MSouris = c.Ever_CmSouris = 7;
         Recupere_Distancetotale(store, c);
