@@ -105,6 +105,10 @@ void Client::Startup(HINSTANCE instance) {
         SetupDirectInput();
         SetupCounting();
         ReadSettings();
+        // Queries and the taskbar's return are served once the totals are read: the
+        // start-up's question box runs the message loop before that, and an icon added
+        // meanwhile could start a sending against totals not loaded yet.
+        hook_.Install(hwnd());
         tray_.AjoutIcone();
         StartTimers();
         link_.EnvoiEnCours = false;
@@ -227,8 +231,6 @@ void Client::SetupCounting() {
     state.ImageIcone = 0;
     state.ImageIconeAffichee = 0;
     state.ActiviteIcone = false;
-
-    hook_.Install(hwnd());
     schedule_.Min_save_actuelle = 0;
 }
 

@@ -244,7 +244,12 @@ void Client::SuspendCounting() {
 }
 
 void Client::SetIconMoveGlobal(bool on) {
-    sampler_.state().Icon_Move_Global = on;
+    // A sending keeps the animation off and restores the remembered value at its end: a
+    // choice made meanwhile (from the menu while its box is up) is what it must restore.
+    if (link_.EnvoiEnCours)
+        icon_move_before_sending_ = on;
+    else
+        sampler_.state().Icon_Move_Global = on;
 }
 
 void Client::ApplyRestIcon() {

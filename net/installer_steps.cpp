@@ -48,21 +48,24 @@ AccountEntry CheckAccountEntry(const std::wstring& nickname, const std::wstring&
     return entry;
 }
 
-KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry, uint8_t language,
-                          const std::string& program_folder) {
+Registration RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
+                             uint8_t language, const std::string& program_folder) {
     const std::string url =
         ServerBaseUrl(services.settings) + kKeyEndpoint +
         UrlPayload(CrypteEnvoi(AccountText(entry.nickname, entry.password), services.random));
     const std::string answer = services.http.Get(url);
-    const KeyAnswer kind = ClassifyKeyAnswer(answer);
-    if (kind != KeyAnswer::Accepted)
-        return kind;
-    EnregistreCle(services.files, answer.substr(3));
-    services.settings.Write(SettingPath(Setting::Login), entry.nickname);
-    EnregistrePwd(services.files, entry.password, services.random);
+    Registration result;
+    result.answer = ClassifyKeyAnswer(answer);
+    if (result.answer != KeyAnswer::Accepted)
+        return result;
+    const bool key = EnregistreCle(services.files, answer.substr(3)) == SaveResult::Saved;
+    const bool login = services.settings.Write(SettingPath(Setting::Login), entry.nickname);
+    const bool password =
+        EnregistrePwd(services.files, entry.password, services.random) == SaveResult::Saved;
     services.settings.Write(kRunEntryPath, StartupCommand(program_folder));
     services.settings.Write(SettingPath(Setting::Language), std::to_string(language));
-    return kind;
+    result.stored = key && login && password;
+    return result;
 }
 
 RegistrationRefusal RefusalOf(KeyAnswer answer) {

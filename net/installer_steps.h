@@ -38,12 +38,23 @@ inline constexpr const wchar_t* kPasswordNotUsableText =
     L"account on the website and enter it here.";
 inline constexpr const wchar_t* kInstallerTitle = L"TheWandrel Installer";
 inline constexpr const wchar_t* kInstalledText = L"Installation succesfull\r\nEnjoy!";
+// An accepted registration this computer could not keep (English; not in the string table).
+inline constexpr const wchar_t* kAccountNotStoredText =
+    L"TheWandrel could not save your account in its data folder (%LOCALAPPDATA%\\TheWandrel) "
+    L"or in the registry.\r\nPlease check that the disk is not full, then try again.";
+
+struct Registration {
+    KeyAnswer answer = KeyAnswer::ServerFailure;
+    // Accepted, and the key file, Login and the password file were all written: the client
+    // will find its account.
+    bool stored = false;
+};
 
 // Requests a key for the account. When it is accepted, writes in this order: the key file
 // (the key as received), Login, the password file, the start-up entry (the program folder
 // + "TheWandrel.exe") and Language. Nothing is written otherwise.
-KeyAnswer RegisterAccount(ExchangeServices& services, const AccountEntry& entry, uint8_t language,
-                          const std::string& program_folder);
+Registration RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
+                             uint8_t language, const std::string& program_folder);
 
 // A refused registration: the box and which field to empty and focus afterwards.
 struct RegistrationRefusal {

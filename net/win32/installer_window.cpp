@@ -207,24 +207,31 @@ void InstallerWindow::Install_Click() {
     SetWindowTextW(control(kInstall), kConnectingCaption);
     UpdateWindow(control(kInstall));
     busy_ = true;
-    const KeyAnswer answer =
+    const Registration result =
         RegisterAccount(setup_.services, entry, language_, setup_.program_folder);
     busy_ = false;
 
-    if (answer == KeyAnswer::Accepted) {
+    if (result.stored) {
         installed_ = true;
         Messages().Show(kInstalledText, L"Installed", MessageButtons::Ok, MessageIcon::Information);
         DestroyWindow(hwnd());
         return;
     }
-    const RegistrationRefusal refusal = RefusalOf(answer);
-    Messages().Show(ChaineLocale(refusal.text_id), refusal.title, MessageButtons::Ok,
-                    MessageIcon::Critical);
-    for (int id : {kPseudo, kPwd}) {
-        if ((id == kPseudo && refusal.clear_nickname) || (id == kPwd && refusal.clear_password)) {
-            EnableWindow(control(id), TRUE);
-            SetWindowTextW(control(id), L"");
-            SetFocus(control(id));
+    if (result.answer == KeyAnswer::Accepted) {
+        // Saying "installed" now would start a client that finds no account.
+        Messages().Show(kAccountNotStoredText, kInstallerTitle, MessageButtons::Ok,
+                        MessageIcon::Critical);
+    } else {
+        const RegistrationRefusal refusal = RefusalOf(result.answer);
+        Messages().Show(ChaineLocale(refusal.text_id), refusal.title, MessageButtons::Ok,
+                        MessageIcon::Critical);
+        for (int id : {kPseudo, kPwd}) {
+            if ((id == kPseudo && refusal.clear_nickname) ||
+                (id == kPwd && refusal.clear_password)) {
+                EnableWindow(control(id), TRUE);
+                SetWindowTextW(control(id), L"");
+                SetFocus(control(id));
+            }
         }
     }
     SetWindowTextW(control(kInstall), kGoCaption);

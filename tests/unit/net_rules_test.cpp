@@ -106,15 +106,23 @@ TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     const AccountEntry entry = CheckAccountEntry(L"bob", L"pw");
 
     http.answers = {"Errpwd"};
-    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel"),
+    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").answer,
               KeyAnswer::WrongPassword);
     EXPECT_EQ(http.LastPlain(), "bob'pw");
     EXPECT_EQ(files.size(), 0u);
     EXPECT_FALSE(settings.Read(SettingPath(Setting::Login)));
 
     const std::string key = CodePaires("KEY777").value();
+    // A data folder that cannot be written: accepted, but not reported as stored.
+    files.fail_writes = true;
     http.answers = {"OK-" + key};
-    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel"), KeyAnswer::Accepted);
+    const Registration unstored = RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel");
+    EXPECT_EQ(unstored.answer, KeyAnswer::Accepted);
+    EXPECT_FALSE(unstored.stored);
+    files.fail_writes = false;
+
+    http.answers = {"OK-" + key};
+    EXPECT_TRUE(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").stored);
     EXPECT_EQ(files.ReadAll(kKeyFileName), key + "\r\n");
     EXPECT_EQ(RecuperePwd(files), "pw");
     EXPECT_EQ(settings.Read(SettingPath(Setting::Login)), "bob");

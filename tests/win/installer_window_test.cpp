@@ -127,6 +127,21 @@ TEST_F(Installer, AcceptedRegistrationInFrenchStoresTheAccountAndStartsTheClient
     EXPECT_EQ(LangueCourante, 1);
 }
 
+TEST_F(Installer, AccountThatCannotBeStoredIsNotReportedInstalled) {
+    Open();
+    Type(InstallerWindow::kPseudo, L"bob");
+    Type(InstallerWindow::kPwd, L"pw");
+    files.fail_writes = true; // a full disk, a locked folder
+    http.answers = {"OK-" + CodePaires("KEY123").value()};
+    Click(InstallerWindow::kInstall);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, kAccountNotStoredText);
+    EXPECT_FALSE(window->installed());
+    EXPECT_TRUE(closed.empty());
+    EXPECT_TRUE(Enabled(InstallerWindow::kInstall));
+    EXPECT_EQ(Text(InstallerWindow::kInstall), L"Go!");
+}
+
 TEST_F(Installer, ClosingBeforeRegistrationEndsTheProgram) {
     Open();
     SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
