@@ -64,6 +64,11 @@ void HookWinMsg::HandleCopyData(const COPYDATASTRUCT& data) {
     const auto request = query::ParseRequest(data.lpData, data.cbData);
     if (!request)
         return;
+    // Window handles are 32-bit values, sign-extended in a 64-bit process.
+    const HWND requester = reinterpret_cast<HWND>(static_cast<intptr_t>(request->reply_window));
+    // The counts go to the one window that asked, never to every window.
+    if (requester == HWND_BROADCAST || !::IsWindow(requester))
+        return;
     const std::string reply = query::BuildReply(data_.Counters(), data_.Nickname(), request->mode);
     char buffer[query::kBufferSize] = {};
     std::memcpy(buffer, reply.data(), reply.size()); // BuildReply keeps it below the buffer
@@ -71,8 +76,6 @@ void HookWinMsg::HandleCopyData(const COPYDATASTRUCT& data) {
     answer.dwData = query::kCopyDataTag;
     answer.cbData = static_cast<DWORD>(reply.size() + 1);
     answer.lpData = buffer;
-    // Window handles are 32-bit values, sign-extended in a 64-bit process.
-    const HWND requester = reinterpret_cast<HWND>(static_cast<intptr_t>(request->reply_window));
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutW(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(FenetreHook),
                           reinterpret_cast<LPARAM>(&answer), SMTO_NORMAL | SMTO_ABORTIFHUNG,
