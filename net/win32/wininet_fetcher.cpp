@@ -9,8 +9,10 @@ namespace win32 {
 namespace {
 
 // One request, shared by the caller and the worker thread: whichever of them finishes last
-// frees it. The session handle is closed exactly once, by the worker when it is done or by
-// the caller when the request overran its time (which also unblocks the worker's call).
+// frees it. The request and session handles are closed exactly once each, by the worker when
+// it is done or by the caller when the request overran its time (which also unblocks the
+// worker's call). A handle closed twice could close another fetch's handle that reused its
+// value meanwhile.
 struct FetchJob {
     std::string url;
     std::string proxy;
@@ -19,16 +21,32 @@ struct FetchJob {
 
     SRWLOCK lock = SRWLOCK_INIT;
     HINTERNET session = nullptr; // guarded by lock
+    HINTERNET request = nullptr; // guarded by lock
     bool abandoned = false;      // guarded by lock
 
     std::string body; // read by the caller only after `done`
     bool ok = false;
 
-    void CloseSession() {
+    // Hands a handle the worker opened to the job, which closes it. False when the caller
+    // has given up: the handle is closed at once and the worker stops.
+    bool Keep(HINTERNET& slot, HINTERNET handle) {
         ::AcquireSRWLockExclusive(&lock);
-        if (session) {
-            ::InternetCloseHandle(session);
-            session = nullptr;
+        const bool kept = !abandoned;
+        if (kept)
+            slot = handle;
+        ::ReleaseSRWLockExclusive(&lock);
+        if (!kept)
+            ::InternetCloseHandle(handle);
+        return kept;
+    }
+
+    void CloseHandles() {
+        ::AcquireSRWLockExclusive(&lock);
+        for (HINTERNET* handle : {&request, &session}) {
+            if (*handle) {
+                ::InternetCloseHandle(*handle);
+                *handle = nullptr;
+            }
         }
         ::ReleaseSRWLockExclusive(&lock);
     }
@@ -39,17 +57,8 @@ void Run(FetchJob& job) {
     HINTERNET session = ::InternetOpenA(
         "TheWandrel", via_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
         via_proxy ? job.proxy.c_str() : nullptr, nullptr, 0);
-    if (!session)
+    if (!session || !job.Keep(job.session, session))
         return;
-    ::AcquireSRWLockExclusive(&job.lock);
-    const bool abandoned = job.abandoned;
-    if (!abandoned)
-        job.session = session;
-    ::ReleaseSRWLockExclusive(&job.lock);
-    if (abandoned) {
-        ::InternetCloseHandle(session);
-        return;
-    }
 
     DWORD timeout = job.limits.timeout_ms;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
@@ -60,15 +69,14 @@ void Run(FetchJob& job) {
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
                         INTERNET_FLAG_NO_COOKIES;
-    UniqueInternetHandle request(
-        ::InternetOpenUrlA(session, job.url.c_str(), nullptr, 0, flags, 0));
-    if (!request)
+    const HINTERNET request = ::InternetOpenUrlA(session, job.url.c_str(), nullptr, 0, flags, 0);
+    if (!request || !job.Keep(job.request, request))
         return;
 
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                          &size, nullptr) ||
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                          nullptr) ||
         status != 200)
         return;
 
@@ -76,7 +84,7 @@ void Run(FetchJob& job) {
     char chunk[8192];
     for (;;) {
         DWORD read = 0;
-        if (!::InternetReadFile(request.get(), chunk, sizeof chunk, &read))
+        if (!::InternetReadFile(request, chunk, sizeof chunk, &read))
             return;
         if (read == 0)
             break;
@@ -93,7 +101,7 @@ DWORD WINAPI Worker(void* parameter) {
         static_cast<std::shared_ptr<FetchJob>*>(parameter));
     FetchJob& job = **holder;
     Run(job);
-    job.CloseSession();
+    job.CloseHandles();
     ::SetEvent(job.done.get());
     return 0;
 }
@@ -158,7 +166,7 @@ std::string WinInetFetcher::Get(const std::string& url) {
     ::AcquireSRWLockExclusive(&job->lock);
     job->abandoned = true;
     ::ReleaseSRWLockExclusive(&job->lock);
-    job->CloseSession();
+    job->CloseHandles();
     ::WaitForSingleObject(job->done.get(), 2000);
     return {};
 }
