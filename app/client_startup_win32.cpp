@@ -124,8 +124,11 @@ void Client::EndAfterError(const win32::HandlerFailure& failure) {
     if (ending)
         EndProcess(kExitError);
     ending = true;
-    if (!Donothing_)
-        Shutdown();
+    try {
+        if (!Donothing_)
+            Shutdown();
+    } catch (...) { // what could be saved is saved; the box comes all the same
+    }
     FatalError(failure);
 }
 
