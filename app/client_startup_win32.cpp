@@ -8,10 +8,11 @@
 #include "base/win32/last_error.h"
 #include "base/md5.h"
 #include "net/server_address.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "storage/data_folder_win32.h"
-#include "ui/ask_user_win32.h"
+#include "ui/message_boxes_win32.h"
 #include "ui/localisation.h"
 #include "base/text_encoding.h"
 #include "zeptal_digest.h"
@@ -252,7 +253,7 @@ void Client::ReadSettings() {
     schedule_.Kautos = byte_setting(Setting::KmAS);
 
     RecupereDisplayData(settings_, display_flags_);
-    MessageBoxAskUser ask(hwnd());
+    win32::MessageBoxMessages ask(hwnd());
     sampler_.state().MoreClics =
         Recupere_MoreClics(settings_, ask, [] { return ChaineLocale(140); });
 

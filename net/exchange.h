@@ -3,6 +3,7 @@
 // them (the "host": icon, sampling timer, boxes, browser, update download).
 #pragma once
 
+#include "base/counter_set.h"
 #include "net/http_fetcher.h"
 #include "base/user_messages.h"
 #include "storage/activity_log.h"
@@ -18,12 +19,6 @@ struct ExchangeServices {
     HttpFetcher& http;
     LogClock& clock; // the log's stamp and the HH:MM of a sending's result
     RandomSource& random;
-};
-
-// The eight counts of a sending, as they were when the record was built.
-struct SentCounts {
-    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
-            UpTime = 0, UseTime = 0;
 };
 
 // Fields of the main window `Client` that the exchanges read and change. The main window

@@ -29,22 +29,6 @@ KeyAnswer ClassifyKeyAnswer(const std::string& answer) {
     return KeyAnswer::ServerFailure;
 }
 
-namespace {
-
-void ClearToBeSent(CounterSet& c) {
-    c.Distance = 0;
-    c.NbTouches = 0;
-    c.NCGauche = 0;
-    c.NCDroit = 0;
-    c.NCSpecial = 0;
-    c.NClics = 0;
-    c.NScrolls = 0;
-    c.UpTime = 0;
-    c.UseTime = 0;
-}
-
-} // namespace
-
 bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
                            ExchangeHost& host, const std::string& Pseudon,
                            const std::string& Passw) {

@@ -1,7 +1,8 @@
 #include "net/send_totals.h"
 
-#include "net/key_request.h"
 #include "base/md5.h"
+#include "base/number_text.h"
+#include "net/key_request.h"
 #include "net/program_list.h"
 #include "net/server_address.h"
 #include "storage/data_files.h"
@@ -12,15 +13,6 @@
 #include <limits>
 
 namespace {
-
-int32_t SaturatingAdd(int32_t a, int32_t b) {
-    const int64_t sum = static_cast<int64_t>(a) + b;
-    if (sum > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (sum < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(sum);
-}
 
 bool FitsInt16(int32_t v) {
     return v >= std::numeric_limits<int16_t>::min() && v <= std::numeric_limits<int16_t>::max();
@@ -60,8 +52,7 @@ std::string SendingRecord(const std::string& nickname, const std::string& passwo
                           const std::string& machine_identity, const std::string& program_digest) {
     std::string record =
         std::string(kProtocolVersion) + "'" + nickname + "'" + password + "'" + plain_key;
-    for (int32_t count : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls,
-                          c.UpTime, c.UseTime})
+    for (int32_t count : ToBeSent(c).Fields())
         record += "'" + std::to_string(count);
     record += "'" + machine_identity + "'" + program_digest;
     return record + "'" + Md5Text(record);
@@ -95,26 +86,6 @@ SendAnswer ClassifySendAnswer(const std::string& answer) {
     } else
         result.kind = SendAnswerKind::ServerFailure;
     return result;
-}
-
-SentCounts RememberAndClear(CounterSet& c) {
-    SentCounts s{c.Distance,  c.NbTouches, c.NCGauche, c.NCDroit,
-                 c.NCSpecial, c.NScrolls,  c.UpTime,   c.UseTime};
-    c.Distance = c.NbTouches = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
-    c.NScrolls = c.UpTime = c.UseTime = c.NClics = 0;
-    return s;
-}
-
-void GiveBack(CounterSet& c, const SentCounts& s) {
-    c.Distance = SaturatingAdd(c.Distance, s.Distance);
-    c.NbTouches = SaturatingAdd(c.NbTouches, s.NbTouches);
-    c.NCGauche = SaturatingAdd(c.NCGauche, s.NCGauche);
-    c.NCDroit = SaturatingAdd(c.NCDroit, s.NCDroit);
-    c.NCSpecial = SaturatingAdd(c.NCSpecial, s.NCSpecial);
-    c.NScrolls = SaturatingAdd(c.NScrolls, s.NScrolls);
-    c.UpTime = SaturatingAdd(c.UpTime, s.UpTime);
-    c.UseTime = SaturatingAdd(c.UseTime, s.UseTime);
-    c.NClics = SaturatingAdd(SaturatingAdd(c.NCGauche, c.NCDroit), c.NCSpecial);
 }
 
 CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state) {
@@ -278,7 +249,8 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
     const std::string record = SendingRecord(nickname, password, DecodePaires(state.Clef), counters,
                                              host.MachineIdentity(), host.ProgramDigest());
     const std::string payload = CrypteEnvoi(record, services.random);
-    const SentCounts sent = RememberAndClear(counters);
+    const SentCounts sent = ToBeSent(counters);
+    ClearToBeSent(counters);
     state.Sending = sent;
 
     const std::string body =

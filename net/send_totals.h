@@ -40,11 +40,6 @@ struct SendAnswer {
 };
 SendAnswer ClassifySendAnswer(const std::string& answer);
 
-// Remembers the eight counts and sets them and NClics to 0.
-SentCounts RememberAndClear(CounterSet& counters);
-// The remembered counts back into the counters (added to anything counted since, each
-// stopping at the 32-bit maximum), NClics their click sum.
-void GiveBack(CounterSet& counters, const SentCounts& sent);
 // What a shutdown must save: the counters plus the counts a running sending holds until its
 // answer is settled (none between sendings).
 CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state);

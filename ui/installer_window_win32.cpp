@@ -1,5 +1,6 @@
 #include "ui/installer_window_win32.h"
 
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"

@@ -1,6 +1,8 @@
 // Hostile data files: the totals data file, the key file, the password file and the files
 // of earlier versions. The first byte picks which file the rest of the input becomes.
 #include "storage/changement_version.h"
+#include "tests/fakes/memory_stores.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "net/exchange.h"
+#include "tests/fakes/memory_stores.h"
 #include "storage/cryptage.h"
 
 #include <cctype>

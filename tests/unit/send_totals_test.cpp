@@ -1,4 +1,5 @@
 #include "base/md5.h"
+#include "tests/fakes/memory_stores.h"
 #include "net/send_totals.h"
 #include "net_fakes.h"
 #include "storage/data_files.h"

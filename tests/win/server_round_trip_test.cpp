@@ -1,6 +1,7 @@
 // Run by the end-to-end tests (tests/e2e/test_send_totals.py) against a real trekhold-server;
 // disabled in the normal run. The server's address and account come from the environment.
 #include "net/check_totals.h"
+#include "tests/fakes/memory_stores.h"
 #include "net/key_request.h"
 #include "net/send_totals.h"
 #include "net/win32/wininet_fetcher.h"
