@@ -1,6 +1,6 @@
 // What the exchanges with the server (sending, key request, totals check) work with: the
-// services they use, the main window's fields they change, and the main window's side of
-// them (the "host": icon, sampling timer, boxes, browser, update download).
+// services they use, the main window's fields they change, what they tell the user
+// interface, and the facts of the machine they carry.
 #pragma once
 
 #include "base/counter_set.h"
@@ -38,7 +38,9 @@ struct ServerLinkState {
     bool ProgramListed = true; // this program's digest was on that list (or the list is empty)
 };
 
-class ExchangeHost : public UserMessages {
+// What a sending, a key request or the totals check tells the user interface: the tray
+// icon's animation, the sampling timer, the message loop, the boxes and the pages it opens.
+class SendingUi : public UserMessages {
   public:
     // Remembers Icon_Move_Global and turns it off, then starts Timer_IconSend.
     virtual void StartSendingAnimation() = 0;
@@ -60,7 +62,12 @@ class ExchangeHost : public UserMessages {
     virtual void StartUpdateDownload(const std::string& description) = 0;
     // Opens the address in a new window of the default browser.
     virtual void GotoSite(const std::string& address) = 0;
+};
 
+// The facts of this machine and program that a sending carries or writes with.
+class MachineFacts {
+  public:
+    virtual ~MachineFacts() = default;
     // AdresseMAC(): the machine identity text.
     virtual std::string MachineIdentity() = 0;
     // The 32-digit MD5 text of the companion library, as the start-up check computes it.

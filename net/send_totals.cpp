@@ -169,12 +169,12 @@ struct Refusal {
     const wchar_t* title;
 };
 
-void Refuse(ExchangeServices& services, ServerLinkState& state, ExchangeHost& host,
+void Refuse(ExchangeServices& services, ServerLinkState& state, SendingUi& ui,
             const Refusal& r) {
     state.LastLog = LocalTextWithoutBreaks(r.text_id);
     LogIfEnabled(services, state.LastLog);
     if (r.box_id != 0)
-        host.Show(ChaineLocale(r.box_id), r.title, MessageButtons::Ok, MessageIcon::Exclamation);
+        ui.Show(ChaineLocale(r.box_id), r.title, MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 void SetLastLog(ExchangeServices& services, ServerLinkState& state, const std::wstring& text) {
@@ -184,32 +184,32 @@ void SetLastLog(ExchangeServices& services, ServerLinkState& state, const std::w
 
 // Every answer but "OK". True when the sending's counts must be given back.
 bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                   ExchangeHost& host, const SendAnswer& answer, const std::string& nickname,
+                   SendingUi& ui, const SendAnswer& answer, const std::string& nickname,
                    const std::string& password) {
     static const wchar_t* const kNewVersionTitle = L"TheWandrel: New version available";
     switch (answer.kind) {
     case SendAnswerKind::Accepted:
         return false;
     case SendAnswerKind::Unreachable:
-        Refuse(services, state, host, {220, 0, L""});
+        Refuse(services, state, ui, {220, 0, L""});
         return true;
     case SendAnswerKind::UnknownNickname:
-        Refuse(services, state, host, {150, 150, L"TheWandrel: Nickname Error"});
+        Refuse(services, state, ui, {150, 150, L"TheWandrel: Nickname Error"});
         return true;
     case SendAnswerKind::WrongPassword:
-        Refuse(services, state, host, {160, 160, L"TheWandrel: Password Error"});
+        Refuse(services, state, ui, {160, 160, L"TheWandrel: Password Error"});
         return true;
     case SendAnswerKind::ServerFailure:
-        Refuse(services, state, host, {200, 0, L""});
+        Refuse(services, state, ui, {200, 0, L""});
         return true;
     case SendAnswerKind::NewVersionDownload: {
         // Without a download window the offer cannot be kept: handled as declined.
-        const bool accepted = host.CanDownloadUpdate() &&
-                              host.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
+        const bool accepted = ui.CanDownloadUpdate() &&
+                              ui.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
                                         MessageIcon::Question) == MessageAnswer::Yes;
         if (accepted) {
             SetLastLog(services, state, kAutoUpdateText);
-            host.StartUpdateDownload(answer.description);
+            ui.StartUpdateDownload(answer.description);
         } else {
             SetLastLog(services, state, kRefusedAutoUpdateText);
         }
@@ -217,12 +217,12 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
     }
     case SendAnswerKind::NewVersionWebsite:
         SetLastLog(services, state, kNewVersionWebsiteText);
-        if (host.Show(ChaineLocale(180), kNewVersionTitle, MessageButtons::YesNo,
+        if (ui.Show(ChaineLocale(180), kNewVersionTitle, MessageButtons::YesNo,
                       MessageIcon::Information) == MessageAnswer::Yes)
-            host.GotoSite(ServerBaseUrl(services.settings));
+            ui.GotoSite(ServerBaseUrl(services.settings));
         return true;
     case SendAnswerKind::KeyMismatch:
-        return !ChangementOrdinateur(services, state, counters, host, nickname, password);
+        return !ChangementOrdinateur(services, state, counters, ui, nickname, password);
     }
     return true;
 }
@@ -230,24 +230,24 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
 } // namespace
 
 void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                ExchangeHost& host) {
+                SendingUi& ui, MachineFacts& machine) {
     if (state.EnvoiEnCours)
         return;
     state.EnvoiEnCours = true;
-    host.StartSendingAnimation();
-    host.StopSampling();
+    ui.StartSendingAnimation();
+    ui.StopSampling();
 
     const std::string nickname = DonnePseudo(services.settings);
     const std::string password = RecuperePwd(services.files);
     if (nickname.empty() || password.empty()) {
-        host.StopSendingAnimation();
-        host.Show(kFillInAccountText, kApplicationTitle, MessageButtons::Ok,
+        ui.StopSendingAnimation();
+        ui.Show(kFillInAccountText, kApplicationTitle, MessageButtons::Ok,
                   MessageIcon::Exclamation);
-        host.OpenAccountPage();
+        ui.OpenAccountPage();
     }
 
     const std::string record = SendingRecord(nickname, password, DecodePaires(state.Clef), counters,
-                                             host.MachineIdentity(), host.ProgramDigest());
+                                             machine.MachineIdentity(), machine.ProgramDigest());
     const std::string payload = CrypteEnvoi(record, services.random);
     const SentCounts sent = ToBeSent(counters);
     ClearToBeSent(counters);
@@ -264,22 +264,22 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
         EnregistreCle(services.files, state.Clef);
         AddToTotals(counters, sent, services.settings);
         ResultTextOptions options;
-        options.metric = host.MetricUnits();
-        options.decimal_separator = host.DecimalSeparator();
+        options.metric = machine.MetricUnits();
+        options.decimal_separator = machine.DecimalSeparator();
         const LogMoment now = services.clock.Now();
         options.hour = now.hour;
         options.minute = now.minute;
         state.LastLog = SentLastLog(sent, options);
         LogIfEnabled(services, SentLogLine(sent, options));
-        VerifieListe(services, state, answer.list_version, host.ProgramDigest());
+        VerifieListe(services, state, answer.list_version, machine.ProgramDigest());
     } else {
-        if (HandleRefusal(services, state, counters, host, answer, nickname, password))
+        if (HandleRefusal(services, state, counters, ui, answer, nickname, password))
             GiveBack(counters, sent);
         state.Sending = {};
     }
 
     state.EnvoiEnCours = false;
-    host.StopSendingAnimation();
-    host.RestartSampling();
-    host.RestoreRestingIcon();
+    ui.StopSendingAnimation();
+    ui.RestartSampling();
+    ui.RestoreRestingIcon();
 }

@@ -76,7 +76,7 @@ inline constexpr const wchar_t* kRefusedAutoUpdateText =
 inline constexpr const wchar_t* kFillInAccountText = L"Please fill in your account informations";
 
 // The whole sending. Ignored (returns at once) while another sending runs. When the update
-// download cannot be offered (host.CanDownloadUpdate() is false), a new version with a
+// download cannot be offered (ui.CanDownloadUpdate() is false), a new version with a
 // download description is handled as if the user had declined the download.
 void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                ExchangeHost& host);
+                SendingUi& ui, MachineFacts& machine);

@@ -48,13 +48,13 @@ TEST(ServerRoundTrip, DISABLED_KeySendingsAndTotalsCheck) {
 
     // Two accepted sendings: the totals grow by both.
     SetWaitingCounts(counters);
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     ASSERT_EQ(state.LastLog.substr(0, 16), L"[3Km 500M 20Cm] ") << state.LastLog.c_str();
     EXPECT_NE(state.Clef, first_key); // every accepted sending brings the next key
     EXPECT_EQ(state.ListVersion.size(), 3u);
     counters.Distance = 99;
     counters.UpTime = 1;
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     ASSERT_EQ(state.LastLog.substr(0, 13), L"[0Km 0M 99Cm]") << state.LastLog.c_str();
     EXPECT_EQ(TotalDistanceCm(counters), 350119);
     EXPECT_EQ(counters.UpTime_Ever, 61);
@@ -73,14 +73,14 @@ TEST(ServerRoundTrip, DISABLED_KeySendingsAndTotalsCheck) {
     state.Clef = first_key;
     counters.NbTouches = 5;
     host.replies = {MessageAnswer::Cancel};
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     EXPECT_EQ(state.LastLog, L"Key Error: You were trying to change of computer or user");
     EXPECT_EQ(counters.NbTouches, 5);
     state.Clef = current_key;
 
     // A wrong password: refused, counts kept, totals unchanged.
     ASSERT_EQ(EnregistrePwd(files, password + "x"), SaveResult::Saved);
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     EXPECT_EQ(state.LastLog, L"Error: Wrong Password. Please check your Account Settings");
     EXPECT_EQ(counters.NbTouches, 5);
     EXPECT_EQ(counters.NbTouches_Ever, 10);
