@@ -5,7 +5,6 @@
 //                      writes an account with the program's own writers, as the installer
 //                      leaves it, with counts waiting to be sent
 //   tray MESSAGE       posts a tray icon notification (0x203 double-click, 0x205 right-up)
-//   set-cursor X Y     moves the pointer by software (no device movement)
 //   menu open|closed   waits until a popup menu is shown, or until none is
 //   taskbar-created    broadcasts what the shell sends when it re-creates the taskbar
 //   remove-tray-icon   takes the client's icon out of the notification area
@@ -84,8 +83,11 @@ BOOL CALLBACK AppendStaticText(HWND child, LPARAM out) {
 }
 
 int WriteAccount(int argc, wchar_t** argv) {
-    std::map<std::string, std::string> args{{"login", "walker"}, {"password", "secret"},
-                                            {"key", "ABC123"}, {"distance", "0"}, {"keys", "0"}};
+    std::map<std::string, std::string> args{{"login", "walker"},
+                                            {"password", "secret"},
+                                            {"key", "ABC123"},
+                                            {"distance", "0"},
+                                            {"keys", "0"}};
     for (int i = 0; i < argc; ++i) {
         const std::string arg = Utf8(argv[i]);
         const size_t eq = arg.find('=');
@@ -121,23 +123,23 @@ int AnswerBox(const wchar_t* title, int button) {
     ::EnumChildWindows(box, AppendStaticText, reinterpret_cast<LPARAM>(&text));
     std::printf("text=%s\n", Utf8(text).c_str());
     return ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) ? 0
-                                                                             : Fail("PostMessage");
+                                                                              : Fail("PostMessage");
 }
 
 int InstallerState() {
     using Installer = win32::InstallerWindow;
-    HWND installer =
-        WaitForWindow([] { return ::FindWindowW(L"TheWandrelInstaller", nullptr); });
+    HWND installer = WaitForWindow([] { return ::FindWindowW(L"TheWandrelInstaller", nullptr); });
     if (!installer)
         return Fail("no installer window");
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(installer, nullptr), &gui))
         return Fail("GetGUIThreadInfo");
-    const std::pair<int, const char*> names[] = {
-        {Installer::kPseudo, "Pseudo"},     {Installer::kPwd, "Pwd"},
-        {Installer::kUseProxy, "UseProxy"}, {Installer::kDefineProxy, "DefineProxy"},
-        {Installer::kInstall, "Install"}};
+    const std::pair<int, const char*> names[] = {{Installer::kPseudo, "Pseudo"},
+                                                 {Installer::kPwd, "Pwd"},
+                                                 {Installer::kUseProxy, "UseProxy"},
+                                                 {Installer::kDefineProxy, "DefineProxy"},
+                                                 {Installer::kInstall, "Install"}};
     std::string focus = gui.hwndFocus == installer ? "window" : "none";
     if (gui.hwndFocus && ::GetParent(gui.hwndFocus) == installer) {
         focus = std::to_string(::GetDlgCtrlID(gui.hwndFocus));
@@ -192,8 +194,6 @@ int wmain(int argc, wchar_t** argv) {
                    ? 0
                    : Fail("PostMessage");
     }
-    if (action == L"set-cursor" && argc == 4)
-        return ::SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3])) ? 0 : Fail("SetCursorPos");
     if (action == L"menu" && argc == 3) {
         const bool open = std::wstring(argv[2]) == L"open";
         const HWND done = WaitForWindow([open] {

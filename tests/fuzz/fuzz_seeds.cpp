@@ -62,7 +62,6 @@ int main(int argc, char** argv) {
 
     Write("fuzz_decode_paires", "key", CodePaires("K3y9ab", random).value());
     Write("fuzz_decode_paires", "zero", "0");
-    Write("fuzz_decrypte_envoi", "sending",
-          CrypteEnvoi(TotalsRecord(counters, "K3y9ab"), random));
+    Write("fuzz_decrypte_envoi", "sending", CrypteEnvoi(TotalsRecord(counters, "K3y9ab"), random));
     return 0;
 }
