@@ -18,12 +18,12 @@
 // Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
 // a command line it does not know.
 #include "net/query_protocol.h"
-#include "ui/installer_window_win32.h"
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/registry_settings_store_win32.h"
+#include "ui/installer_window_win32.h"
 
 #include <windows.h>
 

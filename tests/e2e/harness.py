@@ -137,9 +137,6 @@ class WinePrefix:
         self.procs.append(p)
         return p
 
-    def wineserver_wait(self, timeout=30):
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)
-
     # --- registry ---------------------------------------------------------------------
     def reg_add(self, key, name, value, kind="REG_SZ"):
         r = self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"])
