@@ -20,10 +20,25 @@ namespace trekhold {
 // the letters J to R). Empty when the query does not start with the name.
 std::string RawQueryPayload(const std::string& target, const std::string& name);
 
+class AccessLog;
+
 struct FrontOptions {
     bool ceiling_endpoint = false; // "/bench/Envoi.php": a sending without the database
     size_t max_payload = 64 * 1024;
+    // Behind a reverse proxy on this machine: the client's address is the proxy's
+    // "X-Real-IP" header (only when the connection comes from a loopback address).
+    bool behind_proxy = false;
+    AccessLog* access_log = nullptr; // none when null
+    int64_t ranking_cache_ms = 30000;
 };
+
+// The address a request counts for in the throttles.
+std::string ClientAddress(const std::string& peer, const std::string& real_ip_header,
+                          bool behind_proxy);
+
+// Whether a form's "Origin" (or, without it, "Referer") names the site it was posted to
+// ("Host"); a request with neither comes from no browser page and is let through.
+bool SameOrigin(const std::string& origin, const std::string& referer, const std::string& host);
 
 void InstallRoutes(httplib::Server& server, TrekholdService& service, const FrontOptions& options);
 

@@ -88,7 +88,33 @@ TEST(Options, CommandLine) {
          std::initializer_list<std::vector<std::string>>{{"--port", "70000"},
                                                          {"--port"},
                                                          {"--colour", "red"},
-                                                         {"account", "add", "nick"},
+                                                         {"account", "add", "nick", "pw"},
+                                                         {"account", "rename", "nick"},
+                                                         {"review", "accept"},
+                                                         {"backup"},
                                                          {"launch"}})
         EXPECT_FALSE(ParseOptions(bad, o, error)) << bad[0];
+    for (const auto& [words, command] :
+         std::initializer_list<std::pair<std::vector<std::string>, Command>>{
+             {{"account", "add", "nick"}, Command::kAccountAdd},
+             {{"account", "rename", "a", "b"}, Command::kAccountRename},
+             {{"account", "hide", "a"}, Command::kAccountHide},
+             {{"review"}, Command::kReview},
+             {{"review", "reject", "7"}, Command::kReviewReject},
+             {{"backup", "copy.db", "--db", "t.db"}, Command::kBackup},
+             {{"serve", "--version"}, Command::kVersion}}) {
+        Options parsed;
+        ASSERT_TRUE(ParseOptions(words, parsed, error)) << words[0];
+        EXPECT_EQ(parsed.command, command) << words[0];
+    }
+    // The options for tests are refused unless the test harness's variable is set.
+    Options test;
+    ASSERT_TRUE(ParseOptions({"--minimum-hash-cost", "--access-log", "-"}, test, error));
+    EXPECT_EQ(test.access_log, "-");
+    EXPECT_EQ(TestOnlyProblem(test, nullptr), "--minimum-hash-cost is for tests only");
+    EXPECT_EQ(TestOnlyProblem(test, "0"), "--minimum-hash-cost is for tests only");
+    EXPECT_EQ(TestOnlyProblem(test, "1"), "");
+    ASSERT_TRUE(ParseOptions({"--trust-sendings"}, test, error));
+    EXPECT_NE(TestOnlyProblem(test, ""), "");
+    EXPECT_EQ(TestOnlyProblem(Options{}, nullptr), "");
 }
