@@ -5,6 +5,7 @@
 #include "server/page_cache.h"
 #include "server/throttle.h"
 #include "server/update_folder.h"
+#include "server/web_origin.h"
 #include "server/website.h"
 
 #include <httplib.h>
@@ -138,31 +139,7 @@ void SignUpHandler(TrekholdService& service, const FrontOptions& options,
     }
 }
 
-std::string Authority(const std::string& url) { // "http://host:port/path" -> "host:port"
-    size_t scheme = url.find("://");
-    if (scheme == std::string::npos)
-        return "";
-    std::string rest = url.substr(scheme + 3);
-    return rest.substr(0, rest.find('/'));
-}
-
 } // namespace
-
-std::string ClientAddress(const std::string& peer, const std::string& real_ip_header,
-                          bool behind_proxy) {
-    bool loopback = peer.rfind("127.", 0) == 0 || peer == "::1" || peer == "::ffff:127.0.0.1";
-    if (behind_proxy && loopback && !real_ip_header.empty())
-        return real_ip_header;
-    return peer;
-}
-
-bool SameOrigin(const std::string& origin, const std::string& referer, const std::string& host) {
-    if (!origin.empty())
-        return !host.empty() && Authority(origin) == host;
-    if (!referer.empty())
-        return !host.empty() && Authority(referer) == host;
-    return true;
-}
 
 std::string RawQueryPayload(const std::string& target, const std::string& name) {
     size_t question = target.find('?');
@@ -252,8 +229,11 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
         [](const httplib::Request&, httplib::Response& res) { SecurityHeaders(res); });
     if (AccessLog* log = options.access_log)
         server.set_logger([log, from](const httplib::Request& req, const httplib::Response& res) {
+            // A request refused before routing never set its start: 0 ms.
+            auto now = std::chrono::steady_clock::now();
             auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - request_start);
+                request_start == decltype(now){} ? decltype(now - now){} : now - request_start);
+            request_start = {};
             log->Write(AccessLine(std::chrono::duration_cast<std::chrono::seconds>(
                                       std::chrono::system_clock::now().time_since_epoch())
                                       .count(),

@@ -32,14 +32,6 @@ struct FrontOptions {
     int64_t ranking_cache_ms = 30000;
 };
 
-// The address a request counts for in the throttles.
-std::string ClientAddress(const std::string& peer, const std::string& real_ip_header,
-                          bool behind_proxy);
-
-// Whether a form's "Origin" (or, without it, "Referer") names the site it was posted to
-// ("Host"); a request with neither comes from no browser page and is let through.
-bool SameOrigin(const std::string& origin, const std::string& referer, const std::string& host);
-
 void InstallRoutes(httplib::Server& server, TrekholdService& service, const FrontOptions& options);
 
 } // namespace trekhold
