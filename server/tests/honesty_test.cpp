@@ -17,6 +17,8 @@
 #include <thread>
 
 using namespace trekhold;
+using test::kDigest;
+using test::KeyOf;
 
 TEST(Plausibility, TimeAndHumanRates) {
     // distance, keystrokes, left, right, special, scrolls, uptime, usetime
@@ -141,15 +143,6 @@ TEST(Passwords, ChecksBeyondTheQueueAreAnsweredBusyAtOnce) {
 }
 
 namespace {
-
-const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
-
-std::string KeyOf(const std::string& answer, size_t prefix) {
-    if (answer.rfind("OK", 0) != 0 || answer.size() <= prefix)
-        return "";
-    std::string key = PlainKeyOf(answer.substr(prefix));
-    return key.size() == 6 ? key : "";
-}
 
 // A service whose clocks the test moves.
 class HonestyTest : public ::testing::Test {

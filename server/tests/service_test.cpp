@@ -12,18 +12,10 @@
 #include <thread>
 
 using namespace trekhold;
+using test::kDigest;
+using test::KeyOf;
 
 namespace {
-
-const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
-
-// The plain key after `prefix` of an "OK" answer, or "" when refused.
-std::string KeyOf(const std::string& answer, size_t prefix) {
-    if (answer.rfind("OK", 0) != 0 || answer.size() <= prefix)
-        return "";
-    std::string key = PlainKeyOf(answer.substr(prefix));
-    return key.size() == 6 ? key : "";
-}
 
 class ServiceTest : public ::testing::Test {
   protected:
