@@ -63,5 +63,8 @@ int main(int argc, char** argv) {
     Write("fuzz_decode_paires", "key", CodePaires("K3y9ab", random).value());
     Write("fuzz_decode_paires", "zero", "0");
     Write("fuzz_decrypte_envoi", "sending", CrypteEnvoi(TotalsRecord(counters, "K3y9ab"), random));
+    // A posted form's origin, referer and host, split by NUL bytes.
+    Write("fuzz_web_origin", "form",
+          std::string("http://trekhold.example\0\0trekhold.example", 41));
     return 0;
 }
