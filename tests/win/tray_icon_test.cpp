@@ -81,10 +81,18 @@ bool ModifyTip(HWND owner, const wchar_t* tip) {
     return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
+// The owner's window procedure hands its messages to the hook first, as the client's does.
+HookWinMsg* g_owner_hook = nullptr;
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (g_owner_hook)
+        g_owner_hook->OnMessage(message, wparam, lparam);
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
 } // namespace
 
 TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
-    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
+    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner", OwnerProc);
     ASSERT_TRUE(owner);
     FakeHost host;
     MemorySettingsStore store;
@@ -116,13 +124,15 @@ TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
     EXPECT_TRUE(icon.RemoveIcon());
     EXPECT_FALSE(ModifyTip(owner, L"gone")); // the shell no longer knows the icon
 
-    // When the shell announces a new taskbar, the subclass puts the icon back.
+    // When the shell announces a new taskbar, the hook puts the icon back.
     HookWinMsg hook(host, [&] { icon.AjoutIcone(); });
+    g_owner_hook = &hook;
     ASSERT_TRUE(hook.Install(owner));
     ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
                           SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_TRUE(ModifyTip(owner, L"back"));
     hook.Remove();
+    g_owner_hook = nullptr;
     icon.RemoveIcon();
     ::DestroyWindow(owner);
 }
