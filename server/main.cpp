@@ -1,5 +1,6 @@
 // trekhold-server: entry point and command-line tools.
 #include "server/account_store.h"
+#include "server/bounded_server.h"
 #include "server/http_front.h"
 #include "server/options.h"
 #include "server/protocol_codec.h"
@@ -8,10 +9,14 @@
 
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace trekhold;
@@ -27,6 +32,12 @@ ServiceConfig ConfigOf(const Options& o) {
     return config;
 }
 
+ConnectionLimits LimitsOf(const Options& o) {
+    ConnectionLimits limits;
+    limits.request_deadline = std::chrono::seconds(o.request_seconds);
+    return limits;
+}
+
 int Serve(const Options& o) {
     // SIGINT and SIGTERM are taken by one thread that stops the server cleanly.
     sigset_t signals;
@@ -37,45 +48,52 @@ int Serve(const Options& o) {
     std::signal(SIGPIPE, SIG_IGN);
 
     TrekholdService service(ConfigOf(o));
-    httplib::Server server;
+    // After a failed sync of the database log nothing more can be called durable: the
+    // server stops (exit status 1) so that its supervisor starts it again, and SQLite
+    // recovers the log from what is on disk.
+    service.OnSyncFailure([] { ::kill(::getpid(), SIGTERM); });
+    BoundedServer server(LimitsOf(o));
     int threads = o.threads;
     server.new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<size_t>(threads));
     };
-    server.set_keep_alive_timeout(5);
-    server.set_keep_alive_max_count(1000);
-    server.set_read_timeout(10);
-    server.set_write_timeout(10);
     server.set_tcp_nodelay(true);
     FrontOptions front;
     front.ceiling_endpoint = o.ceiling_endpoint;
     InstallRoutes(server, service, front);
 
-    int port = o.port;
-    if (port == 0) {
-        port = server.bind_to_any_port(o.address);
-        if (port < 0) {
-            std::cerr << "trekhold-server: cannot listen on " << o.address << "\n";
-            return 1;
-        }
-    } else if (!server.bind_to_port(o.address, port)) {
-        std::cerr << "trekhold-server: cannot listen on " << o.address << ":" << port << "\n";
+    std::string error;
+    int port = server.Bind(o.address, o.port, error);
+    if (port < 0) {
+        std::cerr << "trekhold-server: " << error << "\n";
         return 1;
     }
     std::cout << "trekhold-server listening on " << o.address << ":" << port << std::endl;
 
-    std::thread waiter([&server, signals] {
+    std::atomic<bool> listening_ended{false};
+    std::thread waiter([&server, &listening_ended, signals] {
         int received = 0;
         sigwait(&signals, &received);
-        server.stop();
+        // stop() does nothing until the server has begun to listen.
+        while (!listening_ended) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     });
     bool ok = server.listen_after_bind();
+    listening_ended = true;
     // Wake the waiter if listening ended on its own.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     CommitQueue::Counters written = service.write_counters();
     std::cerr << "trekhold-server: stopped; " << written.changes << " changes in "
               << written.commits << " commits, " << written.syncs << " log syncs\n";
+    if (service.SyncFailed()) {
+        std::cerr << "trekhold-server: stopped because the database log could not be synced "
+                     "to disk; every answered change is safe. Start it again (its supervisor "
+                     "does) once the disk is sound.\n";
+        return 1;
+    }
     return ok ? 0 : 1;
 }
 

@@ -84,6 +84,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.threads = static_cast<int>(n);
+        } else if (a == "--request-seconds") {
+            if (!Number(value, 300, n) || n < 1) {
+                error = "--request-seconds takes a number from 1 to 300";
+                return false;
+            }
+            out.request_seconds = static_cast<int>(n);
         } else {
             error = "unknown option " + a;
             return false;
@@ -129,7 +135,10 @@ Options:
                            are answered "Errversion"
   --update-folder DIR      files of the new version, offered with "Errversion" and served
                            at /NAME
-  --threads N              HTTP worker threads (default 32)
+  --threads N              HTTP worker threads (default 32); each serves one connection
+                           at a time
+  --request-seconds N      time a client has to send a whole request (default 10); a
+                           connection waits at most 2 s for its next request
   --ceiling-endpoint       also serve /bench/Envoi.php, a sending checked without the
                            database, to measure the ceiling of the HTTP path
   --minimum-hash-cost      cheapest password hashing (tests only)

@@ -27,6 +27,7 @@ struct Options {
     int64_t required_version = 35;
     std::string update_folder;
     int threads = 32;
+    int request_seconds = 10; // to receive a whole request
     bool ceiling_endpoint = false;
     bool minimum_hash_cost = false; // tests only: the cheapest Argon2id parameters
 };

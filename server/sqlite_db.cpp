@@ -71,6 +71,18 @@ Statement Database::Prepare(const std::string& sql) {
     return Statement(db_, stmt);
 }
 
+std::string Database::QuickCheck() {
+    Statement check = Prepare("PRAGMA quick_check(5)");
+    std::string findings;
+    while (check.Step()) {
+        std::string line = check.Text(0);
+        if (line == "ok")
+            continue;
+        findings += (findings.empty() ? "" : "; ") + line;
+    }
+    return findings;
+}
+
 int64_t Database::LastInsertId() const {
     return sqlite3_last_insert_rowid(db_);
 }

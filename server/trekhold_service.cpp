@@ -1,6 +1,7 @@
 #include "server/trekhold_service.h"
 
 #include "server/answers.h"
+#include "server/problem_log.h"
 #include "server/protocol_codec.h"
 #include "server/schema.h"
 #include "server/update_folder.h"
@@ -74,6 +75,17 @@ std::string NewPlainKey() {
 
 void PrepareDatabase(const std::string& path) {
     Database db(path);
+    std::string damage;
+    try {
+        damage = db.QuickCheck();
+    } catch (const DbError& e) {
+        damage = e.what();
+    }
+    if (!damage.empty())
+        throw DbError("the database " + path + " is damaged (" + damage +
+                      "). Restore a backup, or copy what can still be read into a new file "
+                      "with: sqlite3 '" + path + "' .recover | sqlite3 '" + path +
+                      ".recovered' and start the server on that file");
     MigrateSchema(db);
 }
 
@@ -135,14 +147,25 @@ std::optional<AccountDirectory::Entry> TrekholdService::Lookup(const std::string
     return entry;
 }
 
+namespace {
+
+ServiceConfig Checked(ServiceConfig config) {
+    std::string problem = UpdateFolderProblem(config.update_folder, config.db_path);
+    if (!problem.empty())
+        throw std::runtime_error(problem);
+    return config;
+}
+
+} // namespace
+
 TrekholdService::TrekholdService(ServiceConfig config)
-    : config_(std::move(config)), prepared_((PrepareDatabase(config_.db_path), true)),
+    : config_(Checked(std::move(config))), prepared_((PrepareDatabase(config_.db_path), true)),
       readers_(config_.db_path), writer_(config_.db_path), passwords_(config_.hash_cost) {}
 
 std::string TrekholdService::VersionAnswer() const {
     if (config_.update_folder.empty())
         return answer::kNewVersion;
-    auto description = DownloadDescription(config_.update_folder);
+    auto description = DownloadDescription(config_.update_folder, config_.db_path);
     if (!description)
         return answer::kNewVersion;
     return std::string(answer::kNewVersion) + answer::kFiller + *description;
@@ -173,7 +196,8 @@ std::string TrekholdService::RequestKey(const std::string& payload) {
         if (!ok || stale)
             return answer::kFailure;
         return std::string(answer::kOk) + answer::kFiller + stored;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("key request not answered: ") + e.what());
         return answer::kFailure;
     }
 }
@@ -232,7 +256,8 @@ std::string TrekholdService::Send(const std::string& payload) {
         if (stale)
             directory_.Forget(record.nick);
         return ok ? result : answer::kFailure;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sending not stored: ") + e.what());
         return answer::kFailure;
     }
 }
@@ -286,7 +311,8 @@ std::string TrekholdService::CheckData(const std::string& payload) {
             text += std::to_string(std::min<int64_t>(total, kMaxClientTotal));
         }
         return text;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("totals check not answered: ") + e.what());
         return answer::kCheckFailure;
     }
 }
@@ -319,7 +345,8 @@ SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string&
         if (!ok)
             return SignUpResult::kFailed;
         return created ? SignUpResult::kCreated : SignUpResult::kTaken;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sign-up not stored: ") + e.what());
         return SignUpResult::kFailed;
     }
 }
