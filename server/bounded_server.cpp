@@ -19,7 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits are cut into slices so that a stopping server is noticed soon.
+// Waits for a request are cut into slices so that a stopping server is noticed soon.
 constexpr std::chrono::milliseconds kStopCheck{200};
 
 void AddressOf(int fd, bool peer, std::string& ip, int& port) {
@@ -134,7 +134,8 @@ class GuardedStream : public httplib::Stream {
 
     WaitResult Wait(short events, Clock::time_point until) const {
         for (;;) {
-            if (listening_ == INVALID_SOCKET)
+            // A stopping server reads no more requests but still sends the answers it owes.
+            if (events == POLLIN && listening_ == INVALID_SOCKET)
                 return WaitResult::kStopped;
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
             if (left.count() <= 0)

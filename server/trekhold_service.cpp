@@ -82,10 +82,13 @@ void PrepareDatabase(const std::string& path) {
         damage = e.what();
     }
     if (!damage.empty())
+        // The dump of a damaged file ends in a rollback; committing instead keeps every
+        // row that could be read.
         throw DbError("the database " + path + " is damaged (" + damage +
                       "). Restore a backup, or copy what can still be read into a new file "
-                      "with: sqlite3 '" + path + "' .recover | sqlite3 '" + path +
-                      ".recovered' and start the server on that file");
+                      "with: sqlite3 '" + path +
+                      "' .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 '" +
+                      path + ".recovered' and start the server on that file");
     MigrateSchema(db);
 }
 

@@ -162,7 +162,7 @@ TEST(Schema, ADamagedDatabaseIsRefusedWithWhatHelps) {
     } catch (const DbError& e) {
         const std::string text = e.what();
         EXPECT_NE(text.find("is damaged"), std::string::npos) << text;
-        EXPECT_NE(text.find("sqlite3 '" + path + "' .recover"), std::string::npos) << text;
+        EXPECT_NE(text.find("sqlite3 '" + path + "' .dump"), std::string::npos) << text;
     }
 }
 
