@@ -1,4 +1,4 @@
-# Native build: unit tests, benchmark, server, fuzzers.
+# Native build: unit tests, benchmark, server.
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 
@@ -20,7 +20,4 @@ endif()
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/server/CMakeLists.txt)
     add_subdirectory(server)
-endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
-    add_subdirectory(tests/fuzz)
 endif()

@@ -72,6 +72,11 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "SamplerOnDevices.*" PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 
+# The tool the end-to-end tests act on a running client with (tray, boxes, account seeding).
+add_executable(wandrel_drive ${CMAKE_SOURCE_DIR}/tests/driver/wandrel_drive.cpp)
+target_link_libraries(wandrel_drive PRIVATE wandrel_win32)
+target_link_options(wandrel_drive PRIVATE -municode)
+
 # A dinput8.dll that refuses to create DirectInput, in a folder of its own so that nothing
 # else here loads it; the end-to-end tests put it beside the client.
 add_library(refusing_dinput8 SHARED ${CMAKE_SOURCE_DIR}/tests/win/refusing_dinput8/dinput8.cpp)

@@ -101,11 +101,10 @@ TEST(HookWinMsg, IgnoresHostileRequestsAndPassesEverythingOn) {
     g_copydata_tags.clear();
     g_replies.clear();
 
+    // What the parser refuses is proven with the parser; here, that a refused request, a
+    // wrong tag and data the parser must not read past get no reply.
     const std::string to = Handle(requester);
-    for (const std::string& bad : std::vector<std::string>{
-             "Wandrel'" + to, "Wandrel'" + to + "'1'2", "Wandrel'" + to + "'256", "Wandrel'x'0",
-             "Wandrel'" + to + "'-1", std::string()})
-        SendRequest(client, requester, bad);
+    SendRequest(client, requester, "Wandrel'" + to + "'256");
     SendCopyData(client, requester, 2, ("Wandrel'" + to + "'0").c_str(), 20);
     std::string big(300, 'W');
     big.replace(0, 8 + to.size() + 2, "Wandrel'" + to + "'0");
@@ -116,14 +115,14 @@ TEST(HookWinMsg, IgnoresHostileRequestsAndPassesEverythingOn) {
     SendCopyData(client, requester, 3, nullptr, 40);
     EXPECT_TRUE(g_replies.empty());
     // Every one of them went on to the window's own procedure, untouched.
-    EXPECT_EQ(g_copydata_tags.size(), 11u);
-    EXPECT_EQ(g_copydata_tags[6], 2u);
+    EXPECT_EQ(g_copydata_tags.size(), 6u);
+    EXPECT_EQ(g_copydata_tags[1], 2u);
 
     SendRequest(client, requester, "Wandrel'" + to + "'0");
     ASSERT_EQ(g_replies.size(), 1u);
     EXPECT_EQ(g_replies[0].size(), query::kBufferSize); // reply + NUL fill the buffer exactly
     EXPECT_EQ(g_replies[0].back(), '\0');
-    EXPECT_EQ(g_copydata_tags.size(), 12u);
+    EXPECT_EQ(g_copydata_tags.size(), 7u);
 
     // A reply window that is gone: no reply, no crash.
     HWND gone = wintest::CreateHiddenWindow(L"HookTestGone");
