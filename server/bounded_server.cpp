@@ -1,23 +1,48 @@
 #include "server/bounded_server.h"
 
+#include "server/problem_log.h"
 #include "server/request_head_guard.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
-#include <iostream>
+#include <fcntl.h>
+#include <stdexcept>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace trekhold {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
+
+// One client connection between its requests and while its head arrives.
+struct Connection {
+    Connection(int socket, const ConnectionLimits& limits)
+        : fd(socket), guard(limits.max_head_bytes, limits.max_header_lines) {}
+    ~Connection() {
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    int fd;
+    std::string pending; // received, not yet parsed: the head (and what followed it)
+    RequestHeadGuard guard;
+    Clock::time_point deadline; // of the request under way, or of the wait for the next
+    bool idle = false;          // between requests: nothing of the next one yet
+    size_t served = 0;
+};
+
+namespace {
 
 // Waits for a request are cut into slices so that a stopping server is noticed soon.
 constexpr std::chrono::milliseconds kStopCheck{200};
@@ -36,7 +61,32 @@ void AddressOf(int fd, bool peer, std::string& ip, int& port) {
     port = std::atoi(service);
 }
 
-// One connection's socket as the library's parser reads and writes it, with the bounds.
+bool WaitWritable(int fd, std::chrono::milliseconds timeout) {
+    pollfd p{fd, POLLOUT, 0};
+    return ::poll(&p, 1, static_cast<int>(timeout.count())) > 0;
+}
+
+// The answer to a request that was not read whole; nothing when nothing of it came.
+void AnswerUnread(int fd, const RequestHeadGuard& guard, bool timed_out,
+                  const ConnectionLimits& limits) {
+    const char* status = nullptr;
+    if (guard.verdict() == RequestHeadGuard::Verdict::kTooLarge)
+        status = guard.lines() == 0 ? "414 URI Too Long" : "431 Request Header Fields Too Large";
+    else if (timed_out && guard.bytes() > 0)
+        status = "408 Request Timeout";
+    if (!status)
+        return;
+    const std::string text = std::string(status).substr(4);
+    const std::string response = std::string("HTTP/1.1 ") + status +
+                                 "\r\nConnection: close\r\nContent-Type: text/plain\r\n"
+                                 "Content-Length: " +
+                                 std::to_string(text.size()) + "\r\n\r\n" + text;
+    if (WaitWritable(fd, limits.write_timeout))
+        (void)::send(fd, response.data(), response.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+// A connection's socket as the library's parser reads and writes it, starting with the
+// bytes the waiting room received, with the request deadline and the head bounds.
 class GuardedStream : public httplib::Stream {
   public:
     enum class Failure { kNone, kClosed, kTimedOut, kHeadTooLarge };
@@ -45,22 +95,25 @@ class GuardedStream : public httplib::Stream {
         : fd_(fd), limits_(limits), listening_(listening),
           guard_(limits.max_head_bytes, limits.max_header_lines) {}
 
-    void BeginRequest() {
+    void BeginRequest(std::string received) {
+        buffer_ = std::move(received);
+        begin_ = 0;
         guard_.Restart();
         deadline_ = Clock::now() + limits_.request_deadline;
         failure_ = Failure::kNone;
     }
-    // Between requests: true when the next one has begun to arrive within the keep-alive
-    // time.
-    bool AwaitNextRequest() {
-        return buffered_ > 0 ||
-               Wait(POLLIN, Clock::now() + limits_.keep_alive) == WaitResult::kReady;
+    // What was received beyond the requests parsed so far (a pipelined next request).
+    std::string TakeUnparsed() {
+        std::string rest = buffer_.substr(begin_);
+        buffer_.clear();
+        begin_ = 0;
+        return rest;
     }
     Failure failure() const { return failure_; }
     const RequestHeadGuard& guard() const { return guard_; }
 
     bool is_readable() const override {
-        return buffered_ > 0 || Wait(POLLIN, deadline_) == WaitResult::kReady;
+        return begin_ < buffer_.size() || Wait(POLLIN, deadline_) == WaitResult::kReady;
     }
     bool is_writable() const override {
         return failure_ == Failure::kNone &&
@@ -70,7 +123,7 @@ class GuardedStream : public httplib::Stream {
     ssize_t read(char* ptr, size_t size) override {
         if (failure_ != Failure::kNone)
             return -1;
-        if (buffered_ == 0) {
+        if (begin_ == buffer_.size()) {
             switch (Wait(POLLIN, deadline_)) {
             case WaitResult::kReady:
                 break;
@@ -79,16 +132,16 @@ class GuardedStream : public httplib::Stream {
             case WaitResult::kStopped:
                 return Fail(Failure::kClosed);
             }
-            ssize_t n = ::recv(fd_, buffer_, sizeof buffer_, 0);
+            char chunk[4096];
+            ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
             if (n <= 0)
                 return n < 0 ? Fail(Failure::kClosed) : 0;
+            buffer_.assign(chunk, static_cast<size_t>(n));
             begin_ = 0;
-            buffered_ = static_cast<size_t>(n);
         }
-        size_t n = std::min(size, buffered_);
-        std::memcpy(ptr, buffer_ + begin_, n);
+        size_t n = std::min(size, buffer_.size() - begin_);
+        std::memcpy(ptr, buffer_.data() + begin_, n);
         begin_ += n;
-        buffered_ -= n;
         if (guard_.verdict() == RequestHeadGuard::Verdict::kReading &&
             guard_.Take(ptr, n) == RequestHeadGuard::Verdict::kTooLarge)
             return Fail(Failure::kHeadTooLarge);
@@ -96,7 +149,7 @@ class GuardedStream : public httplib::Stream {
     }
 
     ssize_t write(const char* ptr, size_t size) override {
-        // After a failed read the library would answer 400; the loop answers instead.
+        // After a failed read the library would answer 400; the caller answers instead.
         if (failure_ != Failure::kNone || !is_writable())
             return -1;
         return ::send(fd_, ptr, size, MSG_NOSIGNAL);
@@ -109,25 +162,6 @@ class GuardedStream : public httplib::Stream {
         AddressOf(fd_, false, ip, port);
     }
     socket_t socket() const override { return fd_; }
-
-    // The answer to a request that was not read whole; nothing when nothing came.
-    void AnswerFailure() const {
-        const char* status = nullptr;
-        if (failure_ == Failure::kTimedOut && guard_.bytes() > 0)
-            status = "408 Request Timeout";
-        else if (failure_ == Failure::kHeadTooLarge)
-            status = guard_.lines() == 0 ? "414 URI Too Long"
-                                         : "431 Request Header Fields Too Large";
-        if (!status)
-            return;
-        const std::string text = std::string(status).substr(4);
-        const std::string response = std::string("HTTP/1.1 ") + status +
-                                     "\r\nConnection: close\r\nContent-Type: text/plain\r\n"
-                                     "Content-Length: " +
-                                     std::to_string(text.size()) + "\r\n\r\n" + text;
-        if (Wait(POLLOUT, Clock::now() + limits_.write_timeout) == WaitResult::kReady)
-            (void)::send(fd_, response.data(), response.size(), MSG_NOSIGNAL);
-    }
 
   private:
     enum class WaitResult { kReady, kTimedOut, kStopped };
@@ -160,18 +194,189 @@ class GuardedStream : public httplib::Stream {
     RequestHeadGuard guard_;
     Clock::time_point deadline_;
     Failure failure_ = Failure::kNone;
-    char buffer_[4096];
-    size_t begin_ = 0, buffered_ = 0;
+    std::string buffer_;
+    size_t begin_ = 0;
 };
 
 } // namespace
 
-BoundedServer::BoundedServer(ConnectionLimits limits) : limits_(limits) {
+// The worker threads, as the library's task queue; once shut down it takes no more work.
+class WorkerPool : public httplib::TaskQueue {
+  public:
+    WorkerPool(size_t threads, WaitingRoom& room) : pool_(threads), room_(room) {}
+    void enqueue(std::function<void()> fn) override { TryEnqueue(std::move(fn)); }
+    bool TryEnqueue(std::function<void()> fn) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!open_)
+            return false;
+        pool_.enqueue(std::move(fn));
+        return true;
+    }
+    void shutdown() override;
+
+  private:
+    httplib::ThreadPool pool_;
+    WaitingRoom& room_;
+    std::mutex mutex_;
+    bool open_ = true;
+};
+
+// One thread that watches every connection waiting for (the rest of) a request head.
+class WaitingRoom {
+  public:
+    WaitingRoom(const ConnectionLimits& limits, std::function<void(std::shared_ptr<Connection>)> serve)
+        : limits_(limits), serve_(std::move(serve)) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+            throw std::runtime_error(std::string("pipe2: ") + std::strerror(errno));
+        wake_read_ = fds[0];
+        wake_write_ = fds[1];
+        thread_ = std::thread([this] { Loop(); });
+    }
+    ~WaitingRoom() {
+        Stop();
+        ::close(wake_read_);
+        ::close(wake_write_);
+    }
+
+    // Takes the connection (closed at once when the room has stopped).
+    void Add(std::shared_ptr<Connection> connection) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopping_)
+                return;
+            arrivals_.push_back(std::move(connection));
+        }
+        Wake();
+    }
+    void SetPool(WorkerPool* pool) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pool_ = pool;
+    }
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        Wake();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+  private:
+    void Wake() { (void)!::write(wake_write_, "x", 1); }
+
+    void Loop() {
+        std::vector<std::shared_ptr<Connection>> waiting;
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (stopping_) {
+                    arrivals_.clear();
+                    return; // the waiting connections close with `waiting`
+                }
+                for (auto& c : arrivals_)
+                    waiting.push_back(std::move(c));
+                arrivals_.clear();
+            }
+            std::vector<pollfd> polled{{wake_read_, POLLIN, 0}};
+            auto next = Clock::now() + kStopCheck;
+            for (const auto& c : waiting) {
+                polled.push_back({c->fd, POLLIN, 0});
+                next = std::min(next, c->deadline);
+            }
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+            ::poll(polled.data(), polled.size(), static_cast<int>(std::max<int64_t>(0, wait.count()) + 1));
+            char drain[64];
+            while (::read(wake_read_, drain, sizeof drain) > 0) {
+            }
+            const auto now = Clock::now();
+            std::vector<std::shared_ptr<Connection>> still;
+            for (size_t i = 0; i < waiting.size(); ++i) {
+                auto& c = waiting[i];
+                if (polled[i + 1].revents != 0) {
+                    if (Receive(*c, now) && !Ready(c))
+                        still.push_back(std::move(c));
+                } else if (now >= c->deadline) {
+                    AnswerUnread(c->fd, c->guard, !c->idle, limits_);
+                } else {
+                    still.push_back(std::move(c));
+                }
+            }
+            waiting.swap(still);
+        }
+    }
+
+    // False when the connection ends here (closed by the client, or over a bound).
+    bool Receive(Connection& c, Clock::time_point now) {
+        char chunk[4096];
+        ssize_t n = ::recv(c.fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return true;
+        if (n <= 0)
+            return false;
+        if (c.idle) { // the next request begins: its deadline runs from here
+            c.idle = false;
+            c.deadline = now + limits_.request_deadline;
+        }
+        c.pending.append(chunk, static_cast<size_t>(n));
+        if (c.guard.Take(chunk, static_cast<size_t>(n)) == RequestHeadGuard::Verdict::kTooLarge) {
+            AnswerUnread(c.fd, c.guard, false, limits_);
+            return false;
+        }
+        return true;
+    }
+
+    // Hands a connection whose head is complete to a worker; true when it left the room.
+    bool Ready(const std::shared_ptr<Connection>& c) {
+        if (c->guard.verdict() != RequestHeadGuard::Verdict::kComplete)
+            return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Not taken (the server stops): the connection closes when the last holder lets go.
+        if (pool_)
+            pool_->TryEnqueue([serve = serve_, c] { serve(c); });
+        return true;
+    }
+
+    const ConnectionLimits& limits_;
+    std::function<void(std::shared_ptr<Connection>)> serve_;
+    int wake_read_ = -1, wake_write_ = -1;
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<Connection>> arrivals_;
+    WorkerPool* pool_ = nullptr;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+void WorkerPool::shutdown() {
+    room_.Stop(); // no connection waits any more, none is handed over
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = false;
+    }
+    room_.SetPool(nullptr);
+    pool_.shutdown(); // the workers finish the requests they serve
+}
+
+BoundedServer::BoundedServer(ConnectionLimits limits)
+    : limits_(limits),
+      room_(std::make_unique<WaitingRoom>(limits_, [this](std::shared_ptr<Connection> c) {
+          Serve(std::move(c));
+      })) {
     set_socket_options([this](socket_t fd) {
         int yes = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listen_fd_ = fd;
     });
+    new_task_queue = [this] {
+        auto* pool = new WorkerPool(limits_.worker_threads, *room_);
+        room_->SetPool(pool);
+        return pool;
+    };
+}
+
+BoundedServer::~BoundedServer() {
+    room_->Stop();
 }
 
 int BoundedServer::Bind(const std::string& address, int port, std::string& error) {
@@ -194,25 +399,43 @@ int BoundedServer::Bind(const std::string& address, int port, std::string& error
 }
 
 bool BoundedServer::process_and_close_socket(socket_t sock) {
-    GuardedStream stream(sock, limits_, svr_sock_);
-    bool ok = false;
-    for (size_t served = 0; served < limits_.requests_per_connection; ++served) {
-        if (svr_sock_ == INVALID_SOCKET || (served > 0 && !stream.AwaitNextRequest()))
-            break;
-        stream.BeginRequest();
+    // Called on a worker just after the connection was accepted: the worker is given back
+    // at once, and the connection waits in the room for its head.
+    auto connection = std::make_shared<Connection>(sock, limits_);
+    connection->deadline = Clock::now() + limits_.request_deadline;
+    room_->Add(std::move(connection));
+    return true;
+}
+
+void BoundedServer::Serve(std::shared_ptr<Connection> c) {
+    GuardedStream stream(c->fd, limits_, svr_sock_);
+    for (;;) {
+        stream.BeginRequest(std::move(c->pending));
         bool closed = false;
-        ok = process_request(stream, served + 1 == limits_.requests_per_connection, closed,
-                             [](httplib::Request& req) { req.ranges.clear(); });
+        const bool last = ++c->served >= limits_.requests_per_connection;
+        bool ok = process_request(stream, last, closed,
+                                  [](httplib::Request& req) { req.ranges.clear(); });
         if (stream.failure() != GuardedStream::Failure::kNone) {
-            stream.AnswerFailure();
-            break;
+            AnswerUnread(c->fd, stream.guard(),
+                         stream.failure() == GuardedStream::Failure::kTimedOut, limits_);
+            return;
         }
-        if (!ok || closed)
-            break;
+        if (!ok || closed || last || svr_sock_ == INVALID_SOCKET)
+            return;
+        // The next request: at once when its head is already here, else in the room.
+        c->pending = stream.TakeUnparsed();
+        c->guard.Restart();
+        c->idle = c->pending.empty();
+        c->deadline = Clock::now() + (c->idle ? limits_.keep_alive : limits_.request_deadline);
+        if (c->guard.Take(c->pending.data(), c->pending.size()) !=
+            RequestHeadGuard::Verdict::kComplete) {
+            if (c->guard.verdict() == RequestHeadGuard::Verdict::kTooLarge)
+                AnswerUnread(c->fd, c->guard, false, limits_);
+            else
+                room_->Add(std::move(c));
+            return;
+        }
     }
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-    return ok;
 }
 
 } // namespace trekhold

@@ -41,6 +41,7 @@ ServiceConfig ConfigOf(const Options& o) {
 
 ConnectionLimits LimitsOf(const Options& o) {
     ConnectionLimits limits;
+    limits.worker_threads = static_cast<size_t>(o.threads);
     limits.request_deadline = std::chrono::seconds(o.request_seconds);
     return limits;
 }
@@ -65,10 +66,6 @@ int Serve(const Options& o) {
     // recovers the log from what is on disk.
     service.OnSyncFailure([] { ::kill(::getpid(), SIGTERM); });
     BoundedServer server(LimitsOf(o));
-    int threads = o.threads;
-    server.new_task_queue = [threads] {
-        return new httplib::ThreadPool(static_cast<size_t>(threads));
-    };
     server.set_tcp_nodelay(true);
     FrontOptions front;
     front.ceiling_endpoint = o.ceiling_endpoint;

@@ -176,8 +176,8 @@ Options:
                            are answered "Errversion"
   --update-folder DIR      files of the new version, offered with "Errversion" and served
                            at /NAME
-  --threads N              HTTP worker threads (default 32); each serves one connection
-                           at a time
+  --threads N              HTTP worker threads (default 32); a connection holds one only
+                           once its request head has arrived
   --request-seconds N      time a client has to send a whole request (default 10); a
                            connection waits at most 2 s for its next request
   --access-log DEST        one line per request to DEST ("-": standard error); SIGHUP

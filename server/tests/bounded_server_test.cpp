@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 using namespace trekhold;
@@ -47,8 +48,8 @@ class BoundedServerTest : public ::testing::Test {
         limits_.max_head_bytes = 4096;
         limits_.max_header_lines = 20;
         limits_.requests_per_connection = 3;
+        limits_.worker_threads = 2;
         server_ = std::make_unique<BoundedServer>(limits_);
-        server_->new_task_queue = [] { return new httplib::ThreadPool(2); };
         server_->Get("/text", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("0123456789", "text/plain");
         });
@@ -198,4 +199,22 @@ TEST_F(BoundedServerTest, StopsPromptlyWithSlowClientsConnected) {
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
     ::close(a);
     ::close(b);
+}
+
+TEST_F(BoundedServerTest, SlowClientsHoldNoWorker) {
+    // Five times as many half-sent requests as workers, and idle connections.
+    std::vector<int> slow;
+    for (int i = 0; i < 10; ++i) {
+        slow.push_back(Connect());
+        Send(slow.back(), "GET /text HTTP/1.1\r\nX-Slow: ");
+        slow.push_back(Connect());
+    }
+    const auto start = Clock::now();
+    int fd = Connect();
+    Send(fd, "GET /text HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 200 OK");
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(400)); // well before a deadline
+    ::close(fd);
+    for (int s : slow)
+        ::close(s);
 }
