@@ -420,7 +420,10 @@ void BoundedServer::Serve(std::shared_ptr<Connection> c) {
                          stream.failure() == GuardedStream::Failure::kTimedOut, limits_);
             return;
         }
-        if (!ok || closed || last || svr_sock_ == INVALID_SOCKET)
+        // A head the library stopped reading (a malformed request line) leaves the rest of
+        // it unread: the connection cannot go on.
+        if (!ok || closed || last || svr_sock_ == INVALID_SOCKET ||
+            stream.guard().verdict() != RequestHeadGuard::Verdict::kComplete)
             return;
         // The next request: at once when its head is already here, else in the room.
         c->pending = stream.TakeUnparsed();

@@ -120,7 +120,8 @@ def test_ranges_and_methods(server):
     login = tool_output("encipher", "walker'secret1").encode()
     for method in (b"TRACE", b"CONNECT", b"FOO", b"PROPFIND", b"DELETE", b"PUT"):
         for path in (b"/", setup, b"/Request_cle.php?Data=" + login):
-            assert status_of(get(path, method=method)) in (400, 404, 405), (method, path)
+            response = get(path, b"Content-Length: 0\r\n", method=method)
+            assert status_of(response) in (400, 404, 405), (method, path, response[:60])
     alive(server)
 
 
