@@ -2,7 +2,8 @@
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 
-file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
+     ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE wandrel_core GTest::gtest GTest::gtest_main Threads::Threads)
 target_compile_definitions(unit_tests PRIVATE WANDREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -56,7 +56,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 
-file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp
+     ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
 # The tests load the tray images from the program's resources, as the client does.
 target_sources(win_tests PRIVATE ${RESOURCE_FILES})

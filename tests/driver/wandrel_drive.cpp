@@ -128,7 +128,7 @@ int AnswerBox(const wchar_t* title, int button) {
 
 int InstallerState() {
     using Installer = win32::InstallerWindow;
-    HWND installer = WaitForWindow([] { return ::FindWindowW(L"TheWandrelInstaller", nullptr); });
+    HWND installer = WaitForWindow([] { return ::FindWindowW(L"#32770", kInstallerTitle); });
     if (!installer)
         return Fail("no installer window");
     GUITHREADINFO gui{};

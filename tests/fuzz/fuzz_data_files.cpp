@@ -2,6 +2,8 @@
 // of earlier versions. The first byte picks which file the rest of the input becomes.
 #include "fixed_random.h"
 #include "storage/changement_version.h"
+#include "tests/fakes/memory_stores.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 
 #include <cstddef>

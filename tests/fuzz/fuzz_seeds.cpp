@@ -4,6 +4,7 @@
 #include "fixed_random.h"
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
+#include "tests/fakes/memory_stores.h"
 
 #include <cstdio>
 #include <filesystem>

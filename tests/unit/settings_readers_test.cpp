@@ -1,14 +1,23 @@
 #include "storage/settings_readers.h"
+#include "tests/fakes/memory_stores.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ScriptedAnswer : AskUser {
+struct ScriptedAnswer : UserMessages {
     explicit ScriptedAnswer(bool y) : yes(y) {}
-    bool AskYesNo(const std::wstring& text, const std::wstring& title) override {
+    MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
+                       MessageIcon icon) override {
         ++asked, asked_with = text + L"|" + title;
-        return yes;
+        EXPECT_EQ(buttons, MessageButtons::YesNo);
+        EXPECT_EQ(icon, MessageIcon::Question);
+        return yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    std::optional<std::wstring> AskText(const std::wstring&, const std::wstring&,
+                                        const std::wstring&) override {
+        ADD_FAILURE() << "no text is asked";
+        return std::nullopt;
     }
     bool yes;
     int asked = 0;

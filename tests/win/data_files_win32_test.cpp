@@ -1,5 +1,6 @@
 #include "storage/activity_log.h"
 #include "storage/changement_version.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"

@@ -1,4 +1,5 @@
 #include "app/hook_win_msg_win32.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/tray_icon_win32.h"
 #include "ui/tray_text.h"
 #include "win_test_support.h"
