@@ -90,7 +90,7 @@ def test_slow_clients_meet_nginx_not_the_server(proxied):
         for _ in range(10):
             start = time.monotonic()
             assert via.answer("CheckData.php", f"{NICK}'{PASSWORD}") == "0;0;0;0;0;0;0;0"
-            assert time.monotonic() - start < 1.5
+            assert time.monotonic() - start < 3
         # An oversized head is refused by nginx.
         big = exchange(nginx.port, b"GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + b"b" * 20000 +
                        b"\r\nConnection: close\r\n\r\n")
