@@ -67,5 +67,9 @@ int main(int argc, char** argv) {
     // A posted form's origin, referer and host, split by NUL bytes.
     Write("fuzz_web_origin", "form",
           std::string("http://trekhold.example\0\0trekhold.example", 41));
+    // Two control bytes (piece size, file size), then a request head or a Range value.
+    Write("fuzz_request_head", "head",
+          "\3\200GET /TheWandrelSetup.exe HTTP/1.1\r\nRange: bytes=0-\r\nHost: x\r\n\r\n");
+    Write("fuzz_request_head", "range", "\1\377bytes=10-20");
     return 0;
 }
