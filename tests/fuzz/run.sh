@@ -14,13 +14,14 @@ flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -I"$src"
 sources=(storage/cryptage.cpp storage/file_store.cpp storage/data_files.cpp
          storage/changement_version.cpp storage/number_text.cpp storage/settings_store.cpp
          storage/settings_table.cpp storage/settings_readers.cpp storage/record_fields.cpp
-         app/counter_set.cpp)
+         app/counter_set.cpp net/update_description.cpp net/update_http.cpp
+         net/update_texts.cpp net/update_download.cpp ui/text_encoding.cpp)
 
 objects=()
 for s in "${sources[@]}"; do
     o=$out/obj/$(echo "$s" | tr / _).o
     if [ ! -f "$o" ] || [ "$src/$s" -nt "$o" ] || [ "$0" -nt "$o" ] ||
-       [ -n "$(find "$src/storage" "$src/app" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
+       [ -n "$(find "$src/storage" "$src/app" "$src/net" "$src/ui" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
         "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$src/$s" -o "$o"
     fi
     objects+=("$o")
@@ -29,7 +30,8 @@ done
 # Seeds: well-formed files, so the fuzzers start past the outer checks.
 seeds=$out/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_data_files" "$seeds/fuzz_decode_paires" "$seeds/fuzz_decrypte_envoi"
+mkdir -p "$seeds/fuzz_data_files" "$seeds/fuzz_decode_paires" "$seeds/fuzz_decrypte_envoi" \
+    "$seeds/fuzz_update_download"
 python3 - "$seeds" <<'PY'
 import os, random, sys
 seeds = sys.argv[1]
@@ -58,6 +60,9 @@ write("fuzz_data_files", "old", b"\x03" + wrap(b"AAAAAA") + b"|" +
 write("fuzz_decode_paires", "key", pairs(key).encode())
 write("fuzz_decode_paires", "zero", b"0")
 write("fuzz_decrypte_envoi", "sent", b"NwUJkwJVeJx#")
+write("fuzz_update_download", "two", b"\x30" + b"2.0 Ko-2-readme.txt-TheWandrelSetup.exe\x00" +
+      b"HTTP/1.1 206 Partial Content\r\nContent-Type: application/octet-stream\r\n" +
+      b"Content-Length: 10\r\n\r\n0123456789")
 PY
 
 status=0
