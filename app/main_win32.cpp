@@ -18,6 +18,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (dialog && msg.message == WM_KEYDOWN && msg.wParam == VK_TAB &&
             ::IsDialogMessageW(dialog, &msg))
             continue;
+        // The update download window is a dialog: Escape closes it.
+        const HWND download = client.DownloadDialog();
+        if (download && ::IsDialogMessageW(download, &msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

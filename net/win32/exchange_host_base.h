@@ -31,7 +31,8 @@ class ExchangeHostBase : public ExchangeHost {
     std::string MachineIdentity() override;
     // The user's decimal separator (LOCALE_SDECIMAL), "." when it cannot be read.
     std::wstring DecimalSeparator() override;
-    // No update download window yet: the offer is handled as declined.
+    // The platform half has no update download window (the main window has): without it
+    // the offer is handled as declined.
     bool CanDownloadUpdate() override { return false; }
     void StartUpdateDownload(const std::string&) override {}
     // No configuration dialog yet.
