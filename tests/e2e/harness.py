@@ -253,10 +253,11 @@ class ClientSession:
         assert r.returncode == 0, r.stdout[-2000:]
         return r
 
-    def start(self, wait=True):
+    def start(self, wait=True, exe=None):
+        """Starts the client built here, or `exe` (a Windows path, as the installed one)."""
         env = dict(self.prefix.env)
         env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(BUILD_WIN / "TheWandrel.exe")],
+        self.proc = subprocess.Popen([wine_binary(), str(exe or BUILD_WIN / "TheWandrel.exe")],
                                      env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.prefix.procs.append(self.proc)
