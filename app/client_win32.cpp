@@ -2,14 +2,14 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
-#include "app/win32/last_error.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"
-#include "ui/text_encoding.h"
 
 #include <shellapi.h>
 

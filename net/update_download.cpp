@@ -1,6 +1,6 @@
 #include "net/update_download.h"
 
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace {
 

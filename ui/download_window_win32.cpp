@@ -1,7 +1,7 @@
 #include "ui/download_window_win32.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/window_base.h"
+#include "base/win32/last_error.h"
+#include "base/win32/window_base.h"
 #include "resources/download_resources.h"
 
 #include <algorithm>

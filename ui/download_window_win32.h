@@ -3,7 +3,7 @@
 // the setup program's path back once every file has arrived whole.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "net/update_download.h"
 #include "net/win32/update_socket.h"
 

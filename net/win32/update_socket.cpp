@@ -1,6 +1,6 @@
 #include "net/win32/update_socket.h"
 
-#include "app/win32/last_error.h"
+#include "base/win32/last_error.h"
 
 #include <ws2tcpip.h>
 

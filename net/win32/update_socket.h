@@ -3,7 +3,7 @@
 // but the name lookup.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "net/update_http.h"
 
 #include <string>

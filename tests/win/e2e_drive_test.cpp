@@ -17,8 +17,8 @@
 //                            centre on the screen
 //   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
 //                            must still answer a good one afterwards
-#include "app/query_protocol.h"
-#include "net/win32/installer_window.h"
+#include "net/query_protocol.h"
+#include "ui/installer_window_win32.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
