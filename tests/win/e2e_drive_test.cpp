@@ -17,6 +17,10 @@
 //                            centre on the screen
 //   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
 //                            must still answer a good one afterwards
+//   DISABLED_WindowButton    WANDREL_WINDOW_TITLE (UTF-8): waits for a visible window whose
+//                            title starts so and, with WANDREL_BUTTON_TEXT, for an enabled
+//                            visible button of that text in it ("&" ignored); WANDREL_CLICK=1
+//                            clicks it. Prints the window's texts ("text=...")
 #include "net/query_protocol.h"
 #include "ui/installer_window_win32.h"
 #include "win_test_support.h"
@@ -223,4 +227,87 @@ TEST(E2EDrive, DISABLED_HostileQueries) {
     SendQuery(client, me, 3, good, static_cast<DWORD>(good.size() + 1));
     EXPECT_TRUE(wintest::PumpUntil([] { return g_replies == 1; }, 3000));
     ::DestroyWindow(me);
+}
+
+namespace {
+
+std::wstring WideFromUtf8Env(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value)
+        return {};
+    std::wstring out(std::strlen(value) + 1, L'\0');
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, value, -1, out.data(), static_cast<int>(out.size()));
+    out.resize(static_cast<size_t>(std::max(n - 1, 0)));
+    return out;
+}
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    return text;
+}
+
+struct ButtonSearch {
+    std::wstring title;
+    std::wstring button;
+    HWND window = nullptr;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindButtonChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    wchar_t cls[32] = L"";
+    ::GetClassNameW(child, cls, 32);
+    if (_wcsicmp(cls, L"Button") == 0 && ::IsWindowVisible(child) && ::IsWindowEnabled(child) &&
+        WithoutAmpersands(TextOf(child)) == search->button) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTitledWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (!::IsWindowVisible(window) || TextOf(window).rfind(search->title, 0) != 0)
+        return TRUE;
+    if (search->button.empty()) {
+        search->window = window;
+        return FALSE;
+    }
+    ::EnumChildWindows(window, FindButtonChild, data);
+    if (search->found) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK AppendAnyText(HWND child, LPARAM out) {
+    const std::wstring text = TextOf(child);
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(out) += text + L"|";
+    return TRUE;
+}
+
+} // namespace
+
+TEST(E2EDrive, DISABLED_WindowButton) {
+    ButtonSearch search;
+    search.title = WideFromUtf8Env("WANDREL_WINDOW_TITLE");
+    search.button = WideFromUtf8Env("WANDREL_BUTTON_TEXT");
+    ASSERT_FALSE(search.title.empty());
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] {
+            search.window = search.found = nullptr;
+            ::EnumWindows(FindTitledWindow, reinterpret_cast<LPARAM>(&search));
+            return search.window != nullptr;
+        },
+        60000));
+    std::wstring text;
+    ::EnumChildWindows(search.window, AppendAnyText, reinterpret_cast<LPARAM>(&text));
+    std::printf("text=%s\n", Utf8(text).c_str());
+    const char* click = std::getenv("WANDREL_CLICK");
+    if (search.found && click && std::strcmp(click, "1") == 0) {
+        ASSERT_TRUE(::PostMessageW(search.found, BM_CLICK, 0, 0));
+    }
 }
