@@ -4,6 +4,8 @@
 #include "app/minute_accounting.h"
 #include "base/text_encoding.h"
 #include "base/win32/last_error.h"
+#include "base/win32/message_pump.h"
+#include "base/win32/process_start.h"
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
@@ -33,6 +35,8 @@ Client::~Client() {
 }
 
 LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    // The taskbar's return and the count queries, once the start-up has installed them.
+    hook_.OnMessage(message, wparam, lparam);
     switch (message) {
     case WM_TIMER:
         if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam))
@@ -126,7 +130,7 @@ void Client::TimerASKm_Timer() {
         Send();
 }
 
-// The shutdown handler: the icon, the counts and the key, the display state, the subclass,
+// The shutdown handler: the icon, the counts and the key, the display state, the query hook,
 // the shared memory, the devices. Runs once; each step goes on past the failure of another.
 void Client::Shutdown() {
     if (shut_down_)
@@ -179,20 +183,7 @@ void Client::ShowInstaller() {
 
 void Client::InstallerClosed(bool installed) {
     ending_ = true;
-    if (installed) {
-        // The counting client is this program started afresh, now that an account exists.
-        instance_mutex_.reset();
-        std::wstring exe(MAX_PATH, L'\0');
-        exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
-        std::wstring command = L"\"" + exe + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process)) {
-            win32::UniqueHandleKernel owned_process(process.hProcess), thread(process.hThread);
-        }
-    }
+    restart_wanted_ = installed;
     ::PostQuitMessage(0);
 }
 
@@ -202,7 +193,7 @@ ExchangeServices Client::Services() {
 
 void Client::Send() {
     ExchangeServices services = Services();
-    Send_Click(services, link_, counters_, *this);
+    Send_Click(services, link_, counters_, *this, machine_);
     if (update_after_sending_ && !link_.EnvoiEnCours) {
         update_after_sending_ = false;
         ::PostMessageW(hwnd(), kUpdateDownloadedMessage, 0, 0);
@@ -221,7 +212,7 @@ void Client::StartUpdateDownload(const std::string& description) {
     win32::DownloadSetup setup;
     setup.description = description;
     setup.server_url = ServerBaseUrl(settings_);
-    setup.separators.decimal = DecimalSeparator();
+    setup.separators.decimal = machine_.DecimalSeparator();
     wchar_t grouping[8] = L",";
     if (!::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, grouping, 8))
         win32::log_failure(L"GetLocaleInfoEx (LOCALE_STHOUSAND)", ::GetLastError());
@@ -251,14 +242,13 @@ void Client::FinishUpdate() {
         update_after_sending_ = true;
         return;
     }
-    std::wstring exe(MAX_PATH, L'\0');
-    exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
-    settings_.Write(SettingPath(Setting::Path), Cp1252FromWide(exe, '?'));
+    settings_.Write(SettingPath(Setting::Path), Cp1252FromWide(win32::ModulePath(), '?'));
     // The configuration dialog has no window of its own yet; this window, then the main
     // window, whose shutdown saves the counts and unloads the display.
     download_.reset();
     Shutdown();
     Destroy();
+    // Through the shell, not CreateProcess: the setup program asks for elevation.
     const HINSTANCE started =
         ::ShellExecuteW(nullptr, L"open", setup_program_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(started) <= 32)
@@ -288,6 +278,14 @@ void Client::StopSampling() {
 void Client::RestartSampling() {
     if (tray_.menu_state().counting_checked)
         win32::SamplingTimers::StartSampling(sampler_, hwnd());
+}
+
+void Client::ProcessPendingMessages() {
+    win32::ProcessPendingMessages();
+}
+
+void Client::GotoSite(const std::string& address) {
+    ::GotoSite(address);
 }
 
 void Client::CloseDisplay() {

@@ -1,8 +1,7 @@
 #include "ui/download_window_win32.h"
 
 #include "base/win32/last_error.h"
-#include "base/win32/window_base.h"
-#include "resources/download_resources.h"
+#include "resources/dialog_resources.h"
 
 #include <algorithm>
 #include <utility>
@@ -27,52 +26,29 @@ uint32_t SecondsSinceMidnight() {
 DownloadWindow::DownloadWindow(DownloadSetup setup) : setup_(std::move(setup)) {}
 
 DownloadWindow::~DownloadWindow() {
-    if (hwnd_) {
-        // The window's last messages no longer reach this object.
-        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-        Ferme_Connect();
-        ::DestroyWindow(std::exchange(hwnd_, nullptr));
-    }
+    Ferme_Connect();
 }
 
 bool DownloadWindow::Create() {
-    const HWND dialog =
-        ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DOWNLOAD), nullptr,
-                             &DownloadWindow::DialogProcedure, reinterpret_cast<LPARAM>(this));
-    if (!dialog) {
+    if (!CreateModeless(IDD_DOWNLOAD, nullptr)) {
         log_failure(L"CreateDialogParamW (Download)", ::GetLastError());
         return false;
     }
-    ::ShowWindow(dialog, SW_SHOW);
-    ::UpdateWindow(dialog);
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::UpdateWindow(hwnd());
     return true;
 }
 
-INT_PTR CALLBACK DownloadWindow::DialogProcedure(HWND dialog, UINT message, WPARAM wparam,
-                                                 LPARAM lparam) {
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-        reinterpret_cast<DownloadWindow*>(lparam)->hwnd_ = dialog;
-    }
-    auto* self = reinterpret_cast<DownloadWindow*>(::GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self)
-        return FALSE;
-    INT_PTR result = FALSE;
-    RunGuarded([&] { result = self->HandleMessage(message, wparam, lparam); });
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(dialog, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
-        self->Ferme_Connect();
-        if (self->setup_.closed)
-            self->setup_.closed();
-    }
-    return result;
+void DownloadWindow::OnDialogGone() {
+    Ferme_Connect();
+    if (setup_.closed)
+        setup_.closed();
 }
 
 INT_PTR DownloadWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        ::SetWindowTextW(::GetDlgItem(hwnd_, IDC_PICTURE1), L"");
+        ::SetWindowTextW(control(IDC_PICTURE1), L"");
         return TRUE;
     case WM_TIMER:
         if (wparam == kTimer_Percent)
@@ -91,12 +67,12 @@ INT_PTR DownloadWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
         break;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDCANCEL) { // Escape, or the close box
-            ::DestroyWindow(hwnd_);
+            ::DestroyWindow(hwnd());
             return TRUE;
         }
         break;
     case WM_CLOSE:
-        ::DestroyWindow(hwnd_);
+        ::DestroyWindow(hwnd());
         return TRUE;
     }
     return FALSE;
@@ -115,16 +91,16 @@ void DownloadWindow::Downloadage() {
 }
 
 void DownloadWindow::Ferme_Connect() {
-    if (hwnd_) {
-        ::KillTimer(hwnd_, kTimer_Seconde);
-        ::KillTimer(hwnd_, kTimer_Percent);
+    if (hwnd()) {
+        ::KillTimer(hwnd(), kTimer_Seconde);
+        ::KillTimer(hwnd(), kTimer_Percent);
     }
     socket_.Close();
 }
 
 void DownloadWindow::StartNextFile() {
-    ::KillTimer(hwnd_, kTimer_Seconde);
-    ::KillTimer(hwnd_, kTimer_Percent);
+    ::KillTimer(hwnd(), kTimer_Seconde);
+    ::KillTimer(hwnd(), kTimer_Percent);
     file_.reset();
     const std::optional<UpdateDownload::FileToFetch> next = download_->NextFile();
     if (!next) {
@@ -146,12 +122,12 @@ void DownloadWindow::StartNextFile() {
     }
     file_path_ = setup_.folder + widen_cp1252(next->name);
     percent_ = -1;
-    ::InvalidateRect(::GetDlgItem(hwnd_, IDC_PICTURE1), nullptr, TRUE);
-    ::SetWindowTextW(::GetDlgItem(hwnd_, IDC_PICTURE1), L"");
+    ::InvalidateRect(control(IDC_PICTURE1), nullptr, TRUE);
+    ::SetWindowTextW(control(IDC_PICTURE1), L"");
     // A failure to connect shows as silence: the idle ticks stop the download.
-    socket_.Connect(hwnd_, download_->server());
-    ::SetTimer(hwnd_, kTimer_Seconde, setup_.second_ms, nullptr);
-    ::SetTimer(hwnd_, kTimer_Percent, kTimer_PercentInterval, nullptr);
+    socket_.Connect(hwnd(), download_->server());
+    ::SetTimer(hwnd(), kTimer_Seconde, setup_.second_ms, nullptr);
+    ::SetTimer(hwnd(), kTimer_Percent, kTimer_PercentInterval, nullptr);
 }
 
 void DownloadWindow::OnSocket(WPARAM wparam, LPARAM lparam) {
@@ -218,7 +194,7 @@ void DownloadWindow::Timer_Percent_Timer() {
     ShowLabels();
     if (percent && *percent != percent_) {
         percent_ = *percent;
-        const HWND bar = ::GetDlgItem(hwnd_, IDC_PICTURE1);
+        const HWND bar = control(IDC_PICTURE1);
         ::SetWindowTextW(bar, (std::to_wstring(percent_) + L"%").c_str());
         ::InvalidateRect(bar, nullptr, FALSE);
     }
@@ -269,7 +245,7 @@ void DownloadWindow::ShowLabels() {
 
 // Sets a label (0: the caption) only when its text changes, so the 10 ms tick does not flicker.
 void DownloadWindow::SetLabel(int id, const std::wstring& text) {
-    const HWND target = id == 0 ? hwnd_ : ::GetDlgItem(hwnd_, id);
+    const HWND target = id == 0 ? hwnd() : control(id);
     if (!target)
         return;
     wchar_t current[512];
@@ -294,7 +270,7 @@ void DownloadWindow::DrawBar(const DRAWITEMSTRUCT& item) {
     ::SetTextColor(item.hDC, ::GetSysColor(COLOR_WINDOWTEXT));
     RECT text_rect = whole;
     SelectedObject font(item.hDC,
-                        reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+                        reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
     ::DrawTextW(item.hDC, text.c_str(), -1, &text_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 

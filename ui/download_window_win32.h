@@ -3,6 +3,7 @@
 // the setup program's path back once every file has arrived whole.
 #pragma once
 
+#include "base/win32/dialog_base.h"
 #include "base/win32/unique_handle.h"
 #include "net/update_download.h"
 #include "net/win32/update_socket.h"
@@ -28,16 +29,14 @@ struct DownloadSetup {
     std::function<void()> closed;
 };
 
-class DownloadWindow {
+class DownloadWindow : public DialogBase {
   public:
     static constexpr UINT_PTR kTimer_Seconde = 1;
     static constexpr UINT_PTR kTimer_Percent = 2;
     static constexpr UINT kTimer_PercentInterval = 10; // ms
 
     explicit DownloadWindow(DownloadSetup setup);
-    ~DownloadWindow();
-    DownloadWindow(const DownloadWindow&) = delete;
-    DownloadWindow& operator=(const DownloadWindow&) = delete;
+    ~DownloadWindow() override;
 
     // Loads and shows the window. False (logged) when it cannot be created.
     bool Create();
@@ -47,14 +46,11 @@ class DownloadWindow {
     // Both timers stopped, the connection closed.
     void Ferme_Connect();
 
-    HWND hwnd() const { return hwnd_; }
-    // The texts shown, for tests.
-    const std::optional<UpdateDownload>& download() const { return download_; }
+  protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnDialogGone() override;
 
   private:
-    static INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam,
-                                            LPARAM lparam);
-    INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
     void StartNextFile();
     void OnSocket(WPARAM wparam, LPARAM lparam);
@@ -67,7 +63,6 @@ class DownloadWindow {
     void DrawBar(const DRAWITEMSTRUCT& item);
 
     DownloadSetup setup_;
-    HWND hwnd_ = nullptr;
     std::optional<UpdateDownload> download_;
     UpdateSocket socket_;
     UniqueHandleKernel file_; // the current file, open from its header on

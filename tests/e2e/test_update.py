@@ -9,7 +9,7 @@ import tempfile
 import pytest
 
 from harness import BUILD_WIN, ClientSession, wait_until
-from registered import NICK, PASSWORD
+from registered import NICK, PASSWORD, send_from_tray
 from server_harness import Server, decode_key
 from test_setup_program import INSTALLED_EXE, SETUP, UNINSTALL_KEY, install, program_folder
 
@@ -18,19 +18,16 @@ NEW_VERSION = "TheWandrel: New version available"
 
 
 def window(session, title, button=None, click=False):
-    env = {"WANDREL_WINDOW_TITLE": title}
-    if button:
-        env["WANDREL_BUTTON_TEXT"] = button
-    if click:
-        env["WANDREL_CLICK"] = "1"
-    return session.drive("WindowButton", **env)
+    """Waits for the window (and its button); the texts of its controls, "|" between them."""
+    out = session.drive("window", title, *([button] if button else []),
+                        *(["click"] if click else []))
+    return next(line[5:] for line in out.splitlines() if line.startswith("text="))
 
 
 def through_pages(session, pages, language):
     """Each page: wait for its button, take a screenshot, press the button."""
     for shot, title, button in pages:
         window(session, title, button)
-        session.settle(0.5)  # the page has painted
         session.input.screenshot(f"setup-{language}-{shot}.png")
         window(session, title, button, click=True)
 
@@ -46,18 +43,14 @@ def test_update_downloads_installs_and_keeps_the_account(prefix, display):
         key = decode_key(srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")[3:])
         session = ClientSession(prefix, display, seed=False,
                                 settings={"MoreClics": "False", "Server": srv.url("/")})
-        r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
-                               WANDREL_ACCOUNT_PASSWORD=PASSWORD, WANDREL_ACCOUNT_KEY=key,
-                               WANDREL_ACCOUNT_DISTANCE="5000", WANDREL_ACCOUNT_KEYS="42")
-        assert r.returncode == 0, r.stdout[-2000:]
+        session.seed_account(NICK, PASSWORD, key, distance=5000, keys=42)
         client = session.start(exe=INSTALLED_EXE)
         before = session.query(1)
         assert before["nickname"] == NICK and before["distance_cm"] >= 5000
 
         # The sending meets "Errversion" with the description; the user accepts.
-        session.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x203")
-        session.drive("AnswerBox", WANDREL_BOX_TITLE=NEW_VERSION,
-                      WANDREL_BOX_BUTTON=str(IDYES))
+        send_from_tray(session)
+        session.answer_box(NEW_VERSION, IDYES)
 
         # The client ends itself once the file is whole, then the setup program starts.
         wait_until(lambda: client.poll() is not None, 60, interval=0.2,
@@ -98,8 +91,8 @@ def test_a_french_setup_gives_a_french_first_run_installer(prefix, display, dpi)
     ], f"fr-{dpi}dpi")
     assert prefix.reg_query(UNINSTALL_KEY, "NSIS:Language") == "1036"
     # No account yet: the client shows its first-run installer, in French.
-    r = window(session, "TheWandrel Installer")
-    assert "Votre pseudo" in r.stdout, r.stdout[-2000:]
+    texts = window(session, "TheWandrel Installer")
+    assert "Votre pseudo" in texts, texts
     session.input.screenshot(f"first-run-installer-fr-{dpi}dpi.png")
 
 
@@ -114,10 +107,9 @@ def test_download_window_screenshots(prefix, display, dpi):
                            "--gtest_filter=DownloadWindow.DISABLED_ShowPartWay"],
                           env_extra={"WANDREL_SHOT_DONE": r"C:\shot-done"})
     try:
-        r = window(session, "TheWandrel Update - Downloading File 1/2")
-        assert "Received: " in r.stdout, r.stdout[-2000:]
+        assert "Received: " in window(session, "TheWandrel Update - Downloading File 1/2")
         # A second tick has passed: the speed and the time left are shown too.
-        wait_until(lambda: "/s|" in window(session, "TheWandrel Update").stdout, 20,
+        wait_until(lambda: "/s|" in window(session, "TheWandrel Update"), 20,
                    interval=0.3, what="the speed")
         session.input.screenshot(f"download-window-{dpi}dpi.png")
     finally:

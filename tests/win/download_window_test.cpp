@@ -1,6 +1,6 @@
 // The update download window against a local server: one and two files, a header that
 // arrives alone, an error page, a cut answer, a stalled server, a damaged description.
-#include "resources/download_resources.h"
+#include "resources/dialog_resources.h"
 #include "tiny_http_server.h"
 #include "ui/download_window_win32.h"
 #include "win_test_support.h"
