@@ -2,6 +2,7 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
+#include "base/localisation.h"
 #include "base/text_encoding.h"
 #include "base/win32/last_error.h"
 #include "base/win32/message_pump.h"
@@ -11,7 +12,6 @@
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
 
 #include <shellapi.h>
 
