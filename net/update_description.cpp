@@ -1,5 +1,7 @@
 #include "net/update_description.h"
 
+#include "base/number_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -8,7 +10,7 @@ namespace {
 
 constexpr size_t kMaxNameLength = 200;    // leaves room for the folder within MAX_PATH
 constexpr size_t kMaxSizeTextLength = 64; // a label's worth
-constexpr long kMaxCount = 32767;
+constexpr uint64_t kMaxCount = 32767;     // a 16-bit signed count
 
 std::vector<std::string> SplitAtHyphens(const std::string& text) {
     std::vector<std::string> items;
@@ -46,20 +48,6 @@ bool IsDeviceName(const std::string& name) {
            stem[3] >= '0' && stem[3] <= '9';
 }
 
-std::optional<long> ParseCount(const std::string& text) {
-    if (text.empty() || text.size() > 5)
-        return std::nullopt;
-    long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > kMaxCount)
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 bool IsSafeUpdateFileName(const std::string& name) {
@@ -87,8 +75,8 @@ ParsedDescription ParseUpdateDescription(const std::string& text) {
         result.fault = DescriptionFault::BadSizeText;
         return result;
     }
-    const std::optional<long> count = ParseCount(items[1]);
-    if (!count) {
+    const std::optional<uint64_t> count = ParseUnsigned(items[1], kMaxCount);
+    if (!count || *count == 0) {
         result.fault = DescriptionFault::BadCount;
         return result;
     }

@@ -1,5 +1,7 @@
 #include "net/update_http.h"
 
+#include "base/number_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -24,21 +26,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     return text;
-}
-
-std::optional<uint32_t> ParseLength(std::string_view text) {
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    // The announced length is a 32-bit signed number.
-    if (value > 0x7FFFFFFF)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
 }
 
 std::optional<int> ParseStatus(std::string_view line) {
@@ -99,17 +86,10 @@ std::optional<UpdateServer> UpdateServerOf(const std::string& base_url) {
         return std::nullopt;
     server.host = std::string(host);
     if (!port.empty()) {
-        if (port.size() > 5)
+        const std::optional<uint64_t> value = ParseUnsigned(std::string(port), 65535);
+        if (!value || *value == 0)
             return std::nullopt;
-        unsigned value = 0;
-        for (char c : port) {
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            value = value * 10 + static_cast<unsigned>(c - '0');
-        }
-        if (value < 1 || value > 65535)
-            return std::nullopt;
-        server.port = static_cast<uint16_t>(value);
+        server.port = static_cast<uint16_t>(*value);
     }
     return server;
 }
@@ -179,7 +159,7 @@ ResponseFault UpdateResponseReader::ParseHeader(std::string_view header) {
     if (status_ != 200 && status_ != 206)
         return ResponseFault::BadStatus;
     bool has_type = false;
-    std::optional<uint32_t> length;
+    std::optional<uint64_t> length;
     bool bad_length = false;
     for (size_t i = 1; i < lines.size(); ++i) {
         const size_t colon = lines[i].find(':');
@@ -190,7 +170,8 @@ ResponseFault UpdateResponseReader::ParseHeader(std::string_view header) {
         if (EqualsNoCase(name, "Content-Type")) {
             has_type = true;
         } else if (EqualsNoCase(name, "Content-Length")) {
-            const std::optional<uint32_t> parsed = ParseLength(value);
+            // The announced length is a 32-bit signed number.
+            const std::optional<uint64_t> parsed = ParseUnsigned(std::string(value), 0x7FFFFFFF);
             // Two different lengths leave the length unknown.
             if (!parsed || (length && *length != *parsed))
                 bad_length = true;
@@ -203,7 +184,7 @@ ResponseFault UpdateResponseReader::ParseHeader(std::string_view header) {
         return ResponseFault::NoContentLength;
     if (*length == 0)
         return ResponseFault::EmptyBody;
-    announced_length_ = *length;
+    announced_length_ = static_cast<uint32_t>(*length);
     return ResponseFault::None;
 }
 

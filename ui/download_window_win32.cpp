@@ -207,6 +207,8 @@ void DownloadWindow::Timer_Seconde_Timer() {
     ShowLabels();
     switch (action) {
     case UpdateDownload::SecondAction::NextFile:
+        // The bar shows the whole file even when no 10 ms tick came since its last bytes.
+        Timer_Percent_Timer();
         // The file is whole on disk before the next one starts.
         if (file_ && !::FlushFileBuffers(file_.get()))
             log_failure(L"FlushFileBuffers", ::GetLastError());

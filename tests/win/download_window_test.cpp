@@ -29,6 +29,15 @@ std::string Header(size_t length, const char* status = "206 Partial Content") {
            std::to_string(length) + "\r\nAccept-Ranges: bytes\r\n\r\n";
 }
 
+// Every request answered with `response` in one piece; the connection then closes, or stays
+// open and silent.
+TinyHttpServer::Reply OnePiece(std::string response, bool keep_open = false) {
+    TinyHttpServer::Reply reply;
+    reply.keep_open = keep_open;
+    reply.pieces = [response](const std::string&) { return std::vector<std::string>{response}; };
+    return reply;
+}
+
 std::string ReadWhole(const std::wstring& path) {
     win32::UniqueHandleKernel file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                  nullptr, OPEN_EXISTING, 0, nullptr));
@@ -155,52 +164,47 @@ TEST(DownloadWindow, FetchesTwoFilesInTurnAndAFirstChunkHoldingOnlyTheHeader) {
     EXPECT_EQ(lines[1], "GET /TheWandrelSetup.exe HTTP/1.1");
 }
 
-TEST(DownloadWindow, AnErrorPageOrACutAnswerStopsWithALineAndStartsNothing) {
-    TinyHttpServer::Reply not_found;
-    not_found.pieces = [](const std::string&) {
-        return std::vector<std::string>{
-            "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\n"
-            "Not found"};
-    };
-    TinyHttpServer server(not_found);
-    ASSERT_TRUE(server.Start());
-    Download refused("1 Ko-1-TheWandrelSetup.exe", server.Url("/"));
-    refused.Start();
-    ASSERT_TRUE(refused.RunToEnd());
-    EXPECT_EQ(refused.Status(), L"Download stopped: the server answered 404 instead of the file.");
-    EXPECT_EQ(refused.setup_program, L"");
-    EXPECT_EQ(::GetFileAttributesW(refused.File(L"TheWandrelSetup.exe").c_str()),
-              INVALID_FILE_ATTRIBUTES);
+namespace {
 
-    TinyHttpServer::Reply cut;
-    cut.pieces = [](const std::string&) {
-        return std::vector<std::string>{Header(5000) + "only the start"};
-    };
-    TinyHttpServer cut_server(cut);
-    ASSERT_TRUE(cut_server.Start());
-    Download short_file("4.9 Ko-1-TheWandrelSetup.exe", cut_server.Url("/"));
-    short_file.Start();
-    ASSERT_TRUE(short_file.RunToEnd());
-    EXPECT_EQ(short_file.Status(),
+// How a one-file download ended against a server that answers `response` in one piece.
+struct Ending {
+    std::wstring status;
+    std::wstring setup_program;
+    std::wstring received;
+    bool file_left = false;
+};
+
+Ending EndingOf(const std::string& response, bool keep_open = false) {
+    TinyHttpServer server(OnePiece(response, keep_open));
+    EXPECT_TRUE(server.Start());
+    Download download("4.9 Ko-1-TheWandrelSetup.exe", server.Url("/"));
+    download.Start();
+    EXPECT_TRUE(download.RunToEnd());
+    return {download.Status(), download.setup_program, LabelText(download.hwnd(), IDC_RECU),
+            ::GetFileAttributesW(download.File(L"TheWandrelSetup.exe").c_str()) !=
+                INVALID_FILE_ATTRIBUTES};
+}
+
+} // namespace
+
+TEST(DownloadWindow, AnErrorPageOrACutAnswerStopsWithALineAndStartsNothing) {
+    const Ending refused = EndingOf(
+        "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nNot found");
+    EXPECT_EQ(refused.status, L"Download stopped: the server answered 404 instead of the file.");
+    EXPECT_EQ(refused.setup_program, L"");
+    EXPECT_FALSE(refused.file_left);
+
+    const Ending cut = EndingOf(Header(5000) + "only the start");
+    EXPECT_EQ(cut.status,
               L"Download stopped: the connection closed before the whole file arrived.");
-    EXPECT_EQ(short_file.setup_program, L"");
+    EXPECT_EQ(cut.setup_program, L"");
 }
 
 TEST(DownloadWindow, StopsAfterThirtyIdleTicksOfAStalledServer) {
-    TinyHttpServer::Reply stalled;
-    stalled.keep_open = true;
-    stalled.pieces = [](const std::string&) {
-        return std::vector<std::string>{Header(5000) + std::string(100, 'x')};
-    };
-    TinyHttpServer server(stalled);
-    ASSERT_TRUE(server.Start());
-    Download download("4.9 Ko-1-TheWandrelSetup.exe", server.Url("/"));
-    download.Start();
-    ASSERT_TRUE(download.RunToEnd());
-    EXPECT_EQ(download.Status(),
-              L"Download stopped: nothing arrived from the server for 30 seconds.");
-    EXPECT_EQ(download.setup_program, L"");
-    EXPECT_EQ(LabelText(download.hwnd(), IDC_RECU), L"Received: 100 Octets");
+    const Ending stalled = EndingOf(Header(5000) + std::string(100, 'x'), true);
+    EXPECT_EQ(stalled.status, L"Download stopped: nothing arrived from the server for 30 seconds.");
+    EXPECT_EQ(stalled.setup_program, L"");
+    EXPECT_EQ(stalled.received, L"Received: 100 Octets");
 
     // Nobody listening: the same stop, with nothing received.
     Download unreachable("4.9 Ko-1-TheWandrelSetup.exe",
@@ -243,12 +247,7 @@ TEST(DownloadWindow, ClosingTheWindowStopsTheDownload) {
 // part way through a download from a server that then stalls, until the file named by
 // WANDREL_SHOT_DONE exists (at most a minute).
 TEST(DownloadWindow, DISABLED_ShowPartWay) {
-    TinyHttpServer::Reply stalled;
-    stalled.keep_open = true;
-    stalled.pieces = [](const std::string&) {
-        return std::vector<std::string>{Header(2500000) + Bytes(1100000, 4)};
-    };
-    TinyHttpServer server(stalled);
+    TinyHttpServer server(OnePiece(Header(2500000) + Bytes(1100000, 4), true));
     ASSERT_TRUE(server.Start());
     win32::DownloadSetup setup;
     setup.description = "4.8 Mo-2-readme.txt-TheWandrelSetup.exe";
