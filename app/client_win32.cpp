@@ -2,14 +2,18 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
+#include "base/localisation.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
 #include "base/win32/message_pump.h"
+#include "base/win32/process_start.h"
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "base/localisation.h"
-#include "base/text_encoding.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -51,6 +55,13 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         break;
     case win32::Sampler::kWakeMessage:
         win32::SamplingTimers::OnMessage(sampler_, hwnd(), message);
+        return 0;
+    case kUpdateDownloadedMessage:
+        FinishUpdate();
+        return 0;
+    case kDownloadClosedMessage:
+        if (download_ && !download_->hwnd())
+            download_.reset();
         return 0;
     case tray::kTrayCallbackMessage:
         // The tray icon's notifications arrive as this message, the mouse message in lParam.
@@ -131,6 +142,7 @@ void Client::Shutdown() {
     if (!hwnd())
         return;
     shut_down_ = true;
+    download_.reset();
     tray_.RemoveIcon();
     if (files_) {
         // A sending whose answer is not settled yet (its box is up) keeps its counts.
@@ -182,10 +194,66 @@ ExchangeServices Client::Services() {
 void Client::Send() {
     ExchangeServices services = Services();
     Send_Click(services, link_, counters_, *this, machine_);
-    if (close_after_sending_ && !link_.EnvoiEnCours) {
+    if (update_after_sending_ && !link_.EnvoiEnCours) {
+        update_after_sending_ = false;
+        ::PostMessageW(hwnd(), kUpdateDownloadedMessage, 0, 0);
+    } else if (close_after_sending_ && !link_.EnvoiEnCours) {
         close_after_sending_ = false;
         ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     }
+}
+
+// Loads, shows and starts the update download window (one at a time).
+void Client::StartUpdateDownload(const std::string& description) {
+    if (download_ && download_->hwnd()) {
+        ::SetForegroundWindow(download_->hwnd());
+        return;
+    }
+    win32::DownloadSetup setup;
+    setup.description = description;
+    setup.server_url = ServerBaseUrl(settings_);
+    setup.separators.decimal = machine_.DecimalSeparator();
+    wchar_t grouping[8] = L",";
+    if (!::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, grouping, 8))
+        win32::log_failure(L"GetLocaleInfoEx (LOCALE_STHOUSAND)", ::GetLastError());
+    setup.separators.grouping = grouping;
+    wchar_t temp[MAX_PATH + 1] = L"";
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH)
+        win32::log_failure(L"GetTempPathW", ::GetLastError());
+    setup.folder = std::wstring(temp) + L"TheWandrel\\";
+    setup.finished = [this](const std::wstring& setup_program) {
+        setup_program_ = setup_program;
+        ::PostMessageW(hwnd(), kUpdateDownloadedMessage, 0, 0);
+    };
+    setup.closed = [this] { ::PostMessageW(hwnd(), kDownloadClosedMessage, 0, 0); };
+    download_ = std::make_unique<win32::DownloadWindow>(std::move(setup));
+    if (!download_->Create()) {
+        download_.reset();
+        return;
+    }
+    download_->Downloadage();
+}
+
+void Client::FinishUpdate() {
+    if (setup_program_.empty() || shut_down_)
+        return;
+    if (link_.EnvoiEnCours) {
+        update_after_sending_ = true;
+        return;
+    }
+    settings_.Write(SettingPath(Setting::Path), Cp1252FromWide(win32::ModulePath(), '?'));
+    // The configuration dialog has no window of its own yet; this window, then the main
+    // window, whose shutdown saves the counts and unloads the display.
+    download_.reset();
+    Shutdown();
+    Destroy();
+    // Through the shell, not CreateProcess: the setup program asks for elevation.
+    const HINSTANCE started =
+        ::ShellExecuteW(nullptr, L"open", setup_program_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) <= 32)
+        win32::log_failure(L"ShellExecuteW (setup program)", ::GetLastError());
+    ::PostQuitMessage(0);
 }
 
 void Client::StartSendingAnimation() {

@@ -14,6 +14,11 @@
 //   installer-state    prints the first-run installer's state: the control with the keyboard
 //                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
 //                      state, the Install button's centre on the screen
+//   window TITLE [BUTTON [click]]
+//                      waits (a minute at most) for a visible window whose title starts with
+//                      TITLE and, with BUTTON, for an enabled visible button of that text in
+//                      it ("&" ignored); paints what is due, prints the texts of its
+//                      controls ("text=a|b|...") and with "click" presses the button
 //
 // Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
 // a command line it does not know.
@@ -180,6 +185,76 @@ int RemoveTrayIcon() {
     return ::Shell_NotifyIconW(NIM_DELETE, &record) ? 0 : Fail("Shell_NotifyIcon");
 }
 
+struct ButtonSearch {
+    std::wstring title;
+    std::wstring button;
+    HWND window = nullptr;
+    HWND found = nullptr;
+};
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    std::wstring out;
+    for (wchar_t c : text)
+        if (c != L'&')
+            out += c;
+    return out;
+}
+
+BOOL CALLBACK FindButtonChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    wchar_t cls[32] = {};
+    ::GetClassNameW(child, cls, 32);
+    if (::lstrcmpiW(cls, L"Button") == 0 && ::IsWindowVisible(child) && ::IsWindowEnabled(child) &&
+        WithoutAmpersands(TextOf(child)) == search->button) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTitledWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (!::IsWindowVisible(window) || TextOf(window).rfind(search->title, 0) != 0)
+        return TRUE;
+    if (!search->button.empty())
+        ::EnumChildWindows(window, FindButtonChild, data);
+    if (search->button.empty() || search->found) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Every control's text followed by "|", its line breaks as blanks.
+BOOL CALLBACK AppendAnyText(HWND child, LPARAM out) {
+    std::wstring text = TextOf(child);
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(out) += text + L"|";
+    return TRUE;
+}
+
+int WindowButton(const wchar_t* title, const wchar_t* button, bool click) {
+    ButtonSearch search{title, button ? button : L""};
+    const ULONGLONG deadline = ::GetTickCount64() + 3 * kWaitMs;
+    do {
+        search.window = search.found = nullptr;
+        ::EnumWindows(FindTitledWindow, reinterpret_cast<LPARAM>(&search));
+    } while (!search.window && ::GetTickCount64() < deadline && (::Sleep(50), true));
+    if (!search.window)
+        return Fail("no such window or button");
+    // Whatever is due to be painted is painted before this returns (a screenshot follows).
+    ::RedrawWindow(search.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::wstring text;
+    ::EnumChildWindows(search.window, AppendAnyText, reinterpret_cast<LPARAM>(&text));
+    std::printf("text=%s\n", Utf8(text).c_str());
+    if (click && !::PostMessageW(search.found, BM_CLICK, 0, 0))
+        return Fail("PostMessage");
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -214,6 +289,9 @@ int wmain(int argc, wchar_t** argv) {
         return AnswerBox(argv[2], argc == 4 ? _wtoi(argv[3]) : IDOK);
     if (action == L"installer-state")
         return InstallerState();
+    if (action == L"window" && argc >= 3 && argc <= 5)
+        return WindowButton(argv[2], argc >= 4 ? argv[3] : nullptr,
+                            argc == 5 && std::wstring(argv[4]) == L"click");
     std::fprintf(stderr, "wandrel_drive: unknown action\n");
     return 2;
 }
