@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/counter_set.h"
+#include "app/distance_display_win32.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
 #include "app/win32/sampler.h"
@@ -144,9 +145,8 @@ class Client : public win32::WindowBase,
     bool close_after_sending_ = false; // quit asked while a sending ran
     bool ending_ = false;              // the installer closed: the program ends (or starts again)
     bool Global_Unite_KM = true;
-    bool DDisplay_ouverte = false;
-    bool DisplayNeedRefresh = false;
     DisplayFlags display_flags_;
+    DistanceDisplay display_{counters_, settings_, display_flags_, Global_Unite_KM};
     ScheduleState schedule_;
     bool shut_down_ = false;
     // The minute timer's interval. Tests shorten it with the environment variable

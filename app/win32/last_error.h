@@ -10,6 +10,9 @@ namespace win32 {
 // The system's text for an error code, without the trailing line break.
 std::wstring last_error_message(DWORD code);
 
+// Logs "TheWandrel: <call> failed: <text of GetLastError()>" through OutputDebugStringW.
+void log_last_error(const wchar_t* call);
+
 // UTF-16 <-> code page 1252 at the edge of the program.
 std::wstring widen_cp1252(const std::string& bytes);
 // Returns false (and leaves `out` empty) when the text has a character 1252 cannot carry.

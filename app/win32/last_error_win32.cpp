@@ -19,6 +19,13 @@ std::wstring last_error_message(DWORD code) {
     return text;
 }
 
+void log_last_error(const wchar_t* call) {
+    const DWORD error = ::GetLastError();
+    const std::wstring text =
+        std::wstring(L"TheWandrel: ") + call + L" failed: " + last_error_message(error) + L"\n";
+    ::OutputDebugStringW(text.c_str());
+}
+
 std::wstring widen_cp1252(const std::string& bytes) {
     if (bytes.empty())
         return {};

@@ -15,10 +15,14 @@
 //                            that has the keyboard focus ("focus=Pwd class=Edit"), the length
 //                            and enabled state of the account boxes and the Install button's
 //                            centre on the screen
+//   DISABLED_Display         prints the distance display's state: "open=0" when there is
+//                            none, else "open=1", its label text ("text=", lines joined by
+//                            "|") and its place on the screen ("rect=left,top,right,bottom")
 //   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
 //                            must still answer a good one afterwards
 #include "app/query_protocol.h"
 #include "net/win32/installer_window.h"
+#include "ui/display_window_win32.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -223,4 +227,24 @@ TEST(E2EDrive, DISABLED_HostileQueries) {
     SendQuery(client, me, 3, good, static_cast<DWORD>(good.size() + 1));
     EXPECT_TRUE(wintest::PumpUntil([] { return g_replies == 1; }, 3000));
     ::DestroyWindow(me);
+}
+
+TEST(E2EDrive, DISABLED_Display) {
+    const HWND display = ::FindWindowW(win32::DisplayWindow::kClassName, nullptr);
+    if (!display || !::IsWindowVisible(display)) {
+        std::printf("open=0\n");
+        return;
+    }
+    wchar_t text[512] = {};
+    ::GetWindowTextW(::GetWindow(display, GW_CHILD), text, 512);
+    std::string line;
+    for (const wchar_t* c = text; *c; ++c) {
+        if (*c == L'\r')
+            continue;
+        line += *c == L'\n' ? '|' : (*c < 128 ? static_cast<char>(*c) : '?');
+    }
+    RECT r{};
+    ::GetWindowRect(display, &r);
+    std::printf("open=1\ntext=%s\nrect=%ld,%ld,%ld,%ld\n", line.c_str(), r.left, r.top, r.right,
+                r.bottom);
 }
