@@ -14,7 +14,7 @@ bool DistanceDisplay::Open() {
     decimal_separator_ = tray::LocaleDecimalSeparator();
     win32::DisplayWindowHost& host = *this;
     auto window = std::make_unique<win32::DisplayWindow>(settings_, host);
-    if (!window->Load(flags_, metric_))
+    if (!window->Load(flags_, metric_, owner_))
         return false;
     window_ = std::move(window);
     state_.DDisplay_ouverte = true;

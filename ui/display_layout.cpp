@@ -1,7 +1,8 @@
 #include "ui/display_layout.h"
 
+#include "storage/number_text.h"
+
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 
 namespace display {
@@ -74,22 +75,7 @@ uint8_t OpacityFromTransparency(int64_t percent) {
 }
 
 std::optional<int32_t> PositionFromSetting(const std::string& text) {
-    if (text.empty() || text.size() > 12)
-        return std::nullopt;
-    size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i == text.size())
-        return std::nullopt;
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (text[0] == '-')
-        value = -value;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    return static_cast<int32_t>(value);
+    return ParseInt32(text);
 }
 
 std::optional<uint32_t> ColourFromSetting(const std::string& text) {
@@ -112,6 +98,22 @@ Rect MoveInside(const Rect& w, const Rect& area) {
     const int left = place(w.left, w.width(), area.left, area.right);
     const int top = place(w.top, w.height(), area.top, area.bottom);
     return Rect{left, top, left + w.width(), top + w.height()};
+}
+
+Rect WithoutTaskbar(const Rect& work, const Rect& bar) {
+    if (!Intersects(work, bar))
+        return work;
+    Rect area = work;
+    const bool horizontal = bar.width() >= bar.height();
+    if (horizontal && bar.top > work.top + work.height() / 2)
+        area.bottom = bar.top;
+    else if (horizontal)
+        area.top = bar.bottom;
+    else if (bar.left > work.left + work.width() / 2)
+        area.right = bar.left;
+    else
+        area.left = bar.right;
+    return area.width() > 0 && area.height() > 0 ? area : work;
 }
 
 Rect FirstPosition(int width, int height, const Rect& work_area, int margin) {

@@ -69,6 +69,10 @@ bool Intersects(const Rect& a, const Rect& b);
 // the area keeps its left or top edge on the area's.
 Rect MoveInside(const Rect& window, const Rect& area);
 
+// The work area without a taskbar that lies along one of its edges (a shell that does not
+// take its taskbar out of the work area, as Wine's desktop).
+Rect WithoutTaskbar(const Rect& work_area, const Rect& taskbar);
+
 // Where a first-ever window goes: the bottom-right corner of the work area (where the tray
 // sits), `margin` pixels from its edges.
 Rect FirstPosition(int width, int height, const Rect& work_area, int margin);

@@ -44,7 +44,7 @@ DisplayWindow::~DisplayWindow() {
     Destroy();
 }
 
-bool DisplayWindow::Load(const DisplayFlags& flags, bool metric) {
+bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
     WindowClassOptions cls;
     cls.name = kClassName;
     cls.cursor = ::LoadCursorW(nullptr, IDC_ARROW);
@@ -57,6 +57,7 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric) {
     options.ex_style = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
     options.x = options.y = 0;
     options.width = options.height = 1;
+    options.parent = owner;
     if (!Create(cls, options)) {
         log_last_error(L"CreateWindowEx");
         return false;
@@ -93,8 +94,13 @@ void DisplayWindow::PlaceAtLoad(int width, int height) {
     RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
         log_last_error(L"SystemParametersInfo");
+    display::Rect area = FromRECT(work);
+    RECT taskbar;
+    const HWND shell_tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (shell_tray && ::IsWindowVisible(shell_tray) && ::GetWindowRect(shell_tray, &taskbar))
+        area = display::WithoutTaskbar(area, FromRECT(taskbar));
     display::Rect place =
-        display::FirstPosition(width, height, FromRECT(work), ::MulDiv(kFirstMargin, dpi_, 96));
+        display::FirstPosition(width, height, area, ::MulDiv(kFirstMargin, dpi_, 96));
     const auto left = display::PositionFromSetting(RecupereParametre(settings_, Setting::DDLeft));
     const auto top = display::PositionFromSetting(RecupereParametre(settings_, Setting::DDTop));
     if (left) {

@@ -32,8 +32,9 @@ class DisplayWindow : public WindowBase {
     ~DisplayWindow() override;
 
     // The load: position (`DDTop`, `DDLeft`), colours, size, opacity, topmost, then shown
-    // without taking the focus. False, logged, when the window could not be made.
-    bool Load(const DisplayFlags& flags, bool metric);
+    // without taking the focus. Owned by `owner` (the main window), so it has no taskbar
+    // button. False, logged, when the window could not be made.
+    bool Load(const DisplayFlags& flags, bool metric, HWND owner = nullptr);
 
     // `DDSize`: the size table applied to the window and its label (also after a change of
     // size, units or lines).

@@ -14,13 +14,13 @@ flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -I"$src"
 sources=(storage/cryptage.cpp storage/file_store.cpp storage/data_files.cpp
          storage/changement_version.cpp storage/number_text.cpp storage/settings_store.cpp
          storage/settings_table.cpp storage/settings_readers.cpp storage/record_fields.cpp
-         app/counter_set.cpp)
+         app/counter_set.cpp ui/display_layout.cpp)
 
 objects=()
 for s in "${sources[@]}"; do
     o=$out/obj/$(echo "$s" | tr / _).o
     if [ ! -f "$o" ] || [ "$src/$s" -nt "$o" ] || [ "$0" -nt "$o" ] ||
-       [ -n "$(find "$src/storage" "$src/app" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
+       [ -n "$(find "$src/storage" "$src/app" "$src/ui" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
         "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$src/$s" -o "$o"
     fi
     objects+=("$o")
@@ -29,7 +29,8 @@ done
 # Seeds: well-formed files, so the fuzzers start past the outer checks.
 seeds=$out/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_data_files" "$seeds/fuzz_decode_paires" "$seeds/fuzz_decrypte_envoi"
+mkdir -p "$seeds/fuzz_data_files" "$seeds/fuzz_decode_paires" "$seeds/fuzz_decrypte_envoi" \
+    "$seeds/fuzz_display_settings"
 python3 - "$seeds" <<'PY'
 import os, random, sys
 seeds = sys.argv[1]
@@ -58,6 +59,8 @@ write("fuzz_data_files", "old", b"\x03" + wrap(b"AAAAAA") + b"|" +
 write("fuzz_decode_paires", "key", pairs(key).encode())
 write("fuzz_decode_paires", "zero", b"0")
 write("fuzz_decrypte_envoi", "sent", b"NwUJkwJVeJx#")
+write("fuzz_display_settings", "top", b"-4500")
+write("fuzz_display_settings", "colour", b"16777215")
 PY
 
 status=0

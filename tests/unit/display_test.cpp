@@ -78,7 +78,7 @@ TEST(DisplayLayout, OpacityAndStoredPositions) {
     EXPECT_EQ(PositionFromSetting("4500"), 4500);
     EXPECT_EQ(PositionFromSetting("-150"), -150);
     EXPECT_EQ(PositionFromSetting("40000"), 40000); // beyond 16 bits on a wide screen
-    for (const char* bad : {"x", "", "-", "12a", " 12", "99999999999", "1e3"})
+    for (const char* bad : {"x", "", "-", "+5", "12a", " 12", "99999999999", "1e3"})
         EXPECT_EQ(PositionFromSetting(bad), std::nullopt) << bad;
 
     EXPECT_EQ(ColourFromSetting("16777215"), 0xFFFFFFu);
@@ -88,7 +88,13 @@ TEST(DisplayLayout, OpacityAndStoredPositions) {
 }
 
 TEST(DisplayLayout, PlacementOnTheWorkArea) {
-    const Rect work{0, 0, 1024, 738}; // a taskbar of 30 pixels below
+    const Rect screen{0, 0, 1024, 768};
+    const Rect work = WithoutTaskbar(screen, {0, 738, 1024, 768}); // a taskbar of 30 pixels
+    EXPECT_EQ(work.bottom, 738);
+    EXPECT_EQ(WithoutTaskbar(screen, {0, 0, 1024, 30}).top, 30);
+    EXPECT_EQ(WithoutTaskbar(screen, {984, 0, 1024, 768}).right, 984);
+    EXPECT_EQ(WithoutTaskbar(screen, {0, 0, 40, 768}).left, 40);
+    EXPECT_EQ(WithoutTaskbar(work, {0, 738, 1024, 768}).bottom, 738); // already outside
     const Rect first = FirstPosition(153, 64, work, 8);
     EXPECT_EQ(first.right, 1016);
     EXPECT_EQ(first.bottom, 730);
