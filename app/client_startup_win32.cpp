@@ -3,17 +3,17 @@
 // handler did not expect, later, is reported the same way once the counts are saved.
 #include "app/client_win32.h"
 
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 #include "app/startup_rules.h"
-#include "app/win32/last_error.h"
-#include "net/md5.h"
+#include "base/win32/last_error.h"
+#include "base/md5.h"
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "storage/data_folder_win32.h"
-#include "storage/ask_user_win32.h"
+#include "ui/ask_user_win32.h"
 #include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 #include "ui/window_effects_win32.h"
 #include "zeptal_digest.h"
 

@@ -8,7 +8,7 @@
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace {
 

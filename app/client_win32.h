@@ -4,17 +4,17 @@
 // and the orderly shutdown, and carries out the tray menu's commands.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "app/distance_display_win32.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
 #include "app/win32/sampler.h"
 #include "app/win32/sampler_host.h"
-#include "app/win32/unique_handle.h"
-#include "app/win32/window_base.h"
+#include "base/win32/unique_handle.h"
+#include "base/win32/window_base.h"
 #include "net/exchange.h"
 #include "net/win32/exchange_host_base.h"
-#include "net/win32/installer_window.h"
+#include "ui/installer_window_win32.h"
 #include "net/win32/wininet_fetcher.h"
 #include "storage/file_store_win32.h"
 #include "storage/log_clock_win32.h"

@@ -1,6 +1,6 @@
 #include "app/distance_display_win32.h"
 
-#include "app/duration_text.h"
+#include "ui/duration_text.h"
 #include "storage/settings_table.h"
 #include "ui/localisation.h"
 #include "ui/tray_icon_win32.h"

@@ -3,7 +3,7 @@
 // `TimerVitesse` (1 s), which run on the main window.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "app/speed_meter.h"
 #include "storage/settings_readers.h"
 #include "storage/settings_store.h"

@@ -1,7 +1,7 @@
 #include "app/hook_win_msg_win32.h"
 
-#include "app/query_protocol.h"
-#include "app/win32/window_base.h"
+#include "net/query_protocol.h"
+#include "base/win32/window_base.h"
 
 #include <cstring>
 

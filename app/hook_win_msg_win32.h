@@ -4,7 +4,7 @@
 // then goes on to the previous window procedure.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // seconds.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "storage/settings_readers.h"
 #include "ui/display_lines.h"
 

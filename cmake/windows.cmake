@@ -33,6 +33,7 @@ target_link_libraries(TheWandrel PRIVATE wandrel_win32)
 # Under Wine an image whose sections are not page-aligned in the file is read into private
 # memory whole; page-aligned sections are mapped and only touched pages become resident.
 # The shipped program carries no debug sections and no unused code.
+target_compile_options(wandrel_protocol PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(wandrel_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(wandrel_win32 PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(TheWandrel PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,4096)

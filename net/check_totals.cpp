@@ -4,7 +4,7 @@
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "storage/number_text.h"
+#include "base/number_text.h"
 #include "ui/localisation.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "net/http_fetcher.h"
-#include "net/user_messages.h"
+#include "base/user_messages.h"
 #include "storage/activity_log.h"
 #include "storage/cryptage.h"
 #include "storage/file_store.h"

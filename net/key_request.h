@@ -2,7 +2,7 @@
 // leads to it from a sending.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "net/exchange.h"
 
 #include <optional>

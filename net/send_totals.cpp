@@ -1,7 +1,7 @@
 #include "net/send_totals.h"
 
 #include "net/key_request.h"
-#include "net/md5.h"
+#include "base/md5.h"
 #include "net/program_list.h"
 #include "net/server_address.h"
 #include "storage/data_files.h"

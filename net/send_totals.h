@@ -3,7 +3,7 @@
 // totals grown part by part, and the result texts.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "net/exchange.h"
 
 #include <cstdint>

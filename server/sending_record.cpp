@@ -1,6 +1,6 @@
 #include "server/sending_record.h"
 
-#include "net/md5.h"
+#include "base/md5.h"
 
 #include <vector>
 

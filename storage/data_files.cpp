@@ -1,9 +1,9 @@
 #include "storage/data_files.h"
 
-#include "storage/record_fields.h"
+#include "base/record_fields.h"
 
 #include "storage/changement_version.h"
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <cstdint>
 #include <vector>

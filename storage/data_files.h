@@ -6,7 +6,7 @@
 // Each file holds one line ended by CR LF, and is replaced as a whole on every write.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "storage/cryptage.h"
 #include "storage/file_store.h"
 #include "storage/settings_store.h"

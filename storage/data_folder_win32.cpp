@@ -2,7 +2,7 @@
 
 #include "storage/activity_log.h"
 
-#include "app/win32/last_error.h"
+#include "base/win32/last_error.h"
 
 #include <windows.h>
 #include <knownfolders.h>

@@ -1,7 +1,7 @@
 #include "storage/registry_settings_store_win32.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
+#include "base/win32/last_error.h"
+#include "base/win32/unique_handle.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
 #include "storage/settings_readers.h"
 
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <cctype>
 

@@ -3,8 +3,8 @@
 // the default is asked for again next time.
 #pragma once
 
-#include "app/counter_set.h"
-#include "storage/ask_user.h"
+#include "base/counter_set.h"
+#include "base/ask_user.h"
 #include "storage/settings_store.h"
 #include "storage/settings_table.h"
 

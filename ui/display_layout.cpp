@@ -1,6 +1,6 @@
 #include "ui/display_layout.h"
 
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 #include <limits>

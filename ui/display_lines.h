@@ -3,8 +3,8 @@
 // button's mode cycle. The window itself only shows the text and carries out the decisions.
 #pragma once
 
-#include "app/counter_set.h"
-#include "app/duration_text.h"
+#include "base/counter_set.h"
+#include "ui/duration_text.h"
 #include "storage/settings_readers.h"
 #include "storage/settings_store.h"
 #include "ui/inputs_labels.h"

@@ -1,6 +1,6 @@
 #include "ui/display_window_win32.h"
 
-#include "app/win32/last_error.h"
+#include "base/win32/last_error.h"
 #include "storage/settings_table.h"
 #include "ui/localisation.h"
 #include "ui/window_effects_win32.h"

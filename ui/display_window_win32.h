@@ -4,8 +4,8 @@
 // stores its place, the right button asks the host to change the mode.
 #pragma once
 
-#include "app/win32/unique_handle.h"
-#include "app/win32/window_base.h"
+#include "base/win32/unique_handle.h"
+#include "base/win32/window_base.h"
 #include "storage/settings_readers.h"
 #include "storage/settings_store.h"
 #include "ui/display_layout.h"

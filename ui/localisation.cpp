@@ -2,7 +2,7 @@
 
 #include "storage/settings_readers.h"
 #include "ui/string_table.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 std::uint8_t LangueCourante = 0;
 

@@ -56,6 +56,6 @@ std::wstring ChaineLocale(int id, Replacements pairs = {});
 std::optional<std::wstring> TryChaineLocale(int id, Replacements pairs = {});
 
 // For `LastLog` and the activity log: the same text with every "$" removed instead.
-// Pass it through Cp1252FromWide (ui/text_encoding.h) for the log file.
+// Pass it through Cp1252FromWide (base/text_encoding.h) for the log file.
 // Throws MissingStringError like ChaineLocale.
 std::wstring LocalTextWithoutBreaks(int id, Replacements pairs = {});

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "net/exchange.h"
-#include "net/win32/message_boxes.h"
+#include "ui/message_boxes_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "net/win32/goto_site.h"
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "net/browser_launch.h"
 
 #include <windows.h>

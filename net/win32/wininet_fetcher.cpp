@@ -1,6 +1,6 @@
 #include "net/win32/wininet_fetcher.h"
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <memory>
 

@@ -12,15 +12,15 @@ mkdir -p "$out/obj"
 flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -I"$src"
        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 sources=(storage/cryptage.cpp storage/file_store.cpp storage/data_files.cpp
-         storage/changement_version.cpp storage/number_text.cpp storage/settings_store.cpp
-         storage/settings_table.cpp storage/settings_readers.cpp storage/record_fields.cpp
-         app/counter_set.cpp ui/display_layout.cpp)
+         storage/changement_version.cpp base/number_text.cpp storage/settings_store.cpp
+         storage/settings_table.cpp storage/settings_readers.cpp base/record_fields.cpp
+         base/counter_set.cpp ui/display_layout.cpp)
 
 objects=()
 for s in "${sources[@]}"; do
     o=$out/obj/$(echo "$s" | tr / _).o
     if [ ! -f "$o" ] || [ "$src/$s" -nt "$o" ] || [ "$0" -nt "$o" ] ||
-       [ -n "$(find "$src/storage" "$src/app" "$src/ui" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
+       [ -n "$(find "$src/storage" "$src/base" "$src/ui" -name '*.h' -newer "$o" 2>/dev/null | head -1)" ]; then
         "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$src/$s" -o "$o"
     fi
     objects+=("$o")

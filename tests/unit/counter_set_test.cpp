@@ -1,4 +1,4 @@
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "net/md5.h"
+#include "base/md5.h"
 #include "net/send_totals.h"
 #include "net_fakes.h"
 #include "storage/data_files.h"

@@ -4,7 +4,7 @@
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <gtest/gtest.h>
 

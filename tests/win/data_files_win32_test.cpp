@@ -7,8 +7,8 @@
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_table.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
+#include "base/win32/last_error.h"
+#include "base/win32/unique_handle.h"
 
 #include <gtest/gtest.h>
 

@@ -20,8 +20,8 @@
 //                            "|") and its place on the screen ("rect=left,top,right,bottom")
 //   DISABLED_HostileQueries  malformed count queries: none may be answered, and the client
 //                            must still answer a good one afterwards
-#include "app/query_protocol.h"
-#include "net/win32/installer_window.h"
+#include "net/query_protocol.h"
+#include "ui/installer_window_win32.h"
 #include "ui/display_window_win32.h"
 #include "win_test_support.h"
 

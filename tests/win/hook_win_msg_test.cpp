@@ -1,5 +1,5 @@
 #include "app/hook_win_msg_win32.h"
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>

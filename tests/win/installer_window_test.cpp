@@ -1,4 +1,4 @@
-#include "net/win32/installer_window.h"
+#include "ui/installer_window_win32.h"
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
 #include "tests/unit/net_fakes.h"

@@ -1,4 +1,4 @@
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "win_test_support.h"
 
 #include <oleauto.h>

@@ -1,7 +1,7 @@
 // Durations in minutes as the user reads them: "2 Days  2 Hours  0 Min".
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <cstdint>
 #include <functional>

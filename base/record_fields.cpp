@@ -1,4 +1,4 @@
-#include "storage/record_fields.h"
+#include "base/record_fields.h"
 
 std::vector<std::string> SplitAtApostrophes(const std::string& text) {
     std::vector<std::string> fields(1);

@@ -1,4 +1,4 @@
-#include "net/win32/message_boxes.h"
+#include "ui/message_boxes_win32.h"
 
 #include <vector>
 

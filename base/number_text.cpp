@@ -1,4 +1,4 @@
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "app/win32/last_error.h"
+#include "base/win32/last_error.h"
 
 namespace win32 {
 

@@ -3,7 +3,7 @@
 // single-byte (code page 1252); fields are separated by "'".
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "net/win32/installer_window.h"
+#include "ui/installer_window_win32.h"
 
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <commctrl.h>
 

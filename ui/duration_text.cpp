@@ -1,4 +1,4 @@
-#include "app/duration_text.h"
+#include "ui/duration_text.h"
 
 namespace {
 

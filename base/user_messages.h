@@ -1,5 +1,5 @@
 // What the server exchanges show the user: message boxes and the one-line input box. The
-// program shows real boxes (net/win32/message_box_win32.h); tests answer them.
+// program shows real boxes (ui/message_boxes_win32.h); tests answer them.
 #pragma once
 
 #include <optional>

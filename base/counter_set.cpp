@@ -1,4 +1,4 @@
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 DistanceParts SplitCentimetres(int64_t n) {
     const int64_t km = n / 100000;

@@ -2,11 +2,11 @@
 // with the server, then the counting client (or the end of the program).
 #pragma once
 
-#include "app/win32/unique_handle.h"
-#include "app/win32/window_base.h"
+#include "base/win32/unique_handle.h"
+#include "base/win32/window_base.h"
 #include "net/exchange.h"
 #include "net/installer_steps.h"
-#include "net/win32/message_boxes.h"
+#include "ui/message_boxes_win32.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // "Ask the user" as a question box with Yes and No buttons and the question icon.
 #pragma once
 
-#include "storage/ask_user.h"
+#include "base/ask_user.h"
 
 #include <windows.h>
 

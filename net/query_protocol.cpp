@@ -1,6 +1,6 @@
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 
-#include "storage/record_fields.h"
+#include "base/record_fields.h"
 
 #include <cstring>
 

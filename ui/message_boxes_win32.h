@@ -1,7 +1,7 @@
 // The user's side of the exchanges on Windows: message boxes and the one-line input box.
 #pragma once
 
-#include "net/user_messages.h"
+#include "base/user_messages.h"
 
 #include <windows.h>
 
