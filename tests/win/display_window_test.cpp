@@ -101,6 +101,21 @@ TEST(DisplayWindow, OpacityTopmostAndTheLabelText) {
     EXPECT_STREQ(text, L"12Km 345M 67Cm\r\n   5 Keys");
 }
 
+TEST(DisplayWindow, FollowsADpiChangeOfItsMonitor) {
+    Loaded d;
+    ASSERT_TRUE(d.window.Load(Flags("04"), true));
+    RECT suggested{40, 30, 500, 100};
+    ::SendMessageW(d.window.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(d.window.dpi(), 144);
+    EXPECT_EQ(ClientSize(d.window.hwnd()).cx, 407);
+    EXPECT_EQ(ClientSize(d.window.hwnd()).cy, 48);
+    RECT r;
+    ::GetWindowRect(d.window.hwnd(), &r);
+    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.top, 30);
+}
+
 TEST(DisplayWindow, SettingsOffAndNoTopmost) {
     Loaded d;
     d.settings.Write(SettingPath(Setting::DDonTop), "False");
