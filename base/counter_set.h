@@ -3,6 +3,7 @@
 // files, the registry and the server all carry these exact ranges).
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 struct CounterSet {
@@ -49,3 +50,26 @@ int64_t CombineCentimetres(const DistanceParts& parts);
 inline int64_t TotalDistanceCm(const CounterSet& c) {
     return CombineCentimetres(DistanceParts{c.Ever_KmSouris, c.Ever_MSouris, c.Ever_CmSouris});
 }
+
+// The eight counts a sending carries, in the order of every record that holds them (the
+// totals data file, the sending, the count query): distance, keys, left, right and special
+// clicks, wheel scrolls, uptime, usetime. NClics is never carried: it is their click sum.
+struct SentCounts {
+    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
+            UpTime = 0, UseTime = 0;
+
+    std::array<int32_t, 8> Fields() const {
+        return {Distance, NbTouches, NCGauche, NCDroit, NCSpecial, NScrolls, UpTime, UseTime};
+    }
+};
+
+// a + b, held at the 32-bit limits instead of wrapping.
+int32_t SaturatingAdd(int32_t a, int64_t b);
+
+// The counts waiting to be sent.
+SentCounts ToBeSent(const CounterSet& counters);
+// Sets the nine counts waiting to be sent to 0, NClics included.
+void ClearToBeSent(CounterSet& counters);
+// Adds counts back to those waiting to be sent (each held at the 32-bit limits), NClics
+// their click sum.
+void GiveBack(CounterSet& counters, const SentCounts& counts);

@@ -1,5 +1,6 @@
 #include "base/number_text.h"
 
+#include <cmath>
 #include <limits>
 
 std::optional<int64_t> ParseInt64(const std::string& text) {
@@ -36,4 +37,15 @@ std::optional<int32_t> ParseInt32(const std::string& text) {
         *value > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return static_cast<int32_t>(*value);
+}
+
+int64_t NearestEven(double x) {
+    double lower = std::floor(x);
+    double fraction = x - lower;
+    auto n = static_cast<int64_t>(lower);
+    if (fraction > 0.5)
+        return n + 1;
+    if (fraction < 0.5)
+        return n;
+    return (n % 2 == 0) ? n : n + 1;
 }

@@ -1,5 +1,6 @@
-// What the server exchanges show the user: message boxes and the one-line input box. The
-// program shows real boxes (ui/message_boxes_win32.h); tests answer them.
+// "Ask the user": message boxes (a question among them) and the one-line input box, for
+// whatever logic needs an answer or shows a result. The program shows real boxes
+// (ui/message_boxes_win32.h); tests answer them.
 #pragma once
 
 #include <optional>

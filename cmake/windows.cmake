@@ -56,7 +56,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 
-file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp
+     ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
 # The tests load the tray images from the program's resources, as the client does.
 target_sources(win_tests PRIVATE ${RESOURCE_FILES})
@@ -71,6 +72,11 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "-SamplerOnDevices.*" PROPERTIES TIMEOUT 120)
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "SamplerOnDevices.*" PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+
+# The tool the end-to-end tests act on a running client with (tray, boxes, account seeding).
+add_executable(wandrel_drive ${CMAKE_SOURCE_DIR}/tests/driver/wandrel_drive.cpp)
+target_link_libraries(wandrel_drive PRIVATE wandrel_win32)
+target_link_options(wandrel_drive PRIVATE -municode)
 
 # A dinput8.dll that refuses to create DirectInput, in a folder of its own so that nothing
 # else here loads it; the end-to-end tests put it beside the client.

@@ -62,12 +62,13 @@ std::string BuildReply(const CounterSet& c, const std::string& nickname, uint8_t
     const auto with = [totals](int32_t to_send, int32_t ever) {
         return std::to_string(totals ? int64_t{to_send} + ever : int64_t{to_send});
     };
-    const int64_t distance = totals ? c.Distance + TotalDistanceCm(c) : c.Distance;
+    const SentCounts s = ToBeSent(c);
+    const int64_t distance = totals ? s.Distance + TotalDistanceCm(c) : s.Distance;
     const std::string numbers =
-        "'" + std::to_string(distance) + "'" + with(c.NbTouches, c.NbTouches_Ever) + "'" +
-        with(c.NCGauche, c.NCGauche_Ever) + "'" + with(c.NCDroit, c.NCDroit_Ever) + "'" +
-        with(c.NCSpecial, c.NCSpecial_Ever) + "'" + with(c.NScrolls, c.NScrolls_Ever) + "'" +
-        with(c.UpTime, c.UpTime_Ever) + "'" + with(c.UseTime, c.UseTime_Ever);
+        "'" + std::to_string(distance) + "'" + with(s.NbTouches, c.NbTouches_Ever) + "'" +
+        with(s.NCGauche, c.NCGauche_Ever) + "'" + with(s.NCDroit, c.NCDroit_Ever) + "'" +
+        with(s.NCSpecial, c.NCSpecial_Ever) + "'" + with(s.NScrolls, c.NScrolls_Ever) + "'" +
+        with(s.UpTime, c.UpTime_Ever) + "'" + with(s.UseTime, c.UseTime_Ever);
     const std::string head = std::string(kTag) + "'";
     // The nine numbers with their separators take at most 9 x 21 bytes: room remains.
     const size_t room = kMaxTextBytes - head.size() - numbers.size();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -15,6 +16,10 @@ namespace {
 
 constexpr size_t kMaxGroup = 512;
 constexpr uint64_t kCommitsPerCheckpoint = 100;
+// The log is cut back to this size whenever it starts over after a checkpoint...
+constexpr int64_t kLogSizeLimit = 64 << 20;
+// ...and a checkpoint that waits for the readers runs once it has grown past this one.
+constexpr off_t kLogSizeCeiling = 256 << 20;
 
 // The log file of a database already in WAL mode, opened for syncing; -1 when missing.
 int OpenLogForSync(Database& db, const std::string& db_path) {
@@ -41,7 +46,7 @@ CommitQueue::CommitQueue(const std::string& db_path, SyncFile sync)
     : db_(db_path), db_path_(db_path),
       sync_(sync ? std::move(sync) : SyncFile([](int fd) { return ::fdatasync(fd); })) {
     db_.Exec("PRAGMA wal_autocheckpoint=0");
-    db_.Exec("PRAGMA journal_size_limit=-1");
+    db_.Exec("PRAGMA journal_size_limit=" + std::to_string(kLogSizeLimit));
     wal_fd_ = OpenLogForSync(db_, db_path);
     if (wal_fd_ >= 0)
         db_.Exec("PRAGMA synchronous=NORMAL");
@@ -119,7 +124,12 @@ void CommitQueue::CheckpointLoop() {
             if (!db)
                 db = std::make_unique<Database>(db_path_);
             // PASSIVE: copies what it can without waiting for the writer or the readers.
-            db->Exec("PRAGMA wal_checkpoint(PASSIVE)");
+            // Readers that never pause can keep the log from starting over, so past its
+            // ceiling RESTART waits for them (and holds the writer meanwhile); the next
+            // commit then starts the log over and cuts it back to its limit.
+            struct stat log {};
+            bool over = ::stat((db_path_ + "-wal").c_str(), &log) == 0 && log.st_size > kLogSizeCeiling;
+            db->Exec(over ? "PRAGMA wal_checkpoint(RESTART)" : "PRAGMA wal_checkpoint(PASSIVE)");
         } catch (const DbError&) {
             db.reset(); // tried again at the next round
         }

@@ -10,10 +10,11 @@
 //    every group committed before that call began.
 // So no answer is given before its change is on disk, and one sync serves every group
 // committed while the previous sync ran. This is sound because in WAL mode a commit is
-// complete once its frames are in the log file: the log is never truncated or replaced
-// while the server holds it open (no size limit, checkpoints are PASSIVE), so syncing that
-// file makes every frame written before the sync durable; SQLite itself syncs the log
-// before each checkpoint and the database after it. When the log file cannot be opened,
+// complete once its frames are in the log file: the log is never replaced while the server
+// holds it open, so syncing that file makes every frame written before the sync durable.
+// SQLite itself syncs the log before each checkpoint and the database after it, and starts
+// the log over (cutting it back to a size limit) only once every frame in it has been
+// copied into the synced database file, so a frame dropped by the cut is already durable. When the log file cannot be opened,
 // every commit is synced by SQLite instead (synchronous=FULL).
 //
 // A failed sync is final: the kernel may have dropped the log's unwritten pages, and a

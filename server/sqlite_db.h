@@ -22,8 +22,9 @@ class Statement;
 
 class Database {
   public:
-    // Opens (creating when missing) the database file, in WAL mode with full sync, a busy
-    // timeout and foreign keys on. Throws DbError.
+    // Opens (creating when missing, readable by its owner only: SQLite gives its log and
+    // shared-memory files the same mode) the database file, in WAL mode with full sync, a
+    // busy timeout and foreign keys on. Throws DbError.
     explicit Database(const std::string& path);
     ~Database();
     Database(Database&& other) noexcept;
@@ -37,6 +38,10 @@ class Database {
     class Cached;
     Cached Reuse(const std::string& sql);
     int64_t LastInsertId() const;
+    // A consistent copy of the whole database at `path` (replaced whole: written beside it,
+    // synced, then renamed), made while others read and write it; checked before it
+    // replaces anything. Throws DbError.
+    void BackupInto(const std::string& path);
     int Changes() const;
 
   private:

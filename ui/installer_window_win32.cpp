@@ -1,32 +1,20 @@
 #include "ui/installer_window_win32.h"
 
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"
 #include "base/text_encoding.h"
 
-#include <commctrl.h>
-
-#include <algorithm>
 
 namespace win32 {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"TheWandrelInstaller";
 constexpr wchar_t kGoCaption[] = L"Go!";
 constexpr wchar_t kConnectingCaption[] = L"Connecting to the server...";
 constexpr wchar_t kProxyTitle[] = L"Define the Proxy Server";
 constexpr wchar_t kProxyDefault[] = L"http://ProxyAdress:80";
-
-// The system's message font (the font of message boxes).
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
 
 std::wstring WideFromSetting(const std::string& bytes) {
     std::wstring wide;
@@ -48,17 +36,7 @@ UserMessages& InstallerWindow::Messages() {
 bool InstallerWindow::Create() {
     language_ = LangueInstallation(setup_.services.settings);
     LangueCourante = language_;
-    WindowClassOptions window_class;
-    window_class.name = kClassName;
-    window_class.cursor = LoadCursorW(nullptr, IDC_ARROW);
-    window_class.background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.icon = LoadIconW(nullptr, IDI_APPLICATION);
-    WindowOptions options;
-    options.title = kInstallerTitle;
-    options.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    options.width = 480;
-    options.height = 400;
-    if (!WindowBase::Create(window_class, options))
+    if (!CreateModeless(IDD_INSTALLER, nullptr))
         return false;
     own_messages_.set_owner(hwnd());
     ShowWindow(hwnd(), SW_SHOW);
@@ -67,114 +45,27 @@ bool InstallerWindow::Create() {
     return true;
 }
 
-void InstallerWindow::CreateControls() {
-    font_.reset(CreateMessageFont());
-    const HFONT font = static_cast<HFONT>(font_.get());
-    int line = 16;
-    int label_width = 120;
-    {
-        WindowDC dc(hwnd());
-        SelectedObject selected(dc.get(), font);
-        TEXTMETRICW metrics{};
-        if (GetTextMetricsW(dc.get(), &metrics))
-            line = metrics.tmHeight;
-        for (int id : {400, 410, 540}) {
-            const std::wstring caption = ChaineLocale(id);
-            SIZE size{};
-            GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()),
-                                  &size);
-            label_width = std::max<int>(label_width, size.cx + 24); // room for the check box
-        }
-    }
-    const int margin = line;
-    const int gap = line / 2 + 2;
-    const int client_width = std::max(460, label_width + 360);
-    const int inner = client_width - 2 * margin;
-    const int field_height = line + 8;
-    const int button_height = line + 12;
-
-    // The instructions: as high as their wrapped text.
-    const std::wstring instructions = ChaineLocale(900);
-    RECT text_rect{0, 0, inner, 0};
-    {
-        WindowDC dc(hwnd());
-        SelectedObject selected(dc.get(), font);
-        DrawTextW(dc.get(), instructions.c_str(), -1, &text_rect,
-                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    }
-
-    auto make = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w,
-                    int h, int id, DWORD ex_style = 0) {
-        HWND child = CreateWindowExW(
-            ex_style, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return child;
-    };
-
-    int y = margin;
-    make(L"STATIC", instructions, SS_LEFT | SS_NOPREFIX, margin, y, inner,
-         text_rect.bottom - text_rect.top, kExp);
-    y += text_rect.bottom - text_rect.top + margin;
-
-    const int field_x = margin + label_width + gap;
-    const int field_width = 220;
-    const int label_offset = (field_height - line) / 2;
-    make(L"STATIC", ChaineLocale(400), SS_LEFT, margin, y + label_offset, label_width, line,
-         kLabel1);
-    make(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, field_x, y, field_width, field_height, kPseudo,
-         WS_EX_CLIENTEDGE);
-    y += field_height + gap;
-    make(L"STATIC", ChaineLocale(410), SS_LEFT, margin, y + label_offset, label_width, line,
-         kLabel2);
-    HWND password = make(L"EDIT", L"", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, field_x, y,
-                         field_width, field_height, kPwd, WS_EX_CLIENTEDGE);
-    SetWindowSubclass(password, &InstallerWindow::PasswordProcedure, 1,
-                      reinterpret_cast<DWORD_PTR>(this));
-    y += field_height + margin;
+void InstallerWindow::InitControls() {
+    SetWindowTextW(hwnd(), kInstallerTitle);
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconW(nullptr, IDI_APPLICATION)));
+    SetDlgItemTextW(hwnd(), kExp, ChaineLocale(900).c_str());
+    SetDlgItemTextW(hwnd(), kLabel1, ChaineLocale(400).c_str());
+    SetDlgItemTextW(hwnd(), kLabel2, ChaineLocale(410).c_str());
+    SetDlgItemTextW(hwnd(), kUseProxy, ChaineLocale(540).c_str());
+    SetDlgItemTextW(hwnd(), kDefineProxy, ChaineLocale(550).c_str());
+    SetDlgItemTextW(hwnd(), kInstall, kGoCaption);
+    password_box_.Attach(control(kPwd));
 
     // The proxy: taken over from the settings, so a second run starts as the first ended.
     const bool use_proxy = RecupereBooleen(setup_.services.settings, Setting::UseProxy);
     const std::string proxy =
         use_proxy ? RecupereParametre(setup_.services.settings, Setting::Proxy) : std::string();
     setup_.services.http.SetProxy(proxy);
-    HWND check = make(L"BUTTON", ChaineLocale(540), BS_AUTOCHECKBOX | WS_TABSTOP, margin,
-                      y + (field_height - line - 4) / 2, label_width, line + 4, kUseProxy);
-    SendMessageW(check, BM_SETCHECK, use_proxy ? BST_CHECKED : BST_UNCHECKED, 0);
-    HWND proxy_box = make(L"EDIT", WideFromSetting(proxy), ES_AUTOHSCROLL | ES_READONLY, field_x, y,
-                          field_width, field_height, kTboxProxy, WS_EX_CLIENTEDGE);
-    const int define_x = field_x + field_width + gap;
-    HWND define = make(L"BUTTON", ChaineLocale(550), BS_PUSHBUTTON | WS_TABSTOP, define_x,
-                       y + (field_height - button_height) / 2, client_width - margin - define_x,
-                       button_height, kDefineProxy);
-    EnableWindow(proxy_box, use_proxy);
-    EnableWindow(define, use_proxy);
-    y += field_height + margin + gap;
-
-    const int install_width = 240;
-    make(L"BUTTON", kGoCaption, BS_DEFPUSHBUTTON | WS_TABSTOP, (client_width - install_width) / 2,
-         y, install_width, button_height + 4, kInstall);
-    y += button_height + 4 + margin;
-
-    // Size the window around its client area and centre it on the work area.
-    RECT frame{0, 0, client_width, y};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-std::wstring InstallerWindow::TextOf(int id) const {
-    const HWND box = control(id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    return text;
+    CheckDlgButton(hwnd(), kUseProxy, use_proxy ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemTextW(hwnd(), kTboxProxy, WideFromSetting(proxy).c_str());
+    EnableWindow(control(kTboxProxy), use_proxy);
+    EnableWindow(control(kDefineProxy), use_proxy);
 }
 
 void InstallerWindow::SetAccountFieldsEnabled(bool enabled) {
@@ -274,32 +165,29 @@ void InstallerWindow::UseProxy_Click() {
     EnableWindow(control(kDefineProxy), TRUE);
 }
 
-LRESULT CALLBACK InstallerWindow::PasswordProcedure(HWND edit, UINT message, WPARAM wparam,
-                                                    LPARAM lparam, UINT_PTR id, DWORD_PTR) {
-    if (message == WM_CHAR && wparam == VK_RETURN) {
-        // Enter in the password acts as a click on Install.
-        const HWND parent = GetParent(edit);
-        PostMessageW(parent, WM_COMMAND, MAKEWPARAM(kInstall, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(parent, kInstall)));
-        return 0;
-    }
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(edit, &InstallerWindow::PasswordProcedure, id);
-    return DefSubclassProc(edit, message, wparam, lparam);
+bool InstallerWindow::PasswordBox::HandleMessage(UINT message, WPARAM wparam, LPARAM,
+                                                 LRESULT& result) {
+    if (message != WM_CHAR || wparam != VK_RETURN)
+        return false;
+    const HWND parent = GetParent(control());
+    PostMessageW(parent, WM_COMMAND, MAKEWPARAM(kInstall, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(parent, kInstall)));
+    result = 0;
+    return true;
 }
 
-LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
-    case WM_CREATE:
-        CreateControls();
+    case WM_INITDIALOG:
+        InitControls();
         SetTimer(hwnd(), kTimerCoupeClient, kTimerCoupeClientInterval, nullptr);
-        return 0;
+        return FALSE; // the focus goes to the nickname once the dialog is shown
     case WM_TIMER:
         if (wparam == kTimerCoupeClient) {
             KillTimer(hwnd(), kTimerCoupeClient);
             if (setup_.unload_client)
                 setup_.unload_client();
-            return 0;
+            return TRUE;
         }
         break;
     case WM_COMMAND:
@@ -307,28 +195,28 @@ LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
             switch (LOWORD(wparam)) {
             case kInstall:
                 Install_Click();
-                return 0;
+                return TRUE;
             case kUseProxy:
                 UseProxy_Click();
-                return 0;
+                return TRUE;
             case kDefineProxy:
                 DefineProxy_Click();
-                return 0;
+                return TRUE;
             }
         }
         break;
     case WM_CLOSE:
         if (busy_) {
             close_requested_ = true; // the registration in progress closes it when done
-            return 0;
+            return TRUE;
         }
         DestroyWindow(hwnd());
-        return 0;
+        return TRUE;
     }
-    return WindowBase::HandleMessage(message, wparam, lparam);
+    return DialogBase::HandleMessage(message, wparam, 0);
 }
 
-void InstallerWindow::OnWindowGone() {
+void InstallerWindow::OnDialogGone() {
     if (closed_reported_)
         return;
     closed_reported_ = true;

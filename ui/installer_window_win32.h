@@ -2,10 +2,11 @@
 // with the server, then the counting client (or the end of the program).
 #pragma once
 
-#include "base/win32/unique_handle.h"
+#include "base/win32/dialog_base.h"
 #include "base/win32/window_base.h"
 #include "net/exchange.h"
 #include "net/installer_steps.h"
+#include "resources/dialog_resources.h"
 #include "ui/message_boxes_win32.h"
 
 #include <functional>
@@ -24,18 +25,19 @@ struct InstallerSetup {
     std::function<void(bool installed)> closed;
 };
 
-class InstallerWindow : public WindowBase {
+// A modeless dialog from the template IDD_INSTALLER.
+class InstallerWindow : public DialogBase {
   public:
     enum ControlId : int {
-        kExp = 1001,
-        kLabel1,
-        kPseudo,
-        kLabel2,
-        kPwd,
-        kUseProxy,
-        kTboxProxy,
-        kDefineProxy,
-        kInstall,
+        kExp = IDC_INSTALLER_EXP,
+        kLabel1 = IDC_INSTALLER_LABEL1,
+        kPseudo = IDC_INSTALLER_PSEUDO,
+        kLabel2 = IDC_INSTALLER_LABEL2,
+        kPwd = IDC_INSTALLER_PWD,
+        kUseProxy = IDC_INSTALLER_USE_PROXY,
+        kTboxProxy = IDC_INSTALLER_TBOX_PROXY,
+        kDefineProxy = IDC_INSTALLER_DEFINE_PROXY,
+        kInstall = IDC_INSTALLER_INSTALL,
     };
     static constexpr UINT_PTR kTimerCoupeClient = 1;
     static constexpr UINT kTimerCoupeClientInterval = 50; // ms
@@ -46,23 +48,25 @@ class InstallerWindow : public WindowBase {
     // Load: language, captions, the timer; shows the window centred on the screen.
     bool Create();
 
-    HWND control(int id) const { return GetDlgItem(hwnd(), id); }
     bool installed() const { return installed_; }
     uint8_t language() const { return language_; }
 
   protected:
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
-    void OnWindowGone() override;
+    INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnDialogGone() override;
 
   private:
-    void CreateControls();
+    // Enter in the password box acts as a click on Install.
+    class PasswordBox : public ControlSubclass {
+      protected:
+        bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    };
+
+    void InitControls();
     void Install_Click();
     void UseProxy_Click();
     void DefineProxy_Click();
     void SetAccountFieldsEnabled(bool enabled);
-    std::wstring TextOf(int id) const;
-    static LRESULT CALLBACK PasswordProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
-                                              UINT_PTR id, DWORD_PTR data);
 
     UserMessages& Messages();
 
@@ -72,7 +76,7 @@ class InstallerWindow : public WindowBase {
     bool busy_ = false;            // a registration is running
     bool close_requested_ = false; // closed while busy: close when it ends
     bool closed_reported_ = false;
-    UniqueGdiObject font_;
+    PasswordBox password_box_;
     MessageBoxMessages own_messages_;
 };
 

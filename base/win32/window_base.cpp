@@ -1,5 +1,7 @@
 #include "base/win32/window_base.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <new>
 #include <utility>
@@ -117,6 +119,33 @@ LRESULT CALLBACK WindowBase::WindowProcedure(HWND hwnd, UINT message, WPARAM wpa
         RunGuarded([self] { self->OnWindowGone(); });
     }
     return result;
+}
+
+ControlSubclass::~ControlSubclass() {
+    if (control_)
+        RemoveWindowSubclass(control_, &ControlSubclass::Procedure, 1);
+}
+
+bool ControlSubclass::Attach(HWND control) {
+    if (control_ || !SetWindowSubclass(control, &ControlSubclass::Procedure, 1,
+                                       reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    control_ = control;
+    return true;
+}
+
+LRESULT CALLBACK ControlSubclass::Procedure(HWND control, UINT message, WPARAM wparam,
+                                            LPARAM lparam, UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<ControlSubclass*>(data);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(control, &ControlSubclass::Procedure, id);
+        self->control_ = nullptr;
+        return DefSubclassProc(control, message, wparam, lparam);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    RunGuarded([&] { handled = self->HandleMessage(message, wparam, lparam, result); });
+    return handled ? result : DefSubclassProc(control, message, wparam, lparam);
 }
 
 } // namespace win32

@@ -90,4 +90,28 @@ class WindowBase {
     HWND hwnd_ = nullptr;
 };
 
+// A control whose messages pass through an object first (a subclass), on the same pattern:
+// a virtual handler, no exception leaves it, and the link goes when the control goes.
+class ControlSubclass {
+  public:
+    ControlSubclass() = default;
+    virtual ~ControlSubclass(); // detaches from a control that still exists
+    ControlSubclass(const ControlSubclass&) = delete;
+    ControlSubclass& operator=(const ControlSubclass&) = delete;
+
+    // False when the subclass could not be set.
+    bool Attach(HWND control);
+    HWND control() const noexcept { return control_; }
+
+  protected:
+    // Every message of the control; true when handled, with `result` set. False passes it on
+    // to the control's own procedure.
+    virtual bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) = 0;
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR id, DWORD_PTR self);
+    HWND control_ = nullptr;
+};
+
 } // namespace win32

@@ -1,12 +1,11 @@
 #include "net/win32/goto_site.h"
 
+#include "base/win32/process_start.h"
 #include "base/win32/unique_handle.h"
 #include "net/browser_launch.h"
 
 #include <windows.h>
 #include <shellapi.h>
-
-#include <vector>
 
 namespace win32 {
 
@@ -35,19 +34,14 @@ std::string FindBrowser() {
 } // namespace win32
 
 void GotoSite(const std::string& site) {
-    std::string command = BrowserCommandLine(win32::FindBrowser(), site);
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        return;
+    // The browser's path comes in the system's ANSI code page, as FindExecutableA gives it.
+    const std::string command = BrowserCommandLine(win32::FindBrowser(), site);
+    std::wstring line(command.size(), L'\0');
+    if (!command.empty())
+        line.resize(static_cast<size_t>(
+            ::MultiByteToWideChar(CP_ACP, 0, command.data(), static_cast<int>(command.size()),
+                                  line.data(), static_cast<int>(line.size()))));
     // The started program may take the foreground from us.
-    ::AllowSetForegroundWindow(process.dwProcessId);
-    win32::UniqueHandleKernel owned_process(process.hProcess);
-    win32::UniqueHandleKernel owned_thread(process.hThread);
+    if (const std::optional<DWORD> started = win32::StartProcess(line))
+        ::AllowSetForegroundWindow(*started);
 }

@@ -11,9 +11,8 @@ WDX = r"HKCU\Software\WDX"
 
 def display_state(client):
     """{"open": "1", "text": "line|line", "rect": (l, t, r, b)} of the client's display."""
-    r = client.drive("Display")
     state = {}
-    for line in r.stdout.splitlines():
+    for line in client.drive("display").splitlines():
         key, _, value = line.partition("=")
         if key in ("open", "text", "rect"):
             state[key] = value
@@ -29,7 +28,7 @@ def wait_for_display(client, predicate, what):
         found.update(display_state(client))
         return found.get("open") == "1" and predicate(found)
 
-    wait_until(check, 30, interval=0.3, what=what)
+    wait_until(check, 60, interval=0.3, what=what)
     return dict(found)
 
 

@@ -1,4 +1,5 @@
 #include "app/speed_meter.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/display_layout.h"
 #include "ui/display_lines.h"
 #include "ui/window_effects.h"

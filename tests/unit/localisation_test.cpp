@@ -1,4 +1,5 @@
 #include "storage/settings_store.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/language_switch.h"
 #include "ui/localisation.h"
 #include "base/text_encoding.h"

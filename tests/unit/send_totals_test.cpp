@@ -1,4 +1,5 @@
 #include "base/md5.h"
+#include "tests/fakes/memory_stores.h"
 #include "net/send_totals.h"
 #include "net_fakes.h"
 #include "storage/data_files.h"
@@ -51,7 +52,7 @@ class Sending : public ::testing::Test {
     }
     void Send(const std::string& answer) {
         http.answers.push_back(answer);
-        Send_Click(services, state, counters, host);
+        Send_Click(services, state, counters, host, host);
     }
     // `c` holds exactly the counts that waited before the sending.
     void ExpectWaitingCounts(const CounterSet& c) {
@@ -320,7 +321,7 @@ TEST_F(Sending, KeyMismatchCancelledOrFailedGivesTheCountsBack) {
     host.boxes.clear();
     host.replies = {MessageAnswer::Ok};
     http.answers = {"Errcle", "Errpwd"};
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     ExpectGivenBack();
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].title, L"TheWandrel: Password Error");
@@ -332,7 +333,7 @@ TEST_F(Sending, KeyMismatchConfirmedWithANewKeyDropsTheCounts) {
     const std::string new_key = StoredKey("FRESH1");
     host.replies = {MessageAnswer::Ok};
     http.answers = {"Errcle", "OK-" + new_key};
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     EXPECT_EQ(state.Clef, new_key);
     EXPECT_EQ(CountsToKeep(counters, state).Distance, 0);
     EXPECT_EQ(counters.NClics, 0);

@@ -1,4 +1,5 @@
 #include "storage/settings_table.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/display_layout.h"
 #include "ui/display_window_win32.h"
 #include "ui/window_effects_win32.h"
