@@ -2,7 +2,7 @@
 
 #include "ui/duration_text.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 #include "ui/tray_icon_win32.h"
 
 bool DistanceDisplay::Open() {

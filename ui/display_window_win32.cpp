@@ -2,7 +2,7 @@
 
 #include "base/win32/last_error.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 #include "ui/window_effects_win32.h"
 
 namespace win32 {
