@@ -53,8 +53,8 @@ bool DistanceDisplay::OnTimer(UINT_PTR id) {
 }
 
 void DistanceDisplay::TimerAffichageD_Timer() {
-    const auto text = display::TimerAffichageD_Tick(state_, counters_, flags_, CurrentUnits(),
-                                                    labels_);
+    const auto text =
+        display::TimerAffichageD_Tick(state_, counters_, flags_, CurrentUnits(), labels_);
     if (text && window_)
         window_->SetText(*text);
 }
@@ -67,9 +67,8 @@ void DistanceDisplay::UpUseTimeChanged() {
 }
 
 void DistanceDisplay::AfficheUpUseTime() {
-    const UpUseTimeTexts texts = ::AfficheUpUseTime(counters_, [](int id) {
-        return TryChaineLocale(id).value_or(EnglishDurationWord(id));
-    });
+    const UpUseTimeTexts texts = ::AfficheUpUseTime(
+        counters_, [](int id) { return TryChaineLocale(id).value_or(EnglishDurationWord(id)); });
     display::AfficheUpUseTime(state_, flags_, texts, labels_);
 }
 

@@ -7,8 +7,8 @@
 namespace {
 
 // Stores this second's count in the current slot and writes the sum of the 60 slots.
-void RateLine(std::array<uint8_t, 60>& ring, uint8_t slot, uint8_t& accumulator,
-              std::wstring& text, const wchar_t* suffix) {
+void RateLine(std::array<uint8_t, 60>& ring, uint8_t slot, uint8_t& accumulator, std::wstring& text,
+              const wchar_t* suffix) {
     ring[slot - 1] = accumulator;
     accumulator = 0;
     const uint32_t sum = std::accumulate(ring.begin(), ring.end(), uint32_t{0});

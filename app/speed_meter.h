@@ -36,6 +36,5 @@ std::wstring SpeedDistanceText(int64_t delta_cm, const display::Units& units);
 
 // One tick of `TimerVitesse`. Only the lines the display shows are computed; the
 // accumulator of a hidden line is left as it is.
-void TimerVitesse_Timer(SpeedMeter& meter, display::DisplayState& state,
-                        const CounterSet& counters, const DisplayFlags& flags,
-                        const display::Units& units);
+void TimerVitesse_Timer(SpeedMeter& meter, display::DisplayState& state, const CounterSet& counters,
+                        const DisplayFlags& flags, const display::Units& units);

@@ -41,8 +41,8 @@ const SizeRow& SizeRowOf(int dd_size) {
 }
 
 int ShownLines(const DisplayFlags& f) {
-    const int n = f.DDisplay_distance + f.DDisplay_touches + f.DDisplay_clics +
-                  f.DDisplay_scrolls + f.DDisplay_uptime + f.DDisplay_usetime;
+    const int n = f.DDisplay_distance + f.DDisplay_touches + f.DDisplay_clics + f.DDisplay_scrolls +
+                  f.DDisplay_uptime + f.DDisplay_usetime;
     return std::max(n, 1);
 }
 
@@ -61,8 +61,8 @@ DisplaySize DDSize(int dd_size, bool metric, const DisplayFlags& flags) {
 
 int TwipsToPixels(int64_t twips, int dpi) {
     const int64_t px = RoundHalfEven(twips * dpi, 1440);
-    return static_cast<int>(std::clamp<int64_t>(px, std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<int64_t>(px, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 int64_t PixelsToTwips(int pixels, int dpi) {

@@ -19,10 +19,10 @@ struct EnglishParts {
 };
 
 EnglishParts English(const DistanceKmMCm& d, const Units& units) {
-    return EnglishParts{tray::FormatHundredths(tray::MilesHundredthsFromKm(d.km),
-                                               units.decimal_separator),
-                        tray::FormatHundredths(int64_t{d.m} * 110, units.decimal_separator),
-                        std::to_wstring(int64_t{d.cm} * 100 / 254)};
+    return EnglishParts{
+        tray::FormatHundredths(tray::MilesHundredthsFromKm(d.km), units.decimal_separator),
+        tray::FormatHundredths(int64_t{d.m} * 110, units.decimal_separator),
+        std::to_wstring(int64_t{d.cm} * 100 / 254)};
 }
 
 // A counter's line is rebuilt when it moved since the last look, or on request.
@@ -34,8 +34,8 @@ bool Changed(int32_t now, int32_t last, const DisplayState& s) {
 // (a sending emptied it) adds nothing.
 void Accumulate(uint8_t& accumulator, int32_t now, int32_t last) {
     if (now > last)
-        accumulator = static_cast<uint8_t>(accumulator + static_cast<uint32_t>(
-                                                             int64_t{now} - int64_t{last}));
+        accumulator =
+            static_cast<uint8_t>(accumulator + static_cast<uint32_t>(int64_t{now} - int64_t{last}));
 }
 
 // One count line (keys, clicks or scrolls) of the refresh tick.

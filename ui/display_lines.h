@@ -50,7 +50,7 @@ enum class DisplayMode { ToBeSent, Total, Speed };
 // The main window's fields of the display (their names are the program's own).
 struct DisplayState {
     bool DDisplay_ouverte = false;
-    bool Config_ouverte = false;   // the dialog's Inputs page is showing
+    bool Config_ouverte = false;    // the dialog's Inputs page is showing
     bool ConfigNeedRefresh = false; // every line and Inputs label at the next tick
     std::wstring Display_DistanceStr, Display_TouchesStr, Display_ClicsStr, Display_ScrollsStr,
         Display_UptimeStr, Display_UseTimeStr;

@@ -15,7 +15,6 @@ constexpr UINT WM_DPICHANGED = 0x02E0; // Windows 8.1 and later
 #endif
 constexpr int kFirstMargin = 8; // pixels at 96 DPI between a first window and the work area
 
-
 int SystemDpi() {
     const HDC screen = ::GetDC(nullptr);
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -62,9 +61,10 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
         log_last_error(L"CreateWindowEx");
         return false;
     }
-    label_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                               0, 0, 1, 1, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)),
-                               ::GetModuleHandleW(nullptr), nullptr);
+    label_ =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 1,
+                          1, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)),
+                          ::GetModuleHandleW(nullptr), nullptr);
     if (!label_) {
         log_last_error(L"CreateWindowEx (label)");
         Destroy();
@@ -72,13 +72,16 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
     }
     dpi_ = WindowDpi(hwnd());
 
-    const auto text_colour = display::ColourFromSetting(RecupereParametre(settings_, Setting::DDFontColor));
-    const auto back_colour = display::ColourFromSetting(RecupereParametre(settings_, Setting::DDBackColor));
+    const auto text_colour =
+        display::ColourFromSetting(RecupereParametre(settings_, Setting::DDFontColor));
+    const auto back_colour =
+        display::ColourFromSetting(RecupereParametre(settings_, Setting::DDBackColor));
     SetColours(back_colour ? *back_colour : kBuiltInBackground,
                text_colour ? *text_colour : kBuiltInText);
     size_ = display::DDSize(RecupereNombre(settings_, Setting::DDSize), metric, flags);
     Resize();
-    PlaceAtLoad(display::TwipsToPixels(size_.width, dpi_), display::TwipsToPixels(size_.height, dpi_));
+    PlaceAtLoad(display::TwipsToPixels(size_.width, dpi_),
+                display::TwipsToPixels(size_.height, dpi_));
 
     if (EstNT())
         RendTransparent(hwnd(), display::OpacityFromTransparency(
@@ -164,7 +167,8 @@ std::wstring DisplayWindow::Text() const {
     if (!label_)
         return L"";
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(label_)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(label_, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(::GetWindowTextW(label_, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

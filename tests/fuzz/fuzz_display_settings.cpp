@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const display::Rect window{px, px, px + 300, px + 200};
         const display::Rect area{0, 0, 1024, 738};
         const display::Rect placed = display::MoveInside(window, area);
-        if (placed.width() != 300 || placed.height() != 200 ||
-            !display::Intersects(placed, area) || placed.left < 0 || placed.right > 1024)
+        if (placed.width() != 300 || placed.height() != 200 || !display::Intersects(placed, area) ||
+            placed.left < 0 || placed.right > 1024)
             std::abort();
         // A place stored and read back at the same DPI is the same pixel.
         if (display::TwipsToPixels(display::PixelsToTwips(px, dpi), dpi) != px)

@@ -1,4 +1,5 @@
 #include "app/speed_meter.h"
+#include "tests/fakes/display_flags.h"
 #include "tests/fakes/memory_stores.h"
 #include "ui/display_layout.h"
 #include "ui/display_lines.h"
@@ -13,14 +14,6 @@
 using namespace display;
 
 namespace {
-
-DisplayFlags Flags(const std::string& digits) {
-    MemorySettingsStore store;
-    store.Write(kSettingsKey + "DisplayData", digits);
-    DisplayFlags flags;
-    RecupereDisplayData(store, flags);
-    return flags;
-}
 
 class FakeInputsLabels : public InputsLabels {
   public:
@@ -38,18 +31,18 @@ const Units kEnglish{false, L","};
 } // namespace
 
 TEST(DisplayLayout, SizeTableLinesAndTwips) {
-    const DisplaySize two_lines = DDSize(2, true, Flags("13"));
+    const DisplaySize two_lines = DDSize(2, true, DisplayFlagsOf("13"));
     EXPECT_EQ(two_lines.lines, 2);
     EXPECT_EQ(two_lines.height, 480);
     EXPECT_EQ(two_lines.width, 2300);
 
-    const DisplaySize with_uptime = DDSize(2, true, Flags("04"));
+    const DisplaySize with_uptime = DDSize(2, true, DisplayFlagsOf("04"));
     EXPECT_EQ(with_uptime.font_points, 10);
     EXPECT_EQ(with_uptime.width, 4069); // 2300 + 1769
     EXPECT_EQ(with_uptime.height, 480);
 
-    EXPECT_EQ(DDSize(7, false, Flags("5")).width, 9800 + 7538); // usetime alone widens too
-    EXPECT_EQ(DDSize(-1, false, Flags("0")).width, 1800);
+    EXPECT_EQ(DDSize(7, false, DisplayFlagsOf("5")).width, 9800 + 7538); // usetime alone widens too
+    EXPECT_EQ(DDSize(-1, false, DisplayFlagsOf("0")).width, 1800);
     // Nothing shown still leaves one line; an out-of-range size takes the nearest row.
     EXPECT_EQ(DDSize(1, true, DisplayFlags{}).height, 200);
     EXPECT_EQ(DDSize(42, true, DisplayFlags{}).font_points, 36);
@@ -148,7 +141,7 @@ TEST(DisplayLines, RefreshBuildsShownLinesOnlyWhenCountsMove) {
     DisplayState s;
     s.DDisplay_ouverte = true;
     s.LinesNeedRebuild = true; // as on opening
-    const DisplayFlags flags = Flags("13");
+    const DisplayFlags flags = DisplayFlagsOf("13");
     CounterSet c;
     c.NbTouches = 1234;
     c.NCGauche = c.NClics = 5;
@@ -177,7 +170,7 @@ TEST(DisplayLines, RefreshBuildsShownLinesOnlyWhenCountsMove) {
 
 TEST(DisplayLines, InputsLabelsFollowWhileThePageShows) {
     DisplayState s;
-    const DisplayFlags flags = Flags("0123");
+    const DisplayFlags flags = DisplayFlagsOf("0123");
     FakeInputsLabels labels;
     CounterSet c;
     c.NCDroit = 2;
@@ -215,10 +208,10 @@ TEST(DisplayLines, UptimeTextsFollowTheMode) {
     DisplayState s;
     s.DDisplay_ouverte = true;
     const UpUseTimeTexts times{L"T-up", L"T-use", L"up", L"use"};
-    AfficheUpUseTime(s, Flags("45"), times, nullptr);
-    EXPECT_EQ(DisplayText(s, Flags("45")), L"up\r\nuse");
+    AfficheUpUseTime(s, DisplayFlagsOf("45"), times, nullptr);
+    EXPECT_EQ(DisplayText(s, DisplayFlagsOf("45")), L"up\r\nuse");
     s.Display_current = false; // Total, and Speed alike
-    AfficheUpUseTime(s, Flags("4"), times, nullptr);
+    AfficheUpUseTime(s, DisplayFlagsOf("4"), times, nullptr);
     EXPECT_EQ(s.Display_UptimeStr, L"T-up");
     EXPECT_EQ(s.Display_UseTimeStr, L"use"); // its line is off: left as it was
     EXPECT_EQ(DisplayText(s, DisplayFlags{}), L"");
@@ -232,7 +225,7 @@ TEST(DisplayLines, ModeCycleWritesItsSettings) {
     c.Distance = 45;
     c.NbTouches = 3;
     c.Ever_KmSouris = 3;
-    const DisplayFlags flags = Flags("01");
+    const DisplayFlags flags = DisplayFlagsOf("01");
     TimerAffichageD_Tick(s, c, flags, kMetric, nullptr);
     const auto stored = [&](const char* name) { return *settings.Read(kSettingsKey + name); };
 
@@ -262,7 +255,8 @@ TEST(DisplayLines, ModeCycleWritesItsSettings) {
     c = CounterSet{};
     c.Ever_KmSouris = 7;
     CycleMode(s, c, false, settings);
-    EXPECT_EQ(*TimerAffichageD_Tick(s, c, flags, kEnglish, nullptr), L"4,35Mi 0Yd 0In\r\n   0 Keys");
+    EXPECT_EQ(*TimerAffichageD_Tick(s, c, flags, kEnglish, nullptr),
+              L"4,35Mi 0Yd 0In\r\n   0 Keys");
     CycleMode(s, c, false, settings);
     EXPECT_EQ(s.Display_DistanceStr, L"0 Yd/min");
 }
@@ -300,7 +294,7 @@ TEST(SpeedMeter, OneSecondOfDistanceDespiteTheRefresh) {
     c.Distance = 1000;
     EnterSpeedMode(s, c, true);
     meter.Start(c.Distance);
-    const DisplayFlags flags = Flags("0");
+    const DisplayFlags flags = DisplayFlagsOf("0");
     // Ten refresh ticks of 15 cm each, then the speed tick.
     for (int i = 0; i < 10; ++i) {
         c.Distance += 15;
@@ -320,7 +314,7 @@ TEST(SpeedMeter, RingsOfSixtySeconds) {
     s.DDisplay_ouverte = true;
     SpeedMeter meter;
     CounterSet c;
-    const DisplayFlags flags = Flags("12");
+    const DisplayFlags flags = DisplayFlagsOf("12");
     EnterSpeedMode(s, c, true);
     meter.Start(0);
     meter.VitesseTouches.fill(9); // left from an earlier Speed mode: emptied at the first tick
@@ -334,7 +328,7 @@ TEST(SpeedMeter, RingsOfSixtySeconds) {
     EXPECT_EQ(s.Display_TouchesStr, L"120 Keys/min");
     EXPECT_EQ(s.Display_ClicsStr, L"3 Clicks/min");
     EXPECT_EQ(s.Display_ScrollsStr, L"0 Scrolls/min"); // not computed
-    EXPECT_EQ(s.TotalScrollsSeconde, 300 % 256);      // 8 bits; not emptied while hidden
+    EXPECT_EQ(s.TotalScrollsSeconde, 300 % 256);       // 8 bits; not emptied while hidden
 
     for (int second = 2; second <= 60; ++second)
         TimerVitesse_Timer(meter, s, c, flags, kMetric);

@@ -1,4 +1,5 @@
 #include "storage/settings_table.h"
+#include "tests/fakes/display_flags.h"
 #include "tests/fakes/memory_stores.h"
 #include "ui/display_layout.h"
 #include "ui/display_window_win32.h"
@@ -14,14 +15,6 @@ class CountingHost : public win32::DisplayWindowHost {
     void CycleDisplayMode() override { ++cycles; }
     int cycles = 0;
 };
-
-DisplayFlags Flags(const std::string& digits) {
-    MemorySettingsStore store;
-    store.Write(kSettingsKey + "DisplayData", digits);
-    DisplayFlags flags;
-    RecupereDisplayData(store, flags);
-    return flags;
-}
 
 SIZE ClientSize(HWND window) {
     RECT r{};
@@ -49,12 +42,14 @@ TEST(DisplayWindow, PixelSizeFollowsSizeUnitsAndLines) {
         bool metric;
         const char* lines;
         int twips_width, twips_height;
-    } cases[] = {{"2", true, "04", 4069, 480}, {"2", false, "13", 2700, 480},
-                 {"7", true, "0123", 8600, 3600}, {"5", false, "012345", 5500 + 4230, 3000}};
+    } cases[] = {{"2", true, "04", 4069, 480},
+                 {"2", false, "13", 2700, 480},
+                 {"7", true, "0123", 8600, 3600},
+                 {"5", false, "012345", 5500 + 4230, 3000}};
     for (const auto& c : cases) {
         Loaded d;
         d.settings.Write(SettingPath(Setting::DDSize), c.size);
-        ASSERT_TRUE(d.window.Load(Flags(c.lines), c.metric));
+        ASSERT_TRUE(d.window.Load(DisplayFlagsOf(c.lines), c.metric));
         const int dpi = d.window.dpi();
         const SIZE size = ClientSize(d.window.hwnd());
         EXPECT_EQ(size.cx, display::TwipsToPixels(c.twips_width, dpi)) << c.size << c.lines;
@@ -69,7 +64,7 @@ TEST(DisplayWindow, PixelSizeFollowsSizeUnitsAndLines) {
 
 TEST(DisplayWindow, OpacityTopmostAndTheLabelText) {
     Loaded d;
-    ASSERT_TRUE(d.window.Load(Flags("01"), true));
+    ASSERT_TRUE(d.window.Load(DisplayFlagsOf("01"), true));
     const HWND w = d.window.hwnd();
     EXPECT_TRUE(::IsWindowVisible(w));
     EXPECT_NE(::GetForegroundWindow(), w); // shown without taking the focus
@@ -104,7 +99,7 @@ TEST(DisplayWindow, OpacityTopmostAndTheLabelText) {
 
 TEST(DisplayWindow, FollowsADpiChangeOfItsMonitor) {
     Loaded d;
-    ASSERT_TRUE(d.window.Load(Flags("04"), true));
+    ASSERT_TRUE(d.window.Load(DisplayFlagsOf("04"), true));
     RECT suggested{40, 30, 500, 100};
     ::SendMessageW(d.window.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
                    reinterpret_cast<LPARAM>(&suggested));
@@ -121,7 +116,7 @@ TEST(DisplayWindow, SettingsOffAndNoTopmost) {
     Loaded d;
     d.settings.Write(SettingPath(Setting::DDonTop), "False");
     d.settings.Write(SettingPath(Setting::DDTransparency), "95");
-    ASSERT_TRUE(d.window.Load(Flags("0"), true));
+    ASSERT_TRUE(d.window.Load(DisplayFlagsOf("0"), true));
     EXPECT_FALSE(::GetWindowLongPtrW(d.window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     BYTE alpha = 0;
     ASSERT_TRUE(::GetLayeredWindowAttributes(d.window.hwnd(), nullptr, &alpha, nullptr));
@@ -133,7 +128,7 @@ TEST(DisplayWindow, PlacesAndStoresInTwips) {
     {
         // First ever: wholly on the work area, in its bottom-right corner (by the tray).
         Loaded d;
-        ASSERT_TRUE(d.window.Load(Flags("0123"), true));
+        ASSERT_TRUE(d.window.Load(DisplayFlagsOf("0123"), true));
         RECT r;
         ::GetWindowRect(d.window.hwnd(), &r);
         EXPECT_LE(r.right, work.right);
@@ -147,7 +142,7 @@ TEST(DisplayWindow, PlacesAndStoresInTwips) {
         const int dpi_twips = 1440 / 96;
         d.settings.Write(SettingPath(Setting::DDLeft), std::to_string(100 * dpi_twips));
         d.settings.Write(SettingPath(Setting::DDTop), std::to_string(50 * dpi_twips));
-        ASSERT_TRUE(d.window.Load(Flags("0"), true));
+        ASSERT_TRUE(d.window.Load(DisplayFlagsOf("0"), true));
         const HWND w = d.window.hwnd();
         RECT r;
         ::GetWindowRect(w, &r);
@@ -168,7 +163,7 @@ TEST(DisplayWindow, PlacesAndStoresInTwips) {
         Loaded d;
         d.settings.Write(SettingPath(Setting::DDLeft), "90000");
         d.settings.Write(SettingPath(Setting::DDTop), "-20000");
-        ASSERT_TRUE(d.window.Load(Flags("0"), true));
+        ASSERT_TRUE(d.window.Load(DisplayFlagsOf("0"), true));
         RECT r;
         ::GetWindowRect(d.window.hwnd(), &r);
         EXPECT_EQ(r.right, work.right);
@@ -218,7 +213,7 @@ TEST(DisplayWindow, At144DpiTheWindowIsOneAndAHalfTimesLarger) {
 
 TEST(DisplayWindow, DISABLED_Measure144) {
     Loaded d;
-    ASSERT_TRUE(d.window.Load(Flags("04"), true));
+    ASSERT_TRUE(d.window.Load(DisplayFlagsOf("04"), true));
     EXPECT_EQ(d.window.dpi(), 144);
     const SIZE size = ClientSize(d.window.hwnd());
     EXPECT_EQ(size.cx, 407); // 4069 twips: 271 pixels at 96 DPI
