@@ -39,7 +39,7 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     hook_.OnMessage(message, wparam, lparam);
     switch (message) {
     case WM_TIMER:
-        if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam))
+        if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam) || display_.OnTimer(wparam))
             return 0;
         switch (wparam) {
         case kTimer_AS:
@@ -119,10 +119,8 @@ void Client::Timer_AS_Timer() {
     if (decision.save && files_)
         EnregistreDonnees(*files_, counters_, link_.Clef);
     sampler_.RefreshCoefficient();
-    // The open display shows the new uptime and usetime at its next refresh.
-    if (MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours) &&
-        DDisplay_ouverte)
-        DisplayNeedRefresh = true;
+    if (MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours))
+        display_.UpUseTimeChanged();
 }
 
 void Client::TimerASKm_Timer() {
@@ -149,8 +147,8 @@ void Client::Shutdown() {
         EnregistreDonnees(*files_, CountsToKeep(counters_, link_), link_.Clef);
         EnregistreCle(*files_, link_.Clef);
     }
-    settings_.Write(SettingPath(Setting::DDStartOpen), DDisplay_ouverte ? "True" : "False");
-    CloseDisplay();
+    settings_.Write(SettingPath(Setting::DDStartOpen), display_.IsOpen() ? "True" : "False");
+    display_.Close();
     hook_.Remove();
     win32::SamplingTimers::StopAll(sampler_, hwnd());
     for (UINT_PTR timer : {kTimer_AS, kTimerASKm, kTimer_IconSend})
@@ -289,12 +287,13 @@ void Client::GotoSite(const std::string& address) {
 }
 
 void Client::CloseDisplay() {
-    DDisplay_ouverte = false;
+    display_.Close();
 }
 
 void Client::OpenDisplay() {
-    DDisplay_ouverte = true;
-    DisplayNeedRefresh = true;
+    // A window that cannot be made leaves the entry unchecked (the cause is logged).
+    if (!display_.Open())
+        tray_.menu_state().display_checked = false;
 }
 
 void Client::ResumeCounting() {

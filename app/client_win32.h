@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/counter_set.h"
+#include "app/distance_display_win32.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
 #include "app/win32/sampler.h"
@@ -171,9 +172,8 @@ class Client : public win32::WindowBase,
     bool Global_Unite_KM = true;
     win32::SystemMachineFacts machine_{program_digest_, Global_Unite_KM};
     win32::MessageBoxMessages boxes_;
-    bool DDisplay_ouverte = false;
-    bool DisplayNeedRefresh = false;
     DisplayFlags display_flags_;
+    DistanceDisplay display_{counters_, settings_, display_flags_, Global_Unite_KM};
     ScheduleState schedule_;
     bool shut_down_ = false;
     // The minute timer's interval. Tests shorten it with the environment variable

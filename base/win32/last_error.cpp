@@ -25,6 +25,10 @@ void log_failure(const wchar_t* call, DWORD code) {
     ::OutputDebugStringW(line.c_str());
 }
 
+void log_last_error(const wchar_t* call) {
+    log_failure(call, ::GetLastError());
+}
+
 std::wstring widen_cp1252(const std::string& bytes) {
     if (bytes.empty())
         return {};

@@ -19,6 +19,9 @@
 //                      TITLE and, with BUTTON, for an enabled visible button of that text in
 //                      it ("&" ignored); paints what is due, prints the texts of its
 //                      controls ("text=a|b|...") and with "click" presses the button
+//   display            prints the distance display's state: "open=0" when none is shown,
+//                      else "open=1", its label's text ("text=...", lines as "|") and its
+//                      place on the screen ("rect=left,top,right,bottom")
 //
 // Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
 // a command line it does not know.
@@ -28,6 +31,7 @@
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/registry_settings_store_win32.h"
+#include "ui/display_window_win32.h"
 #include "ui/installer_window_win32.h"
 
 #include <windows.h>
@@ -255,6 +259,23 @@ int WindowButton(const wchar_t* title, const wchar_t* button, bool click) {
     return 0;
 }
 
+int DisplayState() {
+    const HWND display = ::FindWindowW(win32::DisplayWindow::kClassName, nullptr);
+    if (!display || !::IsWindowVisible(display)) {
+        std::printf("open=0\n");
+        return 0;
+    }
+    std::wstring line;
+    for (wchar_t c : TextOf(::GetWindow(display, GW_CHILD)))
+        if (c != L'\r')
+            line += c == L'\n' ? L'|' : c;
+    RECT r{};
+    ::GetWindowRect(display, &r);
+    std::printf("open=1\ntext=%s\nrect=%ld,%ld,%ld,%ld\n", Utf8(line).c_str(), r.left, r.top,
+                r.right, r.bottom);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -292,6 +313,8 @@ int wmain(int argc, wchar_t** argv) {
     if (action == L"window" && argc >= 3 && argc <= 5)
         return WindowButton(argv[2], argc >= 4 ? argv[3] : nullptr,
                             argc == 5 && std::wstring(argv[4]) == L"click");
+    if (action == L"display")
+        return DisplayState();
     std::fprintf(stderr, "wandrel_drive: unknown action\n");
     return 2;
 }
