@@ -4,6 +4,7 @@
 // and the orderly shutdown, and carries out the tray menu's commands.
 #pragma once
 
+#include "app/counter_guard.h"
 #include "base/counter_set.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
@@ -88,6 +89,9 @@ class Client : public win32::WindowBase,
     void ShowInstaller();
     void InstallerClosed(bool installed);
 
+    // The counters' guard; true when this call found them changed by another program.
+    bool GuardCounters();
+
     // Timers.
     void Timer_AS_Timer();
     void TimerASKm_Timer();
@@ -143,6 +147,7 @@ class Client : public win32::WindowBase,
     std::unique_ptr<Win32FileStore> files_;
 
     CounterSet counters_;
+    CounterGuard guard_;
     win32::Sampler sampler_{counters_};
     tray::TrayIcon tray_{*this, settings_};
     HookWinMsg hook_{*this, [this] { tray_.AjoutIcone(); }};

@@ -119,10 +119,7 @@ void Recupere_Distancetotale(SettingsStore& store, CounterSet& counters) {
         store.Write(path, "0");
         total = 0;
     }
-    const DistanceParts parts = SplitCentimetres(*total);
-    counters.Ever_KmSouris = parts.km;
-    counters.Ever_MSouris = parts.m;
-    counters.Ever_CmSouris = parts.cm;
+    SetDistanceTotal(counters, SplitCentimetres(*total));
 }
 
 int32_t Recupere_Ever(SettingsStore& store, const std::string& DataEVer) {
@@ -135,13 +132,20 @@ int32_t Recupere_Ever(SettingsStore& store, const std::string& DataEVer) {
 }
 
 void Recupere_TotauxEver(SettingsStore& store, CounterSet& c) {
-    c.NbTouches_Ever = Recupere_Ever(store, InfoOf(Setting::TotalTouches).name);
-    c.NCDroit_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsDroit).name);
-    c.NCGauche_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsGauche).name);
-    c.NCSpecial_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsSpecial).name);
-    c.NScrolls_Ever = Recupere_Ever(store, InfoOf(Setting::TotalScrolls).name);
-    c.UpTime_Ever = Recupere_Ever(store, InfoOf(Setting::TotalUptime).name);
-    c.UseTime_Ever = Recupere_Ever(store, InfoOf(Setting::TotalUsetime).name);
+    SetCount(c, &CounterValues::NbTouches_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalTouches).name));
+    SetCount(c, &CounterValues::NCDroit_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalClicsDroit).name));
+    SetCount(c, &CounterValues::NCGauche_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalClicsGauche).name));
+    SetCount(c, &CounterValues::NCSpecial_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalClicsSpecial).name));
+    SetCount(c, &CounterValues::NScrolls_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalScrolls).name));
+    SetCount(c, &CounterValues::UpTime_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalUptime).name));
+    SetCount(c, &CounterValues::UseTime_Ever,
+             Recupere_Ever(store, InfoOf(Setting::TotalUsetime).name));
 }
 
 std::string DonnePseudo(SettingsStore& store) {
