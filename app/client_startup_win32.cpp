@@ -14,7 +14,8 @@
 #include "storage/settings_readers.h"
 #include "storage/data_folder_win32.h"
 #include "ui/message_boxes_win32.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
+#include "ui/language_switch.h"
 #include "base/text_encoding.h"
 #include "zeptal_digest.h"
 

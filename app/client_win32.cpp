@@ -8,7 +8,7 @@
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 #include "base/text_encoding.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "base/number_text.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <cstdint>
 #include <optional>

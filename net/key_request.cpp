@@ -2,7 +2,7 @@
 
 #include "net/server_address.h"
 #include "storage/data_files.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 std::string AccountText(const std::string& nickname, const std::string& password) {
     return nickname + "'" + password;

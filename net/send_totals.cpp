@@ -7,7 +7,7 @@
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <cmath>
 #include <limits>

@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     python3-pytest python3-pytest-xdist python3-pytest-timeout
     chromium
+    nginx iproute2
 )
 missing=()
 for p in "${packages[@]}"; do

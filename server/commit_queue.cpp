@@ -1,10 +1,11 @@
 #include "server/commit_queue.h"
 
+#include "server/problem_log.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <sys/stat.h>
 #include <system_error>
@@ -92,6 +93,21 @@ bool CommitQueue::Run(Change change) {
     return outcome.get();
 }
 
+bool CommitQueue::AcceptsChanges() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !sync_failed_ && !last_commit_failed_;
+}
+
+bool CommitQueue::SyncFailed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sync_failed_;
+}
+
+void CommitQueue::OnSyncFailure(std::function<void()> notify) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    on_sync_failure_ = std::move(notify);
+}
+
 CommitQueue::Counters CommitQueue::counters() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counters_;
@@ -130,7 +146,8 @@ void CommitQueue::CheckpointLoop() {
             struct stat log {};
             bool over = ::stat((db_path_ + "-wal").c_str(), &log) == 0 && log.st_size > kLogSizeCeiling;
             db->Exec(over ? "PRAGMA wal_checkpoint(RESTART)" : "PRAGMA wal_checkpoint(PASSIVE)");
-        } catch (const DbError&) {
+        } catch (const DbError& e) {
+            LogProblem(std::string("checkpoint of the database failed (tried again): ") + e.what());
             db.reset(); // tried again at the next round
         }
     }
@@ -156,19 +173,22 @@ void CommitQueue::SyncLoop() {
         // Every group in `batch` was committed before this call began.
         bool synced = sync_(wal_fd_) == 0;
         int error = errno;
+        std::function<void()> notify;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (synced) {
                 ++counters_.syncs;
             } else {
                 sync_failed_ = true;
-                std::cerr << "trekhold-server: syncing the database log " << db_path_
-                          << "-wal failed (" << std::generic_category().message(error)
-                          << "); every further change is refused until the server is "
-                             "restarted\n"
-                          << std::flush;
+                notify = std::move(on_sync_failure_);
             }
         }
+        if (!synced)
+            LogProblem("syncing the database log " + db_path_ + "-wal failed (" +
+                       std::generic_category().message(error) +
+                       "); every further change is refused until the server is restarted");
+        if (notify)
+            notify();
         Finish(batch, synced);
     }
 }
@@ -203,6 +223,7 @@ void CommitQueue::Loop() {
                     job->change(db_);
                     job->applied = true;
                 } catch (...) {
+                    LogProblem("a change was undone: " + ExceptionText(std::current_exception()));
                     db_.Reuse("ROLLBACK TO change")->Run();
                 }
                 db_.Reuse("RELEASE change")->Run();
@@ -210,9 +231,11 @@ void CommitQueue::Loop() {
             tx.Commit();
             committed = true;
         } catch (...) {
-            committed = false;
+            LogProblem("the database could not store " + std::to_string(group.size()) +
+                       " changes: " + ExceptionText(std::current_exception()));
         }
         std::unique_lock<std::mutex> lock(mutex_);
+        last_commit_failed_ = !committed;
         if (committed) {
             ++counters_.commits;
             counters_.changes += group.size();

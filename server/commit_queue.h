@@ -24,6 +24,9 @@
 //
 // Checkpoints (copying the log into the database file) run on a thread of their own, so
 // they never hold up a commit.
+//
+// Every failure (a change that throws, a commit, a sync, a checkpoint) is logged with its
+// cause (problem_log.h).
 #pragma once
 
 #include "server/sqlite_db.h"
@@ -65,6 +68,13 @@ class CommitQueue {
     Counters counters();
     bool pipelined() const { return wal_fd_ >= 0; }
 
+    // False after a failed sync (for good) or while the last commit failed (a full disk,
+    // a lock held too long by another process).
+    bool AcceptsChanges();
+    bool SyncFailed();
+    // Called once, from the sync thread, when a sync of the log fails.
+    void OnSyncFailure(std::function<void()> notify);
+
   private:
     struct Job {
         Change change;
@@ -81,6 +91,8 @@ class CommitQueue {
     int wal_fd_ = -1;
     SyncFile sync_;
     bool sync_failed_ = false; // for good, once set
+    bool last_commit_failed_ = false;
+    std::function<void()> on_sync_failure_;
     std::mutex mutex_;
     std::condition_variable queued_, committed_, checkpoint_wanted_;
     std::deque<Job*> jobs_;

@@ -2,7 +2,9 @@
 
 #include "server/access_log.h"
 #include "server/answers.h"
+#include "server/byte_range.h"
 #include "server/page_cache.h"
+#include "server/problem_log.h"
 #include "server/throttle.h"
 #include "server/update_folder.h"
 #include "server/web_origin.h"
@@ -13,6 +15,8 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <unistd.h>
+#include <vector>
 
 namespace trekhold {
 
@@ -139,6 +143,67 @@ void SignUpHandler(TrekholdService& service, const FrontOptions& options,
     }
 }
 
+// An update file sent from disk a piece at a time, so that many downloads of a large file
+// take little memory; at most one byte range.
+void UpdateFileHandler(const TrekholdService& service, const httplib::Request& req,
+                       httplib::Response& res) {
+    auto opened =
+        OpenUpdateFile(service.config().update_folder, req.matches[1].str(), service.config().db_path);
+    if (!opened) {
+        res.status = 404;
+        Html(res, RenderNotFoundPage());
+        return;
+    }
+    const uint64_t size = opened->size;
+    const ByteRange range = ChooseByteRange(req.get_header_value("Range"), size);
+    res.set_header("Accept-Ranges", "bytes");
+    if (range.kind == ByteRange::Kind::kUnsatisfiable) {
+        res.status = 416;
+        res.set_header("Content-Range", ContentRangeText(range, size));
+        Answer(res, "");
+        return;
+    }
+    if (range.kind == ByteRange::Kind::kPart) {
+        res.status = 206;
+        res.set_header("Content-Range", ContentRangeText(range, size));
+    }
+    struct Piece {
+        UpdateFile file;
+        std::vector<char> buffer = std::vector<char>(64 * 1024);
+    };
+    auto piece = std::make_shared<Piece>(Piece{std::move(*opened)});
+    const std::string type = piece->file.content_type;
+    const uint64_t first = range.first;
+    res.set_content_provider(
+        static_cast<size_t>(range.length), type.c_str(),
+        [piece, first](size_t offset, size_t length, httplib::DataSink& sink) {
+            size_t want = std::min(length, piece->buffer.size());
+            ssize_t n = ::pread(piece->file.fd.get(), piece->buffer.data(), want,
+                                static_cast<off_t>(first + offset));
+            // A file that shrank meanwhile ends the answer short: the client sees it.
+            return n > 0 && sink.write(piece->buffer.data(), static_cast<size_t>(n));
+        });
+}
+
+// Account endpoints answer GET only: another method (HEAD included, which the library
+// would send to the GET handler) must not issue a key or store a sending.
+void MethodNotAllowed(const httplib::Request&, httplib::Response& res) {
+    res.status = 405;
+    res.set_header("Allow", "GET");
+    Answer(res, "");
+}
+
+void GetOnly(httplib::Server& server, const std::string& path, httplib::Server::Handler handler) {
+    server.Get(path, [handler](const httplib::Request& req, httplib::Response& res) {
+        if (req.method == "GET")
+            handler(req, res);
+        else
+            MethodNotAllowed(req, res);
+    });
+    server.Post(path, MethodNotAllowed).Put(path, MethodNotAllowed).Patch(path, MethodNotAllowed);
+    server.Delete(path, MethodNotAllowed).Options(path, MethodNotAllowed);
+}
+
 } // namespace
 
 std::string RawQueryPayload(const std::string& target, const std::string& name) {
@@ -171,14 +236,14 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
                              options.behind_proxy);
     };
 
-    server.Get("/Request_cle.php", [&service, from](const httplib::Request& req,
+    GetOnly(server, "/Request_cle.php", [&service, from](const httplib::Request& req,
                                                     httplib::Response& res) {
         Answer(res, service.RequestKey(RawQueryPayload(req.target, "Data"), from(req)));
     });
-    server.Get("/Envoi.php", [&service, from](const httplib::Request& req, httplib::Response& res) {
+    GetOnly(server, "/Envoi.php", [&service, from](const httplib::Request& req, httplib::Response& res) {
         Answer(res, service.Send(RawQueryPayload(req.target, "Data"), from(req)));
     });
-    server.Get("/CheckData.php", [&service, from](const httplib::Request& req,
+    GetOnly(server, "/CheckData.php", [&service, from](const httplib::Request& req,
                                                   httplib::Response& res) {
         Answer(res, service.CheckData(RawQueryPayload(req.target, "Id"), from(req)));
     });
@@ -186,10 +251,15 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
         Answer(res, service.DigestList());
     });
     if (options.ceiling_endpoint)
-        server.Get(
-            "/bench/Envoi.php", [&service](const httplib::Request& req, httplib::Response& res) {
-                Answer(res, service.SendWithoutDatabase(RawQueryPayload(req.target, "Data")));
-            });
+        GetOnly(server, "/bench/Envoi.php", [&service](const httplib::Request& req, httplib::Response& res) {
+            Answer(res, service.SendWithoutDatabase(RawQueryPayload(req.target, "Data")));
+        });
+    // For a supervisor or a load balancer: fails while the server refuses changes.
+    server.Get("/healthz", [&service](const httplib::Request&, httplib::Response& res) {
+        const bool ok = service.AcceptsChanges();
+        res.status = ok ? 200 : 503;
+        Answer(res, ok ? "ok" : "changes refused");
+    });
 
     auto rankings = std::make_shared<RankingCache>(options.ranking_cache_ms);
     server.Get("/", [&service, rankings](const httplib::Request& req, httplib::Response& res) {
@@ -203,17 +273,12 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
         SignUpHandler(service, options, req, res);
     });
     server.Get(R"(/([^/]+))", [&service](const httplib::Request& req, httplib::Response& res) {
-        auto file = ReadUpdateFile(service.config().update_folder, req.matches[1].str());
-        if (!file) {
-            res.status = 404;
-            Html(res, RenderNotFoundPage());
-            return;
-        }
-        res.set_content(file->content, file->content_type);
+        UpdateFileHandler(service, req, res);
     });
 
     server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr error) {
+            LogProblem("request for " + req.path + " failed: " + ExceptionText(error));
             res.status = 500;
             Answer(res, answer::kFailure);
         });

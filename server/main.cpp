@@ -1,6 +1,7 @@
 // trekhold-server: entry point and command-line tools.
 #include "server/access_log.h"
 #include "server/account_store.h"
+#include "server/bounded_server.h"
 #include "server/http_front.h"
 #include "server/options.h"
 #include "server/protocol_codec.h"
@@ -10,6 +11,8 @@
 
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include <iostream>
 #include <memory>
 #include <pthread.h>
+#include <signal.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +39,13 @@ ServiceConfig ConfigOf(const Options& o) {
     return config;
 }
 
+ConnectionLimits LimitsOf(const Options& o) {
+    ConnectionLimits limits;
+    limits.worker_threads = static_cast<size_t>(o.threads);
+    limits.request_deadline = std::chrono::seconds(o.request_seconds);
+    return limits;
+}
+
 int Serve(const Options& o) {
     // SIGINT and SIGTERM are taken by one thread that stops the server cleanly; SIGHUP by
     // the same thread, which opens the access log again.
@@ -50,15 +61,11 @@ int Serve(const Options& o) {
     if (!o.access_log.empty())
         access_log = std::make_unique<AccessLog>(o.access_log);
     TrekholdService service(ConfigOf(o));
-    httplib::Server server;
-    int threads = o.threads;
-    server.new_task_queue = [threads] {
-        return new httplib::ThreadPool(static_cast<size_t>(threads));
-    };
-    server.set_keep_alive_timeout(5);
-    server.set_keep_alive_max_count(1000);
-    server.set_read_timeout(10);
-    server.set_write_timeout(10);
+    // After a failed sync of the database log nothing more can be called durable: the
+    // server stops (exit status 1) so that its supervisor starts it again, and SQLite
+    // recovers the log from what is on disk.
+    service.OnSyncFailure([] { ::kill(::getpid(), SIGTERM); });
+    BoundedServer server(LimitsOf(o));
     server.set_tcp_nodelay(true);
     FrontOptions front;
     front.ceiling_endpoint = o.ceiling_endpoint;
@@ -66,33 +73,40 @@ int Serve(const Options& o) {
     front.access_log = access_log.get();
     InstallRoutes(server, service, front);
 
-    int port = o.port;
-    if (port == 0) {
-        port = server.bind_to_any_port(o.address);
-        if (port < 0) {
-            std::cerr << "trekhold-server: cannot listen on " << o.address << "\n";
-            return 1;
-        }
-    } else if (!server.bind_to_port(o.address, port)) {
-        std::cerr << "trekhold-server: cannot listen on " << o.address << ":" << port << "\n";
+    std::string error;
+    int port = server.Bind(o.address, o.port, error);
+    if (port < 0) {
+        std::cerr << "trekhold-server: " << error << "\n";
         return 1;
     }
     std::cout << "trekhold-server listening on " << o.address << ":" << port << std::endl;
 
-    std::thread waiter([&server, &access_log, signals] {
+    std::atomic<bool> listening_ended{false};
+    std::thread waiter([&server, &access_log, &listening_ended, signals] {
         int received = 0;
         while (sigwait(&signals, &received) == 0 && received == SIGHUP)
             if (access_log)
                 access_log->Reopen();
-        server.stop();
+        // stop() does nothing until the server has begun to listen.
+        while (!listening_ended) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     });
     bool ok = server.listen_after_bind();
+    listening_ended = true;
     // Wake the waiter if listening ended on its own.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     CommitQueue::Counters written = service.write_counters();
     std::cerr << "trekhold-server: stopped; " << written.changes << " changes in "
               << written.commits << " commits, " << written.syncs << " log syncs\n";
+    if (service.SyncFailed()) {
+        std::cerr << "trekhold-server: stopped because the database log could not be synced "
+                     "to disk; every answered change is safe. Start it again (its supervisor "
+                     "does) once the disk is sound.\n";
+        return 1;
+    }
     return ok ? 0 : 1;
 }
 

@@ -107,6 +107,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.threads = static_cast<int>(n);
+        } else if (a == "--request-seconds") {
+            if (!Number(value, 300, n) || n < 1) {
+                error = "--request-seconds takes a number from 1 to 300";
+                return false;
+            }
+            out.request_seconds = static_cast<int>(n);
         } else {
             error = "unknown option " + a;
             return false;
@@ -170,7 +176,10 @@ Options:
                            are answered "Errversion"
   --update-folder DIR      files of the new version, offered with "Errversion" and served
                            at /NAME
-  --threads N              HTTP worker threads (default 32)
+  --threads N              HTTP worker threads (default 32); a connection holds one only
+                           once its request head has arrived
+  --request-seconds N      time a client has to send a whole request (default 10); a
+                           connection waits at most 2 s for its next request
   --access-log DEST        one line per request to DEST ("-": standard error); SIGHUP
                            opens the file again (after log rotation)
   --behind-proxy           the client's address is the X-Real-IP header of a reverse

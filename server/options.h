@@ -37,6 +37,7 @@ struct Options {
     int64_t required_version = 35;
     std::string update_folder;
     int threads = 32;
+    int request_seconds = 10; // to receive a whole request
     bool ceiling_endpoint = false;
     bool behind_proxy = false;
     std::string access_log; // empty: none; "-": standard error

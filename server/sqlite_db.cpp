@@ -107,6 +107,18 @@ Statement Database::Prepare(const std::string& sql) {
     return Statement(db_, stmt);
 }
 
+std::string Database::QuickCheck() {
+    Statement check = Prepare("PRAGMA quick_check(5)");
+    std::string findings;
+    while (check.Step()) {
+        std::string line = check.Text(0);
+        if (line == "ok")
+            continue;
+        findings += (findings.empty() ? "" : "; ") + line;
+    }
+    return findings;
+}
+
 void Database::BackupInto(const std::string& path) {
     const char* main_file = sqlite3_db_filename(db_, "main");
     if (main_file && SameFile(main_file, path))

@@ -37,6 +37,8 @@ class Database {
     // A statement prepared once per connection and kept; reset when the handle goes.
     class Cached;
     Cached Reuse(const std::string& sql);
+    // The findings of PRAGMA quick_check joined by "; " (at most a few), "" when sound.
+    std::string QuickCheck();
     int64_t LastInsertId() const;
     // A consistent copy of the whole database at `path` (replaced whole: written beside it,
     // synced, then renamed), made while others read and write it; checked before it

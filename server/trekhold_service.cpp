@@ -2,6 +2,7 @@
 
 #include "server/answers.h"
 #include "server/plausibility.h"
+#include "server/problem_log.h"
 #include "server/protocol_codec.h"
 #include "server/review.h"
 #include "server/schema.h"
@@ -102,6 +103,20 @@ std::string NewPlainKey() {
 
 void PrepareDatabase(const std::string& path) {
     Database db(path);
+    std::string damage;
+    try {
+        damage = db.QuickCheck();
+    } catch (const DbError& e) {
+        damage = e.what();
+    }
+    if (!damage.empty())
+        // The dump of a damaged file ends in a rollback; committing instead keeps every
+        // row that could be read.
+        throw DbError("the database " + path + " is damaged (" + damage +
+                      "). Restore a backup, or copy what can still be read into a new file "
+                      "with: sqlite3 '" + path +
+                      "' .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 '" +
+                      path + ".recovered' and start the server on that file");
     MigrateSchema(db);
 }
 
@@ -163,8 +178,19 @@ std::optional<AccountDirectory::Entry> TrekholdService::Lookup(const std::string
     return entry;
 }
 
+namespace {
+
+ServiceConfig Checked(ServiceConfig config) {
+    std::string problem = UpdateFolderProblem(config.update_folder, config.db_path);
+    if (!problem.empty())
+        throw std::runtime_error(problem);
+    return config;
+}
+
+} // namespace
+
 TrekholdService::TrekholdService(ServiceConfig config)
-    : config_(WithClocks(std::move(config))),
+    : config_(Checked(WithClocks(std::move(config)))),
       prepared_((PrepareDatabase(config_.db_path), true)), readers_(config_.db_path),
       writer_(config_.db_path), passwords_(config_.hash_cost), signups_(kSignUpPolicy) {}
 
@@ -193,7 +219,7 @@ std::optional<std::string> TrekholdService::PasswordRefusal(int64_t account,
 std::string TrekholdService::VersionAnswer() const {
     if (config_.update_folder.empty())
         return answer::kNewVersion;
-    auto description = DownloadDescription(config_.update_folder);
+    auto description = DownloadDescription(config_.update_folder, config_.db_path);
     if (!description)
         return answer::kNewVersion;
     return std::string(answer::kNewVersion) + answer::kFiller + *description;
@@ -225,7 +251,8 @@ std::string TrekholdService::RequestKey(const std::string& payload, const std::s
         if (!ok || stale)
             return answer::kFailure;
         return std::string(answer::kOk) + answer::kFiller + stored;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("key request not answered: ") + e.what());
         return answer::kFailure;
     }
 }
@@ -302,7 +329,8 @@ std::string TrekholdService::Send(const std::string& payload, const std::string&
                        : std::string(answer::kUnknownProgram);
         }
         return result;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sending not stored: ") + e.what());
         return answer::kFailure;
     }
 }
@@ -357,7 +385,8 @@ std::string TrekholdService::CheckData(const std::string& payload, const std::st
             text += std::to_string(std::min<int64_t>(total, kMaxClientTotal));
         }
         return text;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("totals check not answered: ") + e.what());
         return answer::kCheckFailure;
     }
 }
@@ -396,7 +425,8 @@ SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string&
         if (!ok)
             return SignUpResult::kFailed;
         return created ? SignUpResult::kCreated : SignUpResult::kTaken;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sign-up not stored: ") + e.what());
         return SignUpResult::kFailed;
     }
 }

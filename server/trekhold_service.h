@@ -90,7 +90,8 @@ enum class SignUpResult { kCreated, kInvalid, kTaken, kTooMany, kFailed };
 
 class TrekholdService {
   public:
-    // Opens the database (creating and migrating it). Throws DbError.
+    // Opens the database (creating and migrating it). Throws DbError, or runtime_error
+    // for an update folder the server must not serve (see UpdateFolderProblem).
     explicit TrekholdService(ServiceConfig config);
 
     // `address`: where the request came from, for the throttles of password guessing and
@@ -114,6 +115,9 @@ class TrekholdService {
 
     const ServiceConfig& config() const { return config_; }
     CommitQueue::Counters write_counters() { return writer_.counters(); }
+    bool AcceptsChanges() { return writer_.AcceptsChanges(); }
+    bool SyncFailed() { return writer_.SyncFailed(); }
+    void OnSyncFailure(std::function<void()> notify) { writer_.OnSyncFailure(std::move(notify)); }
 
   private:
     std::string VersionAnswer() const;
@@ -141,7 +145,8 @@ class TrekholdService {
 
 // A fresh six-character plain key of letters and digits.
 std::string NewPlainKey();
-// Opens and migrates the database once (for the command line tools).
+// Checks (PRAGMA quick_check), opens and migrates the database once; throws DbError for a
+// damaged one, saying what helps.
 void PrepareDatabase(const std::string& path);
 
 } // namespace trekhold

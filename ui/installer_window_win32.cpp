@@ -3,7 +3,7 @@
 #include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 #include "base/text_encoding.h"
 
 

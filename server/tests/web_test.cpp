@@ -4,14 +4,11 @@
 #include "server/protocol_codec.h"
 #include "server/sending_record.h"
 #include "server/page_cache.h"
-#include "server/update_folder.h"
 #include "server/web_origin.h"
 #include "server/website.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 #include <tuple>
 
@@ -29,34 +26,6 @@ TEST(Website, EscapesAndFormats) {
               "59 min|1 h 0 min|3 d 1 h 5 min");
     EXPECT_EQ(QuantityFromWord("clicks"), Quantity::kClicks);
     EXPECT_FALSE(QuantityFromWord("password"));
-}
-
-TEST(UpdateFolder, NamesSizesAndFiles) {
-    for (const char* good : {"TheWandrelSetup.exe", "a", "zeptal.dll", "v1_2.txt"})
-        EXPECT_TRUE(IsServableName(good)) << good;
-    for (const std::string& bad : std::initializer_list<std::string>{
-             "", ".", "..", ".hidden", "a..b", "a/b", "a\\b", "C:x", "a-b", "a b", "a%2fb",
-             "\xe9t\xe9", std::string(101, 'a')})
-        EXPECT_FALSE(IsServableName(bad)) << bad;
-    EXPECT_EQ(SizeText(1023) + "|" + SizeText(1024) + "|" + SizeText(2048000) + "|" +
-                  SizeText(1024000ull * 12345),
-              "1023 Octets|1.0 Ko|2.0 Mo|12,345.0 Mo");
-
-    test::TempDir dir;
-    const std::string folder = dir.path().string();
-    EXPECT_FALSE(DownloadDescription(dir.File("missing")));
-    EXPECT_FALSE(DownloadDescription(folder));
-    std::ofstream(dir.File("Zeta.dll")) << std::string(548, 'y');
-    std::ofstream(dir.File("skip-me.txt")) << "z";
-    std::filesystem::create_directories(dir.path() / "sub");
-    auto file = ReadUpdateFile(folder, "Zeta.dll");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->content, std::string(548, 'y'));
-    EXPECT_EQ(file->content_type, "application/octet-stream");
-    for (const std::string& refused :
-         {std::string("skip-me.txt"), "../" + dir.path().filename().string(), std::string("sub")})
-        EXPECT_FALSE(ReadUpdateFile(folder, refused)) << refused;
-    EXPECT_FALSE(ReadUpdateFile("", "Zeta.dll"));
 }
 
 TEST(HttpFront, RawPayloadKeepsPlusAndDecodesOnlyHexPairs) {

@@ -8,7 +8,7 @@
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
 #include "tests/unit/net_fakes.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/string_table.h"
+#include "base/string_table.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,5 +1,5 @@
 // Localised texts: the current interface language and the lookup of a text by its base
-// identifier (ui/string_table.h holds the texts).
+// identifier (base/string_table.h holds the texts).
 //
 //   ChaineLocale(120, {{L"%1", L"zeptal.dll"}, {L"%2", folder}})
 //
@@ -16,8 +16,6 @@
 #include <string_view>
 #include <utility>
 
-class SettingsStore;
-
 // The interface language: 0 English, 1 French, 2 Portuguese, 3 Spanish, 4 German.
 // Set at start-up by LoadCurrentLanguage, by the first-run installer and by the language
 // switch; a lookup treats any other value as English.
@@ -28,11 +26,6 @@ inline constexpr std::uint8_t kLanguageCount = 5;
 // number, a sign, spaces, an empty or non-numeric text) gives English, so that a damaged
 // value never shows other messages' texts or no text at all.
 std::uint8_t LanguageFromSetting(std::string_view value);
-
-// Reads `Language` (writing the default "0" when the value is missing), sets
-// LangueCourante from it and returns it. A value outside "0"-"4" is left as it is in the
-// store; the program runs in English.
-std::uint8_t LoadCurrentLanguage(SettingsStore& store);
 
 // A text identifier with no entry in the table for the current language. The caller's
 // error handler (at start-up, the catch-all that shows message 130) decides what to show.

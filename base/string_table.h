@@ -1,6 +1,6 @@
 // The five-language table of interface texts, compiled into the program from
 // resources/string_table.inc. Texts are UTF-8 and stored raw: "$" line breaks and the
-// "%1"/"%2" placeholders are still in them (ChaineLocale in ui/localisation.h applies them).
+// "%1"/"%2" placeholders are still in them (ChaineLocale in base/localisation.h applies them).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,6 @@
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
-#include "storage/settings_readers.h"
-#include "ui/string_table.h"
+#include "base/string_table.h"
 #include "base/text_encoding.h"
 
 std::uint8_t LangueCourante = 0;
@@ -55,11 +54,6 @@ std::uint8_t LanguageFromSetting(std::string_view value) {
     if (value.size() == 1 && value[0] >= '0' && value[0] < '0' + kLanguageCount)
         return static_cast<std::uint8_t>(value[0] - '0');
     return 0;
-}
-
-std::uint8_t LoadCurrentLanguage(SettingsStore& store) {
-    LangueCourante = LanguageFromSetting(RecupereParametre(store, Setting::Language));
-    return LangueCourante;
 }
 
 std::wstring ChaineLocale(int id, Replacements pairs) {
