@@ -7,7 +7,7 @@
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <gtest/gtest.h>
 
