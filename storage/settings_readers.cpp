@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -132,20 +133,18 @@ int32_t Recupere_Ever(SettingsStore& store, const std::string& DataEVer) {
 }
 
 void Recupere_TotauxEver(SettingsStore& store, CounterSet& c) {
-    SetCount(c, &CounterValues::NbTouches_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalTouches).name));
-    SetCount(c, &CounterValues::NCDroit_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalClicsDroit).name));
-    SetCount(c, &CounterValues::NCGauche_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalClicsGauche).name));
-    SetCount(c, &CounterValues::NCSpecial_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalClicsSpecial).name));
-    SetCount(c, &CounterValues::NScrolls_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalScrolls).name));
-    SetCount(c, &CounterValues::UpTime_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalUptime).name));
-    SetCount(c, &CounterValues::UseTime_Ever,
-             Recupere_Ever(store, InfoOf(Setting::TotalUsetime).name));
+    // In the order the values are read.
+    static const std::pair<Setting, int32_t CounterValues::*> kTotals[] = {
+        {Setting::TotalTouches, &CounterValues::NbTouches_Ever},
+        {Setting::TotalClicsDroit, &CounterValues::NCDroit_Ever},
+        {Setting::TotalClicsGauche, &CounterValues::NCGauche_Ever},
+        {Setting::TotalClicsSpecial, &CounterValues::NCSpecial_Ever},
+        {Setting::TotalScrolls, &CounterValues::NScrolls_Ever},
+        {Setting::TotalUptime, &CounterValues::UpTime_Ever},
+        {Setting::TotalUsetime, &CounterValues::UseTime_Ever},
+    };
+    for (const auto& [setting, field] : kTotals)
+        SetCount(c, field, Recupere_Ever(store, InfoOf(setting).name));
 }
 
 std::string DonnePseudo(SettingsStore& store) {
