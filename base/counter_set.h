@@ -13,9 +13,10 @@
 // the value that changes as the count does) and writes into it, or writes any field of the
 // set at random. What it cannot catch: a program that edits a field and its shadow alike
 // (it must find the shadow and the key, for example by following this code or by watching
-// which memory changes with each keystroke), one that edits the settings or the data files
-// while the client is not running, or one that feeds made-up input to the system. The
-// server's plausibility checks of what arrives are the second line.
+// which memory changes with each keystroke), an edit undone before the next check, the
+// counts a sending holds while its answer is awaited (they are outside the set), the
+// settings or the data files edited while the client is not running, or made-up input fed
+// to the system. The server's plausibility checks of what arrives are the second line.
 #pragma once
 
 #include <array>

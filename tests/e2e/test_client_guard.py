@@ -46,6 +46,18 @@ def test_counter_edited_by_another_program_is_put_back_and_counting_stops(
     for key in "stopped":
         session.input.key(key)
     assert session.steady()["keys"] == typed
+    # The counting entry is unchecked and greyed (a screenshot for a look), and choosing it
+    # does not bring counting back.
+    session.input.move_to(500, 400)
+    session.drive("tray", "0x205")
+    session.drive("menu", "open")
+    session.input.screenshot("guard_menu_after_tampering.png")
+    for key in ("Home", "Down", "Down", "Return", "Escape"):
+        session.input.key(key)
+    session.drive("menu", "closed")
+    for key in "again":
+        session.input.key(key)
+    assert session.steady()["keys"] == typed
 
     # A sending carries what was counted, not what was written.
     send_from_tray(session)
