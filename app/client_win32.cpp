@@ -101,6 +101,8 @@ void Client::Quit() {
 // The minute tick: counting state, sending at the hour, periodic save, the coefficient,
 // uptime and usetime.
 void Client::Timer_AS_Timer() {
+    if (GuardCounters())
+        return;
     static const SystemClock system_clock;
     const Clock* clock = &system_clock;
     if (tick_clock_) {
@@ -123,6 +125,23 @@ void Client::Timer_AS_Timer() {
         display_.UpUseTimeChanged();
 }
 
+// Counters written by another program are put back from their shadow before they are used;
+// the first time, counting stops for the rest of the run, as a pause the menu cannot lift.
+bool Client::GuardCounters() {
+    if (!guard_.Check(counters_))
+        return false;
+    ::OutputDebugStringW(L"TheWandrel: the counters were changed by another program\n");
+    tray_.menu_state().counting_checked = false;
+    tray_.menu_state().counting_locked = true;
+    SuspendCounting();
+    ApplyRestIcon();
+    if (files_) {
+        ExchangeServices services = Services();
+        LogIfEnabled(services, LocalTextWithoutBreaks(270));
+    }
+    return true;
+}
+
 void Client::TimerASKm_Timer() {
     if (DistanceTickShouldSend(schedule_.Kautos, counters_.Distance))
         Send();
@@ -141,7 +160,9 @@ void Client::Shutdown() {
         return;
     shut_down_ = true;
     download_.reset();
+    GuardCounters();
     tray_.RemoveIcon();
+    EnregistreVerdict(settings_, guard_);
     if (files_) {
         // A sending whose answer is not settled yet (its box is up) keeps its counts.
         EnregistreDonnees(*files_, CountsToKeep(counters_, link_), link_.Clef);
@@ -190,6 +211,7 @@ ExchangeServices Client::Services() {
 }
 
 void Client::Send() {
+    GuardCounters();
     ExchangeServices services = Services();
     Send_Click(services, link_, counters_, *this, machine_);
     if (update_after_sending_ && !link_.EnvoiEnCours) {

@@ -4,6 +4,7 @@
 // and the orderly shutdown, and carries out the tray menu's commands.
 #pragma once
 
+#include "app/counter_guard.h"
 #include "base/counter_set.h"
 #include "app/distance_display_win32.h"
 #include "app/hook_win_msg_win32.h"
@@ -93,6 +94,9 @@ class Client : public win32::WindowBase,
     void ShowInstaller();
     void InstallerClosed(bool installed);
 
+    // The counters' guard; true when this call found them changed by another program.
+    bool GuardCounters();
+
     // Timers.
     void Timer_AS_Timer();
     void TimerASKm_Timer();
@@ -150,6 +154,7 @@ class Client : public win32::WindowBase,
     std::unique_ptr<Win32FileStore> files_;
 
     CounterSet counters_;
+    CounterGuard guard_;
     win32::Sampler sampler_{counters_};
     tray::TrayIcon tray_{*this, settings_};
     HookWinMsg hook_{*this, [this] { tray_.AjoutIcone(); }};

@@ -11,6 +11,11 @@
 //   answer-box TITLE [BUTTON]
 //                      waits for a box of that title, prints its text ("text=...", line
 //                      breaks as "|") and presses BUTTON (IDOK by default)
+//   memory-find VALUE FILE
+//                      searches the client's memory for the 32-bit VALUE (the first time), or
+//                      keeps the addresses of FILE that hold VALUE now; prints "candidates=N"
+//   memory-write VALUE FILE
+//                      writes VALUE at every address of FILE in the client's memory
 //   installer-state    prints the first-run installer's state: the control with the keyboard
 //                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
 //                      state, the Install button's centre on the screen
@@ -26,6 +31,7 @@
 // Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
 // a command line it does not know.
 #include "net/query_protocol.h"
+#include "tests/driver/memory_search_win32.h"
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
@@ -113,8 +119,7 @@ int WriteAccount(int argc, wchar_t** argv) {
     if (!clef)
         return Fail("the key cannot be pair-coded");
     CounterSet counters;
-    counters.Distance = std::stoi(args["distance"]);
-    counters.NbTouches = std::stoi(args["keys"]);
+    GiveBack(counters, SentCounts{std::stoi(args["distance"]), std::stoi(args["keys"])});
     if (EnregistreCle(files, *clef) != SaveResult::Saved ||
         EnregistrePwd(files, args["password"]) != SaveResult::Saved ||
         EnregistreDonnees(files, counters, *clef) != SaveResult::Saved)
@@ -308,6 +313,16 @@ int wmain(int argc, wchar_t** argv) {
         return RemoveTrayIcon();
     if (action == L"answer-box" && (argc == 3 || argc == 4))
         return AnswerBox(argv[2], argc == 4 ? _wtoi(argv[3]) : IDOK);
+    if ((action == L"memory-find" || action == L"memory-write") && argc == 4) {
+        DWORD process_id = 0;
+        if (HWND client = Client())
+            ::GetWindowThreadProcessId(client, &process_id);
+        if (!process_id)
+            return Fail("no client window");
+        const auto value = static_cast<int32_t>(std::wcstol(argv[2], nullptr, 10));
+        return action == L"memory-find" ? MemoryFind(process_id, value, argv[3])
+                                        : MemoryWrite(process_id, value, argv[3]);
+    }
     if (action == L"installer-state")
         return InstallerState();
     if (action == L"window" && argc >= 3 && argc <= 5)
