@@ -216,6 +216,9 @@ void DisplayWindow::Drag() {
 }
 
 void DisplayWindow::EndDrag() {
+    // The last move may not have been seen before the release: the window ends where the
+    // pointer was released.
+    Drag();
     dragging_ = false;
     if (::GetCapture() == hwnd())
         ::ReleaseCapture();
