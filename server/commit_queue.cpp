@@ -1,5 +1,7 @@
 #include "server/commit_queue.h"
 
+#include "server/failure_log.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -193,6 +195,7 @@ void CommitQueue::Loop() {
                     job->change(db_);
                     job->applied = true;
                 } catch (...) {
+                    LogFailure("a change to the database", std::current_exception());
                     db_.Reuse("ROLLBACK TO change")->Run();
                 }
                 db_.Reuse("RELEASE change")->Run();
@@ -200,6 +203,7 @@ void CommitQueue::Loop() {
             tx.Commit();
             committed = true;
         } catch (...) {
+            LogFailure("a commit to the database", std::current_exception());
             committed = false;
         }
         std::unique_lock<std::mutex> lock(mutex_);

@@ -1,6 +1,7 @@
 #include "server/http_front.h"
 
 #include "server/answers.h"
+#include "server/failure_log.h"
 #include "server/update_folder.h"
 #include "server/website.h"
 
@@ -144,7 +145,8 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
     });
 
     server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr error) {
+            LogFailure(req.path.c_str(), error);
             res.status = 500;
             Answer(res, answer::kFailure);
         });

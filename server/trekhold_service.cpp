@@ -1,6 +1,7 @@
 #include "server/trekhold_service.h"
 
 #include "server/answers.h"
+#include "server/failure_log.h"
 #include "server/protocol_codec.h"
 #include "server/schema.h"
 #include "server/update_folder.h"
@@ -174,6 +175,7 @@ std::string TrekholdService::RequestKey(const std::string& payload) {
             return answer::kFailure;
         return std::string(answer::kOk) + answer::kFiller + stored;
     } catch (const std::exception&) {
+        LogFailure("Request_cle.php", std::current_exception());
         return answer::kFailure;
     }
 }
@@ -233,6 +235,7 @@ std::string TrekholdService::Send(const std::string& payload) {
             directory_.Forget(record.nick);
         return ok ? result : answer::kFailure;
     } catch (const std::exception&) {
+        LogFailure("Envoi.php", std::current_exception());
         return answer::kFailure;
     }
 }
@@ -287,6 +290,7 @@ std::string TrekholdService::CheckData(const std::string& payload) {
         }
         return text;
     } catch (const std::exception&) {
+        LogFailure("CheckData.php", std::current_exception());
         return answer::kCheckFailure;
     }
 }
@@ -320,6 +324,7 @@ SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string&
             return SignUpResult::kFailed;
         return created ? SignUpResult::kCreated : SignUpResult::kTaken;
     } catch (const std::exception&) {
+        LogFailure("signup", std::current_exception());
         return SignUpResult::kFailed;
     }
 }
