@@ -139,7 +139,11 @@ void Client::CheckSingleInstance() {
         EndProcess(kExitNormal);
 }
 
-// 4. NT-family systems from Windows 2000 on.
+// The program needs Windows 7 or later: the build targets it, and its imports come from it.
+static_assert(_WIN32_WINNT == 0x0601, "TheWandrel is built for Windows 7 to 11");
+
+// The platform check: NT-family systems of major version 5 or later; other systems get the
+// bilingual box.
 void Client::CheckPlatform() {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
