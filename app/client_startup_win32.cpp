@@ -28,6 +28,8 @@ class StartupError : public std::runtime_error {
   public:
     StartupError(long number, const std::string& description)
         : std::runtime_error(description), number_(number) {}
+    explicit StartupError(const win32::CallFailure& failure)
+        : StartupError(static_cast<long>(failure.code), Cp1252FromWide(failure.text)) {}
     long number() const { return number_; }
 
   private:
@@ -92,7 +94,7 @@ void Client::Startup(HINSTANCE instance) {
         options.ex_style = WS_EX_TOOLWINDOW;
         options.x = options.y = options.width = options.height = 0;
         if (!Create(cls, options))
-            throw StartupError(static_cast<long>(::GetLastError()), "CreateWindowEx");
+            throw StartupError(win32::LastFailureOf(L"CreateWindowExW"));
         set_owner(hwnd());
 
         OpenSharedMemory();
@@ -187,8 +189,7 @@ void Client::OpenSharedMemory() {
 void Client::CallChkP() {
     zeptal_.reset(::LoadLibraryW((program_folder_ + L"zeptal.dll").c_str()));
     if (!zeptal_)
-        throw StartupError(static_cast<long>(::GetLastError()),
-                           Narrow(win32::last_error_message(::GetLastError())));
+        throw StartupError(win32::LastFailureOf(L"LoadLibraryW"));
     using ChkPFunction = HRESULT(__stdcall*)(VARIANT*);
     auto chkp = reinterpret_cast<ChkPFunction>(
         reinterpret_cast<void*>(::GetProcAddress(zeptal_.get(), "ChkP")));
@@ -233,7 +234,7 @@ void Client::SetupCounting() {
     sampler_.on_tray_frame = [this](uint8_t frame) { tray_.ShowFrame(frame); };
     if (!tray_.Init(hwnd(), instance_, program_folder_, state.Icon_Move_Global,
                     [](int id) { return ChaineLocale(id); }))
-        throw StartupError(static_cast<long>(::GetLastError()), "The tray icon images");
+        throw StartupError(win32::LastFailureOf(L"The tray icon images"));
     state.NbIcones = tray_.NbIcones();
     state.ImageIcone = 0;
     state.ImageIconeAffichee = 0;

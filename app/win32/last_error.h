@@ -15,4 +15,15 @@ std::wstring widen_cp1252(const std::string& bytes);
 // Returns false (and leaves `out` empty) when the text has a character 1252 cannot carry.
 bool narrow_cp1252(const std::wstring& text, std::string& out);
 
+// A failed call and its error code, read once, at the failure: a call made meanwhile (even
+// the one that turns the code into words) may change the thread's last error.
+struct CallFailure {
+    DWORD code = 0;
+    std::wstring text; // "<call>: <the code's text>"
+};
+CallFailure FailureOf(const wchar_t* call, DWORD code);
+inline CallFailure LastFailureOf(const wchar_t* call) {
+    return FailureOf(call, ::GetLastError());
+}
+
 } // namespace win32

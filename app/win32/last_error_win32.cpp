@@ -46,4 +46,8 @@ bool narrow_cp1252(const std::wstring& text, std::string& out) {
     return true;
 }
 
+CallFailure FailureOf(const wchar_t* call, DWORD code) {
+    return {code, std::wstring(call) + L": " + last_error_message(code)};
+}
+
 } // namespace win32

@@ -12,3 +12,12 @@ TEST(LastError, DescribesCodesAndConvertsCp1252RefusingWhatItCannotCarry) {
     EXPECT_FALSE(win32::narrow_cp1252(L"\u4e2d", bytes));
     EXPECT_TRUE(bytes.empty());
 }
+
+TEST(LastError, AFailureKeepsTheCodeItHadAtTheFailure) {
+    // The words for the code come from calls that may change the thread's last error; the
+    // code reported is still the one the failed call left.
+    ::SetLastError(ERROR_MOD_NOT_FOUND);
+    const win32::CallFailure failure = win32::LastFailureOf(L"LoadLibraryW");
+    EXPECT_EQ(failure.code, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(failure.text, L"LoadLibraryW: " + win32::last_error_message(ERROR_MOD_NOT_FOUND));
+}
