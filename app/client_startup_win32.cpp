@@ -244,7 +244,7 @@ void Client::SetupCounting() {
 
 // 23-28. Settings held in memory and the confirmed totals.
 void Client::ReadSettings() {
-    MiseAJourDemarrage(settings_, Narrow(program_folder_));
+    MiseAJourDemarrage(settings_, program_folder_);
     Global_Unite_KM = RecupereParametre(settings_, Setting::Unit) == "Km";
 
     const AutoSendMode mode = ParseAutoSend(RecupereParametre(settings_, Setting::AS));

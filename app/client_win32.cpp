@@ -159,7 +159,7 @@ void Client::ShowInstaller() {
         ::SetForegroundWindow(installer_->hwnd());
         return;
     }
-    win32::InstallerSetup setup{Services(), nullptr, Cp1252FromWide(program_folder_, '?'), [] {},
+    win32::InstallerSetup setup{Services(), nullptr, program_folder_, [] {},
                                 [this](bool installed) { InstallerClosed(installed); }};
     installer_ = std::make_unique<win32::InstallerWindow>(std::move(setup));
     if (!installer_->Create())

@@ -1,8 +1,7 @@
 #include "storage/data_folder_win32.h"
 
 #include "storage/activity_log.h"
-
-#include "app/win32/last_error.h"
+#include "ui/text_encoding.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -44,5 +43,5 @@ std::optional<std::wstring> LogFilePath() {
     std::optional<std::wstring> folder = DataFolder();
     if (!folder)
         return std::nullopt;
-    return *folder + win32::widen_cp1252(kLogFileName);
+    return *folder + WideFromCp1252(kLogFileName);
 }

@@ -2,6 +2,7 @@
 
 #include "app/win32/last_error.h"
 #include "app/win32/unique_handle.h"
+#include "ui/text_encoding.h"
 
 #include <algorithm>
 
@@ -35,7 +36,7 @@ Win32FileStore::Win32FileStore(std::wstring folder) : folder_(std::move(folder))
 }
 
 std::wstring Win32FileStore::PathOf(const std::string& name) const {
-    return folder_ + win32::widen_cp1252(name);
+    return folder_ + WideFromCp1252(name);
 }
 
 bool Win32FileStore::EnsureFolder() const {

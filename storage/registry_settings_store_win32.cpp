@@ -2,6 +2,7 @@
 
 #include "app/win32/last_error.h"
 #include "app/win32/unique_handle.h"
+#include "ui/text_encoding.h"
 
 #include <cctype>
 
@@ -40,14 +41,14 @@ bool SplitPath(const std::string& path, ValuePath& out) {
         if (slash == std::string::npos || slash == 0)
             return false;
         out.root = r.root;
-        out.subkey = win32::widen_cp1252(rest.substr(0, slash));
-        out.name = win32::widen_cp1252(rest.substr(slash + 1));
+        out.subkey = WideFromCp1252(rest.substr(0, slash));
+        out.name = WideFromCp1252(rest.substr(slash + 1));
         return true;
     }
     return false;
 }
 
-std::optional<std::string> ReadString(const ValuePath& where, REGSAM view) {
+std::optional<std::wstring> ReadString(const ValuePath& where, REGSAM view) {
     win32::UniqueRegKey key;
     if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
         ERROR_SUCCESS)
@@ -69,27 +70,33 @@ std::optional<std::string> ReadString(const ValuePath& where, REGSAM view) {
     const size_t end = text.find(L'\0');
     if (end != std::wstring::npos)
         text.resize(end);
-    std::string narrow;
-    if (!win32::narrow_cp1252(text, narrow))
-        return std::nullopt;
-    return narrow;
+    return text;
 }
 
 } // namespace
 
 std::optional<std::string> RegistrySettingsStore::Read(const std::string& path) {
+    const std::optional<std::wstring> value = ReadWide(path);
+    return value ? Cp1252Exactly(*value) : std::nullopt;
+}
+
+bool RegistrySettingsStore::Write(const std::string& path, const std::string& value) {
+    return WriteWide(path, WideFromCp1252(value));
+}
+
+std::optional<std::wstring> RegistrySettingsStore::ReadWide(const std::string& path) {
     ValuePath where;
     if (!SplitPath(path, where))
         return std::nullopt;
     if (where.root != HKEY_LOCAL_MACHINE)
         return ReadString(where, 0);
     // The setup program may be a 32-bit one, whose machine values live in the 32-bit view.
-    if (std::optional<std::string> value = ReadString(where, KEY_WOW64_64KEY))
+    if (std::optional<std::wstring> value = ReadString(where, KEY_WOW64_64KEY))
         return value;
     return ReadString(where, KEY_WOW64_32KEY);
 }
 
-bool RegistrySettingsStore::Write(const std::string& path, const std::string& value) {
+bool RegistrySettingsStore::WriteWide(const std::string& path, const std::wstring& text) {
     ValuePath where;
     if (!SplitPath(path, where))
         return false;
@@ -97,7 +104,6 @@ bool RegistrySettingsStore::Write(const std::string& path, const std::string& va
     if (::RegCreateKeyExW(where.root, where.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    const std::wstring text = win32::widen_cp1252(value);
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(key.get(), where.name.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;

@@ -17,6 +17,10 @@ class SettingsStore {
     virtual bool Write(const std::string& path, const std::string& value) = 0;
     // False when the value could not be deleted (a missing value included).
     virtual bool Delete(const std::string& path) = 0;
+    // The same for a value whose text need not fit code page 1252: the start-with-Windows
+    // entry holds the program's path, which may be in any script.
+    virtual std::optional<std::wstring> ReadWide(const std::string& path) = 0;
+    virtual bool WriteWide(const std::string& path, const std::wstring& value) = 0;
 };
 
 // The program's own key and the start-with-Windows entries.
@@ -24,12 +28,16 @@ inline const std::string kSettingsKey = "HKEY_CURRENT_USER\\Software\\WDX\\";
 inline const std::string kRunKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
-// Value names are compared without regard to letter case, as the registry does.
+// Value names are compared without regard to letter case, as the registry does. Values are
+// kept as the registry keeps them, in UTF-16: one that code page 1252 cannot carry reads as
+// missing through Read.
 class MemorySettingsStore : public SettingsStore {
   public:
     std::optional<std::string> Read(const std::string& path) override;
     bool Write(const std::string& path, const std::string& value) override;
     bool Delete(const std::string& path) override;
+    std::optional<std::wstring> ReadWide(const std::string& path) override;
+    bool WriteWide(const std::string& path, const std::wstring& value) override;
 
     // For tests: make every write (or delete) fail from now on.
     bool fail_writes = false;
@@ -37,5 +45,5 @@ class MemorySettingsStore : public SettingsStore {
 
   private:
     static std::string Fold(const std::string& path);
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::wstring> values_;
 };

@@ -19,33 +19,6 @@ std::wstring last_error_message(DWORD code) {
     return text;
 }
 
-std::wstring widen_cp1252(const std::string& bytes) {
-    if (bytes.empty())
-        return {};
-    int n = ::MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
-
-bool narrow_cp1252(const std::wstring& text, std::string& out) {
-    out.clear();
-    if (text.empty())
-        return true;
-    BOOL lossy = FALSE;
-    int n = ::WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text.data(),
-                                  static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy)
-        return false;
-    std::string bytes(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                          bytes.data(), n, nullptr, &lossy);
-    if (lossy)
-        return false;
-    out = std::move(bytes);
-    return true;
-}
-
 CallFailure FailureOf(const wchar_t* call, DWORD code) {
     return {code, std::wstring(call) + L": " + last_error_message(code)};
 }

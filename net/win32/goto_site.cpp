@@ -2,6 +2,7 @@
 
 #include "app/win32/unique_handle.h"
 #include "net/browser_launch.h"
+#include "ui/text_encoding.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -10,40 +11,40 @@
 
 namespace win32 {
 
-std::string FindBrowser() {
-    char temp[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+std::wstring FindBrowser() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH, temp);
     if (length == 0 || length > MAX_PATH)
         return {};
-    const std::string folder(temp); // cut at the first NUL
-    const std::string file = folder + "Bidon.html";
+    const std::wstring folder(temp); // cut at the first NUL
+    const std::wstring file = folder + L"Bidon.html";
     {
-        UniqueHandleKernel created(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr,
+        UniqueHandleKernel created(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!created)
             return {};
     }
-    char program[MAX_PATH + 1] = {};
+    wchar_t program[MAX_PATH + 1] = {};
     const auto code =
-        reinterpret_cast<INT_PTR>(::FindExecutableA("Bidon.html", folder.c_str(), program));
-    ::DeleteFileA(file.c_str());
+        reinterpret_cast<INT_PTR>(::FindExecutableW(L"Bidon.html", folder.c_str(), program));
+    ::DeleteFileW(file.c_str());
     if (code < 32)
         return {};
-    return std::string(program);
+    return std::wstring(program);
 }
 
 } // namespace win32
 
 void GotoSite(const std::string& site) {
-    std::string command = BrowserCommandLine(win32::FindBrowser(), site);
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup{};
+    std::wstring command = BrowserCommandLine(win32::FindBrowser(), WideFromCp1252(site));
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process))
         return;
     // The started program may take the foreground from us.

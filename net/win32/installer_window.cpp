@@ -28,13 +28,6 @@ HFONT CreateMessageFont() {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-std::wstring WideFromSetting(const std::string& bytes) {
-    std::wstring wide;
-    for (unsigned char c : bytes)
-        wide += static_cast<wchar_t>(c); // Latin-1 part of code page 1252; enough for a proxy
-    return wide;
-}
-
 } // namespace
 
 InstallerWindow::InstallerWindow(InstallerSetup setup) : setup_(std::move(setup)) {}
@@ -141,7 +134,7 @@ void InstallerWindow::CreateControls() {
     HWND check = make(L"BUTTON", ChaineLocale(540), BS_AUTOCHECKBOX | WS_TABSTOP, margin,
                       y + (field_height - line - 4) / 2, label_width, line + 4, kUseProxy);
     SendMessageW(check, BM_SETCHECK, use_proxy ? BST_CHECKED : BST_UNCHECKED, 0);
-    HWND proxy_box = make(L"EDIT", WideFromSetting(proxy), ES_AUTOHSCROLL | ES_READONLY, field_x, y,
+    HWND proxy_box = make(L"EDIT", WideFromCp1252(proxy), ES_AUTOHSCROLL | ES_READONLY, field_x, y,
                           field_width, field_height, kTboxProxy, WS_EX_CLIENTEDGE);
     const int define_x = field_x + field_width + gap;
     HWND define = make(L"BUTTON", ChaineLocale(550), BS_PUSHBUTTON | WS_TABSTOP, define_x,
@@ -268,7 +261,7 @@ void InstallerWindow::UseProxy_Click() {
         DefineProxy_Click();
     } else {
         setup_.services.http.SetProxy(proxy);
-        SetWindowTextW(control(kTboxProxy), WideFromSetting(proxy).c_str());
+        SetWindowTextW(control(kTboxProxy), WideFromCp1252(proxy).c_str());
     }
     EnableWindow(control(kTboxProxy), TRUE);
     EnableWindow(control(kDefineProxy), TRUE);

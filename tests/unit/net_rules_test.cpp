@@ -24,6 +24,7 @@ TEST(ServerAddress, BaseUrlDefaultWrittenBackAndEndsWithASlash) {
     settings.Write(SettingPath(Setting::Server), "http://example.org:81");
     EXPECT_EQ(ServerBaseUrl(settings), "http://example.org:81/");
 
+
     EXPECT_EQ(ConfiguredProxy(settings), "");
     settings.Write(SettingPath(Setting::Proxy), "http://proxy:3128");
     EXPECT_EQ(ConfiguredProxy(settings), ""); // UseProxy is false
@@ -44,9 +45,9 @@ TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
 }
 
 TEST(BrowserLaunch, AProgramPathWithBlanksIsQuoted) {
-    EXPECT_EQ(BrowserCommandLine("C:\\Program Files\\Web\\b.exe", "http://h/"),
-              "\"C:\\Program Files\\Web\\b.exe\" http://h/");
-    EXPECT_EQ(BrowserCommandLine("", "http://h/"), "Explorer http://h/");
+    EXPECT_EQ(BrowserCommandLine(L"C:\\Program Files\\Web\\b.exe", L"http://h/"),
+              L"\"C:\\Program Files\\Web\\b.exe\" http://h/");
+    EXPECT_EQ(BrowserCommandLine(L"", L"http://h/"), L"Explorer http://h/");
 }
 
 TEST(ProgramList, VersionLineThenDigests) {
@@ -106,7 +107,7 @@ TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     const AccountEntry entry = CheckAccountEntry(L"bob", L"pw");
 
     http.answers = {"Errpwd"};
-    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").answer,
+    EXPECT_EQ(RegisterAccount(services, entry, 1, L"C:\\Apps\\TheWandrel").answer,
               KeyAnswer::WrongPassword);
     EXPECT_EQ(http.LastPlain(), "bob'pw");
     EXPECT_EQ(files.size(), 0u);
@@ -116,17 +117,18 @@ TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     // A data folder that cannot be written: accepted, but not reported as stored.
     files.fail_writes = true;
     http.answers = {"OK-" + key};
-    const Registration unstored = RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel");
+    const Registration unstored = RegisterAccount(services, entry, 1, L"C:\\Apps\\TheWandrel");
     EXPECT_EQ(unstored.answer, KeyAnswer::Accepted);
     EXPECT_FALSE(unstored.stored);
     files.fail_writes = false;
 
     http.answers = {"OK-" + key};
-    EXPECT_TRUE(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").stored);
+    const std::wstring folder = L"C:\\\u0418\u0432\u0430\u043d\\TheWandrel";
+    EXPECT_TRUE(RegisterAccount(services, entry, 1, folder).stored);
     EXPECT_EQ(files.ReadAll(kKeyFileName), key + "\r\n");
     EXPECT_EQ(RecuperePwd(files), "pw");
     EXPECT_EQ(settings.Read(SettingPath(Setting::Login)), "bob");
-    EXPECT_EQ(settings.Read(kRunEntryPath), "C:\\Apps\\TheWandrel\\TheWandrel.exe");
+    EXPECT_EQ(settings.ReadWide(kRunEntryPath), folder + L"\\TheWandrel.exe");
     EXPECT_EQ(settings.Read(SettingPath(Setting::Language)), "1");
 
     EXPECT_EQ(RefusalOf(KeyAnswer::UnknownNickname).title,

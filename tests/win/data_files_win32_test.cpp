@@ -6,6 +6,7 @@
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_table.h"
+#include "ui/text_encoding.h"
 
 #include "app/win32/last_error.h"
 #include "app/win32/unique_handle.h"
@@ -148,7 +149,7 @@ TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {
     ASSERT_TRUE(std::regex_match(
         log, m, std::regex("\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > Sent 12 Km\r\n")))
         << log;
-    const std::wstring date = win32::widen_cp1252(m[1].str());
+    const std::wstring date = WideFromCp1252(m[1].str());
     EXPECT_TRUE(date == before || date == after);
 
     std::optional<std::wstring> path = LogFilePath();

@@ -16,7 +16,7 @@ namespace {
 class Installer : public ::testing::Test, protected FakeServices {
   protected:
     void Open() {
-        win32::InstallerSetup setup{services, &boxes, "C:\\Apps\\TheWandrel", [this] { ++unloads; },
+        win32::InstallerSetup setup{services, &boxes, L"C:\\Apps\\TheWandrel", [this] { ++unloads; },
                                     [this](bool installed) { closed.push_back(installed); }};
         window = std::make_unique<InstallerWindow>(setup);
         ASSERT_TRUE(window->Create());
@@ -162,7 +162,7 @@ class AnsweringBoxes : public RecordingHost {
 
 TEST_F(Installer, ProxyIsAskedForWhenCheckedAndDroppedWhenUnchecked) {
     AnsweringBoxes asking;
-    win32::InstallerSetup setup{services, &asking, "C:\\", {}, {}};
+    win32::InstallerSetup setup{services, &asking, L"C:\\", {}, {}};
     InstallerWindow proxy_window(setup);
     ASSERT_TRUE(proxy_window.Create());
     auto click = [&](int id) {

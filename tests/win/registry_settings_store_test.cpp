@@ -104,9 +104,12 @@ TEST_F(RegistryStore, StartupEntryAndSetupLanguageOutsideTheSettingsKey) {
     RawWrite(HKEY_CURRENT_USER, run, L"TheWandrel", REG_SZ, L"C:\\old.exe", 22);
     RawWrite(HKEY_CURRENT_USER, run, L"WDX", REG_SZ, L"C:\\wdx.exe", 22);
     EXPECT_TRUE(Recupere_launchwinstart(store));
-    MiseAJourDemarrage(store, "C:\\Program Files\\TheWandrel");
-    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, run, L"TheWandrel")->text,
-              L"C:\\Program Files\\TheWandrel\\TheWandrel.exe");
+    // The program folder as Windows names it, in any script.
+    const std::wstring folder = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\TheWandrel";
+    MiseAJourDemarrage(store, folder);
+    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, run, L"TheWandrel")->text, folder + L"\\TheWandrel.exe");
+    EXPECT_TRUE(Recupere_launchwinstart(store));
+    EXPECT_FALSE(store.Read(kRunEntryPath)); // not code page 1252 text
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, run, L"WDX"));
     EXPECT_TRUE(store.Delete(kRunEntryPath));
 
