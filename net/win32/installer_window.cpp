@@ -1,5 +1,6 @@
 #include "net/win32/installer_window.h"
 
+#include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "ui/localisation.h"
@@ -127,9 +128,8 @@ void InstallerWindow::CreateControls() {
     y += field_height + margin;
 
     // The proxy: taken over from the settings, so a second run starts as the first ended.
+    const std::string proxy = ConfiguredProxy(setup_.services.settings);
     const bool use_proxy = RecupereBooleen(setup_.services.settings, Setting::UseProxy);
-    const std::string proxy =
-        use_proxy ? RecupereParametre(setup_.services.settings, Setting::Proxy) : std::string();
     setup_.services.http.SetProxy(proxy);
     HWND check = make(L"BUTTON", ChaineLocale(540), BS_AUTOCHECKBOX | WS_TABSTOP, margin,
                       y + (field_height - line - 4) / 2, label_width, line + 4, kUseProxy);
@@ -234,14 +234,15 @@ void InstallerWindow::Install_Click() {
 }
 
 void InstallerWindow::DefineProxy_Click() {
-    const std::optional<std::wstring> answer =
-        Messages().AskText(ChaineLocale(250), kProxyTitle, kProxyDefault);
-    if (!answer)
-        return; // cancelled: nothing changes
-    const std::string proxy = Cp1252FromWide(*answer);
-    setup_.services.settings.Write(SettingPath(Setting::Proxy), proxy);
-    setup_.services.http.SetProxy(proxy);
-    SetWindowTextW(control(kTboxProxy), answer->c_str());
+    // A cancelled prompt answers the empty text, which is stored like any other answer.
+    const std::wstring answer =
+        Messages().AskText(ChaineLocale(250), kProxyTitle, kProxyDefault).value_or(L"");
+    if (!DefineProxy(setup_.services.settings, setup_.services.http, answer)) {
+        Messages().Show(kProxyNotUsableText, kProxyTitle, MessageButtons::Ok,
+                        MessageIcon::Exclamation);
+        return;
+    }
+    SetWindowTextW(control(kTboxProxy), answer.c_str());
 }
 
 void InstallerWindow::UseProxy_Click() {

@@ -24,12 +24,32 @@ TEST(ServerAddress, BaseUrlDefaultWrittenBackAndEndsWithASlash) {
     settings.Write(SettingPath(Setting::Server), "http://example.org:81");
     EXPECT_EQ(ServerBaseUrl(settings), "http://example.org:81/");
 
+}
 
+TEST(ServerAddress, ProxyIsReadWhateverUseProxySaysAndThePromptsAnswerIsKeptEvenEmpty) {
+    MemorySettingsStore settings;
+    // Both values are read, and their defaults written back, even when no proxy is used.
     EXPECT_EQ(ConfiguredProxy(settings), "");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::UseProxy)), "False");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
     settings.Write(SettingPath(Setting::Proxy), "http://proxy:3128");
     EXPECT_EQ(ConfiguredProxy(settings), ""); // UseProxy is false
     settings.Write(SettingPath(Setting::UseProxy), "True");
     EXPECT_EQ(ConfiguredProxy(settings), "http://proxy:3128");
+
+    ScriptedFetcher http;
+    EXPECT_EQ(DefineProxy(settings, http, L"http://caf\u00e9:8080"), "http://caf\xE9:8080");
+    EXPECT_EQ(http.proxy, "http://caf\xE9:8080");
+    // A cancelled prompt answers the empty text, stored like any other answer.
+    EXPECT_EQ(DefineProxy(settings, http, L""), "");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
+    EXPECT_EQ(http.proxy, "");
+    // What code page 1252 cannot carry is refused, and nothing changes.
+    settings.Write(SettingPath(Setting::Proxy), "http://proxy:3128");
+    EXPECT_EQ(DefineProxy(settings, http, L"http://\u043f\u0440\u043e\u043a\u0441\u0438:80"),
+              std::nullopt);
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "http://proxy:3128");
+    EXPECT_EQ(http.proxy, "");
 }
 
 TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {

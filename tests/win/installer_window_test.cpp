@@ -181,9 +181,14 @@ TEST_F(Installer, ProxyIsAskedForWhenCheckedAndDroppedWhenUnchecked) {
     EXPECT_EQ(http.proxy, "http://proxy.local:3128");
     EXPECT_TRUE(IsWindowEnabled(proxy_window.control(InstallerWindow::kDefineProxy)));
 
-    asking.answer.reset(); // cancelled: nothing changes
+    // Cancelled: the empty answer is stored, as any other answer.
+    asking.answer.reset();
     click(InstallerWindow::kDefineProxy);
-    EXPECT_EQ(http.proxy, "http://proxy.local:3128");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
+    EXPECT_EQ(http.proxy, "");
+    wchar_t shown[64] = L"?";
+    GetWindowTextW(proxy_window.control(InstallerWindow::kTboxProxy), shown, 64);
+    EXPECT_STREQ(shown, L"");
 
     SendMessageW(check, BM_SETCHECK, BST_UNCHECKED, 0);
     click(InstallerWindow::kUseProxy);
