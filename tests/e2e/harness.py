@@ -264,6 +264,11 @@ class ClientSession:
             wait_until(lambda: self.query(1) is not None, 120, interval=0.3, what="the client")
         return self.proc
 
+    def query_exit_code(self, mode=1):
+        """The query tool's exit code: 0 replied, 1 no reply in time, 2 no client runs."""
+        return self.prefix.run([BUILD_WIN / "wandrel_query.exe", str(mode), "--timeout-ms",
+                                "3000"], timeout=60).returncode
+
     def query(self, mode=1):
         """The ten fields of a count query as a dict, or None when no reply came."""
         try:

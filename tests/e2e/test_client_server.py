@@ -66,7 +66,9 @@ def test_installer_reports_a_wrong_password(prefix, display, server):
     assert "Error: Wrong Password." in r.stdout
     # Still the installer: no account was written.
     state = installer_after_refusal(session)
-    assert session.query(1) is None
+    # The installer unloaded the counting client: a program asking for the counts learns
+    # that no client runs.
+    assert session.query_exit_code(1) == 2
     assert not session.data_file("Key.dat").exists()
     # The password box is emptied and has the keyboard focus; the nickname is kept.
     assert (state["focus"], state["class"].lower()) == ("Pwd", "edit")
