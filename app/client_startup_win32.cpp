@@ -18,7 +18,6 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
 #include <stdexcept>
 
 namespace {
@@ -67,11 +66,15 @@ std::wstring ModuleFolder(HINSTANCE instance) {
     return ProgramFolder(path.substr(0, path.find_last_of(L'\\')));
 }
 
-std::string Narrow(const std::wstring& text) {
-    return Cp1252FromWide(text, '?');
-}
-
 } // namespace
+
+void Client::UseTestHooks(const TestHooks& hooks) {
+    if (hooks.minute_ms < 50 || hooks.minute_ms > 60000)
+        return;
+    minute_ms_ = hooks.minute_ms;
+    if (hooks.clock_start && minute_ms_ < 60000)
+        tick_clock_.emplace(*hooks.clock_start);
+}
 
 void Client::Startup(HINSTANCE instance) {
     instance_ = instance;
@@ -277,17 +280,5 @@ void Client::StartTimers() {
     // the start-up's question box would add to totals not loaded yet and write them over.
     if (schedule_.AutosKm)
         ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
-    wchar_t value[16] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
-    if (n > 0 && n < 16) {
-        const long ms = std::wcstol(value, nullptr, 10);
-        if (ms >= 50 && ms <= 60000)
-            minute_ms_ = static_cast<UINT>(ms);
-    }
-    const DWORD start_length = ::GetEnvironmentVariableW(L"WANDREL_CLOCK_START", value, 16);
-    if (minute_ms_ < 60000 && start_length > 0 && start_length < 16) {
-        if (auto start = ParseClockTime(Narrow(value)))
-            tick_clock_.emplace(*start);
-    }
     ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }

@@ -16,13 +16,7 @@ std::optional<std::wstring> LocalAppData() {
         path && *path)
         folder = path;
     ::CoTaskMemFree(path);
-    if (folder)
-        return folder;
-    wchar_t buffer[MAX_PATH];
-    DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
-    if (n > 0 && n < MAX_PATH)
-        return std::wstring(buffer, n);
-    return std::nullopt;
+    return folder;
 }
 
 } // namespace

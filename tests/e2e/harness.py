@@ -14,6 +14,9 @@ BUILD_WIN = Path(os.environ.get("WANDREL_BUILD_WIN", SRC / "build" / "win"))
 BUILD_NATIVE = Path(os.environ.get("WANDREL_BUILD_NATIVE", SRC / "build" / "native"))
 ARTIFACTS = SRC / "build" / "test-artifacts"
 ENV_SCRIPT = SRC / "scripts" / "wine-env.sh"
+# The test build of the client and the environment variables only it reads.
+CLIENT_WITH_TEST_HOOKS = BUILD_WIN / "test_hooks" / "TheWandrel.exe"
+TEST_HOOKS = ("WANDREL_MINUTE_MS", "WANDREL_CLOCK_START")
 
 
 def wait_until(predicate, timeout, interval=0.05, what="condition"):
@@ -253,10 +256,16 @@ class ClientSession:
         assert r.returncode == 0, r.stdout[-2000:]
         return r
 
+    def program(self):
+        """The shipped client, or its test build when a test hook (WANDREL_MINUTE_MS,
+        WANDREL_CLOCK_START) is asked for: the shipped one reads no environment variable."""
+        hooked = any(name in self.env_extra for name in TEST_HOOKS)
+        return CLIENT_WITH_TEST_HOOKS if hooked else BUILD_WIN / "TheWandrel.exe"
+
     def start(self, wait=True):
         env = dict(self.prefix.env)
         env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(BUILD_WIN / "TheWandrel.exe")],
+        self.proc = subprocess.Popen([wine_binary(), str(self.program())],
                                      env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.prefix.procs.append(self.proc)
