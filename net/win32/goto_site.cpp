@@ -1,5 +1,6 @@
 #include "net/win32/goto_site.h"
 
+#include "app/win32/last_error.h"
 #include "app/win32/unique_handle.h"
 #include "net/browser_launch.h"
 #include "ui/text_encoding.h"
@@ -21,8 +22,10 @@ std::wstring FindBrowser() {
     {
         UniqueHandleKernel created(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!created)
+        if (!created) {
+            LogFailure(L"CreateFileW", ::GetLastError(), file);
             return {};
+        }
     }
     wchar_t program[MAX_PATH + 1] = {};
     const auto code =
@@ -45,8 +48,10 @@ void GotoSite(const std::string& site) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
+                          &startup, &process)) {
+        win32::LogFailure(L"CreateProcessW", ::GetLastError(), command);
         return;
+    }
     // The started program may take the foreground from us.
     ::AllowSetForegroundWindow(process.dwProcessId);
     win32::UniqueHandleKernel owned_process(process.hProcess);

@@ -10,6 +10,7 @@
 
 #include "app/win32/last_error.h"
 #include "app/win32/unique_handle.h"
+#include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -158,4 +159,31 @@ TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {
     Supprime_logs(*files);
     EXPECT_EQ(::GetFileAttributesW(path->c_str()), INVALID_FILE_ATTRIBUTES);
     settings.Delete(SettingPath(Setting::Login));
+}
+
+// A failing call reaches the debugger with its name, its file and its error; a file that is
+// simply not there is no failure.
+TEST(Win32FileStoreFailures, AreReportedWithTheCallAndTheFile) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring blocker = std::wstring(temp) + L"TheWandrelNotAFolder.txt";
+    {
+        win32::UniqueHandleKernel file(::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+    }
+    wintest::DebugOutputCapture debugger;
+    Win32FileStore under_a_file(blocker + L"\\TheWandrel");
+    EXPECT_FALSE(under_a_file.Replace("Totals.dat", "x"));
+    EXPECT_NE(debugger.Find(L"TheWandrel: CreateDirectoryW " + blocker + L"\\TheWandrel\\ failed ("),
+              L"")
+        << (debugger.lines().empty() ? L"" : debugger.lines().back());
+
+    std::optional<std::wstring> folder = DataFolder();
+    ASSERT_TRUE(folder);
+    Win32FileStore files(*folder);
+    const size_t before = debugger.lines().size();
+    EXPECT_FALSE(files.ReadAll("NoSuchFile.dat"));
+    EXPECT_EQ(debugger.lines().size(), before);
+    ::DeleteFileW(blocker.c_str());
 }

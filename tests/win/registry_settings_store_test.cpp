@@ -2,6 +2,7 @@
 #include "storage/settings_readers.h"
 
 #include "app/win32/unique_handle.h"
+#include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -127,3 +128,18 @@ TEST_F(RegistryStore, StartupEntryAndSetupLanguageOutsideTheSettingsKey) {
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY, 0);
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_32KEY, 0);
 }
+
+// A registry call that fails reaches the debugger with its name, the value and the error; a
+// value that is simply missing is no failure.
+TEST(RegistryStoreFailures, AreReportedWithTheCallAndTheValue) {
+    RegistrySettingsStore store;
+    wintest::DebugOutputCapture debugger;
+    EXPECT_FALSE(store.Read("HKEY_CURRENT_USER\\Software\\WDX\\NoSuchValue"));
+    EXPECT_TRUE(debugger.lines().empty());
+    // A key name longer than the registry allows (255 characters).
+    const std::string too_long = "HKEY_CURRENT_USER\\Software\\" + std::string(300, 'k') + "\\v";
+    EXPECT_FALSE(store.Write(too_long, "x"));
+    EXPECT_NE(debugger.Find(L"TheWandrel: RegCreateKeyExW Software\\kkk"), L"");
+    EXPECT_NE(debugger.Find(L"\\v failed ("), L"");
+}
+
