@@ -3,17 +3,20 @@
 // handler did not expect, later, is reported the same way once the counts are saved.
 #include "app/client_win32.h"
 
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 #include "app/startup_rules.h"
-#include "app/win32/last_error.h"
-#include "net/md5.h"
+#include "base/win32/last_error.h"
+#include "base/win32/process_start.h"
+#include "base/md5.h"
 #include "net/server_address.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "storage/data_folder_win32.h"
-#include "storage/ask_user_win32.h"
-#include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "ui/message_boxes_win32.h"
+#include "base/localisation.h"
+#include "ui/language_switch.h"
+#include "base/text_encoding.h"
 #include "zeptal_digest.h"
 
 #include <oleauto.h>
@@ -51,18 +54,9 @@ class StartupError : public std::runtime_error {
 }
 
 std::wstring ModuleFolder(HINSTANCE instance) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            ::GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return L".\\";
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = win32::ModulePath(instance);
+    if (path.empty())
+        return L".\\";
     return ProgramFolder(path.substr(0, path.find_last_of(L'\\')));
 }
 
@@ -78,7 +72,6 @@ void Client::UseTestHooks(const TestHooks& hooks) {
 
 void Client::Startup(HINSTANCE instance) {
     instance_ = instance;
-    // 1-2. The window is created hidden and as a tool window, so it is not in the task list.
     Donothing_ = false;
     win32::SetHandlerFailureAction(
         [this](const win32::HandlerFailure& failure) { EndAfterError(failure); });
@@ -89,6 +82,7 @@ void Client::Startup(HINSTANCE instance) {
         program_folder_ = ModuleFolder(instance);
         CheckLibrary();
 
+        // The main window is hidden and a tool window, so it is not in the task list.
         win32::WindowClassOptions cls;
         cls.name = query::kClientWindowClass;
         win32::WindowOptions options;
@@ -98,7 +92,7 @@ void Client::Startup(HINSTANCE instance) {
         options.x = options.y = options.width = options.height = 0;
         if (!Create(cls, options))
             throw StartupError(win32::LastFailureOf(L"CreateWindowExW"));
-        set_owner(hwnd());
+        boxes_.set_owner(hwnd());
 
         OpenSharedMemory();
         CallChkP();
@@ -137,7 +131,7 @@ void Client::EndAfterError(const win32::HandlerFailure& failure) {
     FatalError(failure);
 }
 
-// 3. A second start while the client runs ends at once, without a message.
+// A second start while the client runs ends at once, without a message.
 void Client::CheckSingleInstance() {
     instance_mutex_.reset(::CreateMutexW(nullptr, FALSE, L"Local\\TheWandrel.Client"));
     if (!instance_mutex_ || ::GetLastError() == ERROR_ALREADY_EXISTS)
@@ -160,7 +154,7 @@ void Client::CheckPlatform() {
         Fatal(PlatformMessage(), kPlatformTitle, MB_ICONINFORMATION, kExitPlatform);
 }
 
-// 7-8. The hook library beside the program, and exactly the build made with this client:
+// The hook library beside the program, and exactly the build made with this client:
 // the MD5 of the MD5 text of its bytes.
 void Client::CheckLibrary() {
     const std::wstring library = program_folder_ + L"zeptal.dll";
@@ -175,7 +169,7 @@ void Client::CheckLibrary() {
     program_digest_ = *file_digest;
 }
 
-// 9-10. The two shared-memory flags of the hook library.
+// The two shared-memory flags of the hook library.
 void Client::OpenSharedMemory() {
     switch (sampler_.OpenSharedMemory()) {
     case win32::HookLibraryFlags::OpenResult::Ok:
@@ -187,7 +181,7 @@ void Client::OpenSharedMemory() {
     }
 }
 
-// 11. `ChkP` of the hook library, once; its result is not used. The library stays loaded
+// `ChkP` of the hook library, once; its result is not used. The library stays loaded
 // until the shutdown, since its watcher runs inside this process.
 void Client::CallChkP() {
     zeptal_.reset(::LoadLibraryW((program_folder_ + L"zeptal.dll").c_str()));
@@ -206,7 +200,7 @@ void Client::CallChkP() {
         throw StartupError(hr, "ChkP failed");
 }
 
-// 12-13. Without a key, a nickname or a password only the first-run installer runs.
+// The account: without a key, a nickname or a password only the first-run installer runs.
 bool Client::ReadAccount() {
     const std::optional<std::wstring> folder = DataFolder();
     if (!folder)
@@ -220,13 +214,13 @@ bool Client::ReadAccount() {
     return !login.empty() && password != "0";
 }
 
-// 14. DirectInput; its own box when it is missing.
+// DirectInput; its own box when it is missing.
 void Client::SetupDirectInput() {
     if (!sampler_.SetupDirectInput(hwnd()))
         Fatal(ChaineLocale(110), kDirectXTitle, MB_ICONINFORMATION, kExitDirectInput);
 }
 
-// 15-22. The counts not yet sent, the sampling state, the tray icon record, the subclass.
+// The counts not yet sent, the sampling state and the tray icon record.
 void Client::SetupCounting() {
     RecupereDonnees(*files_, counters_, link_.Clef);
     sampler_.StartCounting();
@@ -245,7 +239,7 @@ void Client::SetupCounting() {
     schedule_.Min_save_actuelle = 0;
 }
 
-// 23-28. Settings held in memory and the confirmed totals.
+// Settings held in memory and the confirmed totals.
 void Client::ReadSettings() {
     MiseAJourDemarrage(settings_, program_folder_);
     Global_Unite_KM = RecupereParametre(settings_, Setting::Unit) == "Km";
@@ -260,18 +254,18 @@ void Client::ReadSettings() {
     schedule_.Kautos = byte_setting(Setting::KmAS);
 
     RecupereDisplayData(settings_, display_flags_);
-    MessageBoxAskUser ask(hwnd());
+    win32::MessageBoxMessages ask(hwnd());
     sampler_.state().MoreClics =
         Recupere_MoreClics(settings_, ask, [] { return ChaineLocale(140); });
 
-    // 27. The server requests go through the named proxy when one is set.
+    // The server requests go through the named proxy when one is set.
     http_.SetProxy(ConfiguredProxy(settings_));
 
     Recupere_Distancetotale(settings_, counters_);
     Recupere_TotauxEver(settings_, counters_);
 }
 
-// 30-31. The display when it was open at the last quit, then sampling and the minute tick.
+// The display when it was open at the last quit, then sampling and the minute tick.
 void Client::StartTimers() {
     RecupereParametre(settings_, Setting::DDStartOpen);
     win32::SamplingTimers::StartMovementWindow(hwnd());

@@ -2,13 +2,14 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
+#include "base/win32/message_pump.h"
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "base/localisation.h"
+#include "base/text_encoding.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ Client::~Client() {
 }
 
 LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    // The taskbar's return and the count queries, once the start-up has installed them.
+    hook_.OnMessage(message, wparam, lparam);
     switch (message) {
     case WM_TIMER:
         if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam))
@@ -116,7 +119,7 @@ void Client::TimerASKm_Timer() {
         Send();
 }
 
-// The shutdown handler: the icon, the counts and the key, the display state, the subclass,
+// The shutdown handler: the icon, the counts and the key, the display state, the query hook,
 // the shared memory, the devices. Runs once; each step goes on past the failure of another.
 void Client::Shutdown() {
     if (shut_down_)
@@ -170,20 +173,7 @@ void Client::ShowInstaller() {
 
 void Client::InstallerClosed(bool installed) {
     ending_ = true;
-    if (installed) {
-        // The counting client is this program started afresh, now that an account exists.
-        instance_mutex_.reset();
-        std::wstring exe(MAX_PATH, L'\0');
-        exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
-        std::wstring command = L"\"" + exe + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process)) {
-            win32::UniqueHandleKernel owned_process(process.hProcess), thread(process.hThread);
-        }
-    }
+    restart_wanted_ = installed;
     ::PostQuitMessage(0);
 }
 
@@ -193,7 +183,7 @@ ExchangeServices Client::Services() {
 
 void Client::Send() {
     ExchangeServices services = Services();
-    Send_Click(services, link_, counters_, *this);
+    Send_Click(services, link_, counters_, *this, machine_);
     if (close_after_sending_ && !link_.EnvoiEnCours) {
         close_after_sending_ = false;
         ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
@@ -222,6 +212,14 @@ void Client::StopSampling() {
 void Client::RestartSampling() {
     if (tray_.menu_state().counting_checked)
         win32::SamplingTimers::StartSampling(sampler_, hwnd());
+}
+
+void Client::ProcessPendingMessages() {
+    win32::ProcessPendingMessages();
+}
+
+void Client::GotoSite(const std::string& address) {
+    ::GotoSite(address);
 }
 
 void Client::CloseDisplay() {

@@ -1,20 +1,21 @@
 // `Client`: the hidden main window. It owns the counter set and all program-wide state
 // (settings held in memory, the account key, the sampler with its DirectInput devices and
-// shared-memory flags, the tray icon, the window subclass, the timers), runs the start-up
+// shared-memory flags, the tray icon, the query hook, the timers), runs the start-up
 // and the orderly shutdown, and carries out the tray menu's commands.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
 #include "app/win32/sampler.h"
 #include "app/win32/sampler_host.h"
-#include "app/win32/unique_handle.h"
-#include "app/win32/window_base.h"
+#include "base/win32/unique_handle.h"
+#include "base/win32/window_base.h"
 #include "net/exchange.h"
-#include "net/win32/exchange_host_base.h"
-#include "net/win32/installer_window.h"
+#include "net/win32/machine_facts.h"
 #include "net/win32/wininet_fetcher.h"
+#include "ui/installer_window_win32.h"
+#include "ui/message_boxes_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
@@ -28,7 +29,7 @@
 class Client : public win32::WindowBase,
                private tray::TrayIconHost,
                private QueryDataProvider,
-               private win32::ExchangeHostBase {
+               private SendingUi {
   public:
     // Timer identifiers besides the sampler's Timer1 and TimerInitDxMove.
     static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
@@ -68,9 +69,10 @@ class Client : public win32::WindowBase,
     void Quit() override;
 
     CounterSet& counters() { return counters_; }
-    // The window whose keyboard navigation (Tab, Enter) the message loop must run, if any.
-    HWND DialogWindow() const { return installer_ ? installer_->hwnd() : nullptr; }
     bool Donothing() const { return Donothing_; }
+    // The first-run installer registered this computer: once this client is gone, the
+    // program entry starts the counting client afresh.
+    bool RestartWanted() const { return restart_wanted_; }
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -120,14 +122,27 @@ class Client : public win32::WindowBase,
     std::string TransparentIconSetting() override;
     // QueryDataProvider
     std::string Nickname() override;
-    // ExchangeHost: the main window's half (the platform half is ExchangeHostBase's).
+    // SendingUi
+    MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
+                       MessageIcon icon) override {
+        return boxes_.Show(text, title, buttons, icon);
+    }
+    std::optional<std::wstring> AskText(const std::wstring& prompt, const std::wstring& title,
+                                        const std::wstring& initial) override {
+        return boxes_.AskText(prompt, title, initial);
+    }
     void StartSendingAnimation() override;
     void StopSendingAnimation() override;
     void RestoreRestingIcon() override;
     void StopSampling() override;
     void RestartSampling() override;
-    std::string ProgramDigest() override { return program_digest_; }
-    bool MetricUnits() override { return Global_Unite_KM; }
+    void ProcessPendingMessages() override;
+    // No configuration dialog yet.
+    void OpenAccountPage() override {}
+    // No update download window yet: the offer is handled as declined.
+    bool CanDownloadUpdate() override { return false; }
+    void StartUpdateDownload(const std::string&) override {}
+    void GotoSite(const std::string& address) override;
 
     HINSTANCE instance_ = nullptr;
     std::wstring program_folder_;
@@ -153,7 +168,10 @@ class Client : public win32::WindowBase,
     bool icon_move_before_sending_ = true;
     bool close_after_sending_ = false; // quit asked while a sending ran
     bool ending_ = false;              // the installer closed: the program ends (or starts again)
+    bool restart_wanted_ = false;
     bool Global_Unite_KM = true;
+    win32::SystemMachineFacts machine_{program_digest_, Global_Unite_KM};
+    win32::MessageBoxMessages boxes_;
     bool DDisplay_ouverte = false;
     bool DisplayNeedRefresh = false;
     DisplayFlags display_flags_;

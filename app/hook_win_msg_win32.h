@@ -1,10 +1,11 @@
-// `HookWinMsg`: the subclass of the client's hidden main window. Its window procedure puts
-// the tray icon back when the taskbar is re-created ("TaskbarCreated") and answers the count
-// queries other programs send with WM_COPYDATA (dwData 3); every message, those included,
-// then goes on to the previous window procedure.
+// `HookWinMsg`: what the client's hidden main window does for other programs while it is
+// installed: it puts the tray icon back when the taskbar is re-created ("TaskbarCreated") and
+// answers the count queries other programs send with WM_COPYDATA (dwData 3). The window's own
+// procedure hands it every message first; every message, those included, then goes on to the
+// window's own handling.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <windows.h>
 
@@ -24,28 +25,29 @@ class HookWinMsg {
   public:
     // `ajout_icone` adds the tray icon again (the tray's AjoutIcone).
     HookWinMsg(QueryDataProvider& data, std::function<void()> ajout_icone);
-    ~HookWinMsg(); // removes the subclass if it is still installed
     HookWinMsg(const HookWinMsg&) = delete;
     HookWinMsg& operator=(const HookWinMsg&) = delete;
 
-    // Subclasses `window` unless already active; returns whether the subclass is in place.
+    // From now on the messages of `window` are served; true (already active included).
     bool Install(HWND window);
-    // Puts the previous window procedure back.
+    // No message is served any more.
     void Remove();
     bool active() const { return HookActif; }
+
+    // Called by the window procedure of the installed window for each of its messages,
+    // before its own handling.
+    void OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
     // How long a reply may wait for a requester's window before it is given up, so a hung
     // requester cannot freeze the client.
     static constexpr UINT kReplyTimeoutMs = 2000;
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     void HandleCopyData(const COPYDATASTRUCT& data);
 
     QueryDataProvider& data_;
     std::function<void()> ajout_icone_;
     UINT taskbar_created_ = 0;
-    WNDPROC AncienneProc = nullptr;
     HWND FenetreHook = nullptr;
     bool HookActif = false;
 };

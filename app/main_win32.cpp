@@ -2,11 +2,13 @@
 // test build of the client (WANDREL_TEST_HOOKS) also reads its test hooks here; the shipped
 // program reads no environment variable.
 #include "app/client_win32.h"
+#include "base/win32/message_pump.h"
+#include "base/win32/process_start.h"
 
 #include <commctrl.h>
 
 #ifdef WANDREL_TEST_HOOKS
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <cwchar>
 
@@ -36,22 +38,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    Client client;
+    int exit_code = 0;
+    bool restart = false;
+    {
+        Client client;
 #ifdef WANDREL_TEST_HOOKS
-    client.UseTestHooks(ReadTestHooks());
+        client.UseTestHooks(ReadTestHooks());
 #endif
-    client.Startup(instance);
-
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Tab moves between the installer's boxes; Enter stays with the boxes themselves
-        // (Enter in the password box registers).
-        const HWND dialog = client.DialogWindow();
-        if (dialog && msg.message == WM_KEYDOWN && msg.wParam == VK_TAB &&
-            ::IsDialogMessageW(dialog, &msg))
-            continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        client.Startup(instance);
+        exit_code = win32::RunMessageLoop();
+        restart = client.RestartWanted();
     }
-    return static_cast<int>(msg.wParam);
+    // The first-run installer registered this computer: the counting client is this program
+    // started afresh, now that the client above has let go of its single-instance mutex.
+    if (restart)
+        win32::StartProcess(L"\"" + win32::ModulePath() + L"\"");
+    return exit_code;
 }

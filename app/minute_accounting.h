@@ -1,7 +1,7 @@
 // Uptime and usetime: one call per tick of the minute timer.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 // Counts one minute of uptime, and one of usetime when input was seen since the last call
 // (`ActiviteMinute`, which it then clears). During a sending (`EnvoiEnCours`) nothing is

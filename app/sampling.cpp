@@ -7,13 +7,6 @@
 
 namespace {
 
-constexpr int32_t kCountMax = std::numeric_limits<int32_t>::max();
-
-void AddSaturating(int32_t& counter, int64_t amount) {
-    const int64_t sum = int64_t{counter} + amount;
-    counter = static_cast<int32_t>(std::min<int64_t>(sum, kCountMax));
-}
-
 bool IsDown(uint8_t state_byte) {
     return state_byte != 0;
 }
@@ -50,7 +43,7 @@ void CountDistance(SamplingState& state, CounterSet& counters) {
     state.DecPixel = static_cast<int16_t>(pixels % coef);
     if (centimetres == 0)
         return;
-    AddSaturating(counters.Distance, centimetres);
+    counters.Distance = SaturatingAdd(counters.Distance, centimetres);
     if (state.Icon_Move_Global)
         AdvanceIconFrame(state, centimetres);
 }
@@ -61,7 +54,7 @@ void CountWheel(SamplingState& state, CounterSet& counters, int32_t wheel_delta)
         return;
     }
     if (!state.RouletteEnCours) {
-        AddSaturating(counters.NScrolls, 1);
+        counters.NScrolls = SaturatingAdd(counters.NScrolls, 1);
         state.RouletteEnCours = true;
         state.ActiviteMinute = true;
     }
@@ -76,8 +69,8 @@ void CountButtons(SamplingState& state, CounterSet& counters, const MouseButtons
             int32_t& kind = i == 0   ? counters.NCGauche
                             : i == 1 ? counters.NCDroit
                                      : counters.NCSpecial;
-            AddSaturating(kind, 1);
-            AddSaturating(counters.NClics, 1);
+            kind = SaturatingAdd(kind, 1);
+            counters.NClics = SaturatingAdd(counters.NClics, 1);
             state.ActiviteMinute = true;
             state.ActiviteIcone = true;
         }
@@ -117,7 +110,7 @@ void CountKeys(SamplingState& state, CounterSet& counters, const KeyboardState& 
         new_presses += CountBits(down & ~DownMask(LoadWord(&previous[k])));
     }
     if (new_presses > 0) {
-        AddSaturating(counters.NbTouches, new_presses);
+        counters.NbTouches = SaturatingAdd(counters.NbTouches, new_presses);
         state.ActiviteMinute = true;
     }
     if (any_down != 0)

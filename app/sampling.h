@@ -3,7 +3,7 @@
 // InputSnapshot, calls SamplingTick and carries out the returned TickActions.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "app/schedule.h"
 
-#include "storage/number_text.h"
+#include "base/number_text.h"
 #include "storage/settings_readers.h"
 
 LocalTime TickClock::Now() const {

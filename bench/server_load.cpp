@@ -180,7 +180,10 @@ int main(int argc, char** argv) {
     {
         // The cost of the password hash does not enter the figures: the server checks each
         // password once and then keeps a fast verifier.
-        TrekholdService service(ServiceConfig{db, 35, "", HashCost::kMinimum});
+        ServiceConfig config;
+        config.db_path = db;
+        config.hash_cost = HashCost::kMinimum;
+        TrekholdService service(config);
         std::atomic<int> next{0};
         std::vector<std::thread> makers;
         for (int t = 0; t < 2; ++t)

@@ -1,8 +1,9 @@
-# Native build: unit tests, benchmark, server, fuzzers.
+# Native build: unit tests, benchmark, server.
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 
-file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
+     ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE wandrel_core GTest::gtest GTest::gtest_main Threads::Threads)
 target_compile_definitions(unit_tests PRIVATE WANDREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -20,7 +21,4 @@ endif()
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/server/CMakeLists.txt)
     add_subdirectory(server)
-endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
-    add_subdirectory(tests/fuzz)
 endif()

@@ -33,6 +33,7 @@ target_link_libraries(TheWandrel PRIVATE wandrel_win32)
 # Under Wine an image whose sections are not page-aligned in the file is read into private
 # memory whole; page-aligned sections are mapped and only touched pages become resident.
 # The shipped program carries no debug sections and no unused code.
+target_compile_options(wandrel_protocol PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(wandrel_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(wandrel_win32 PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(TheWandrel PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,4096)
@@ -73,7 +74,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 
-file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp
+     ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
 # The tests load the tray images from the program's resources, as the client does.
 target_sources(win_tests PRIVATE ${RESOURCE_FILES})
@@ -88,6 +90,11 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "-SamplerOnDevices.*" PROPERTIES TIMEOUT 120)
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "SamplerOnDevices.*" PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+
+# The tool the end-to-end tests act on a running client with (tray, boxes, account seeding).
+add_executable(wandrel_drive ${CMAKE_SOURCE_DIR}/tests/driver/wandrel_drive.cpp)
+target_link_libraries(wandrel_drive PRIVATE wandrel_win32)
+target_link_options(wandrel_drive PRIVATE -municode)
 
 # A dinput8.dll that refuses to create DirectInput, in a folder of its own so that nothing
 # else here loads it; the end-to-end tests put it beside the client.

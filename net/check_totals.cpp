@@ -4,8 +4,8 @@
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "storage/number_text.h"
-#include "ui/localisation.h"
+#include "base/number_text.h"
+#include "base/localisation.h"
 
 #include <cstdint>
 #include <optional>

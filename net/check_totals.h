@@ -3,7 +3,7 @@
 // are not touched.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "net/exchange.h"
 
 #include <functional>

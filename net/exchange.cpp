@@ -1,7 +1,7 @@
 #include "net/exchange.h"
 
 #include "storage/settings_readers.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 void LogIfEnabled(ExchangeServices& services, const std::wstring& text) {
     if (RecupereBooleen(services.settings, Setting::Save_logs))

@@ -1,10 +1,11 @@
 // What the exchanges with the server (sending, key request, totals check) work with: the
-// services they use, the main window's fields they change, and the main window's side of
-// them (the "host": icon, sampling timer, boxes, browser, update download).
+// services they use, the main window's fields they change, what they tell the user
+// interface, and the facts of the machine they carry.
 #pragma once
 
+#include "base/counter_set.h"
 #include "net/http_fetcher.h"
-#include "net/user_messages.h"
+#include "base/user_messages.h"
 #include "storage/activity_log.h"
 #include "storage/cryptage.h"
 #include "storage/file_store.h"
@@ -18,12 +19,6 @@ struct ExchangeServices {
     HttpFetcher& http;
     LogClock& clock; // the log's stamp and the HH:MM of a sending's result
     RandomSource& random;
-};
-
-// The eight counts of a sending, as they were when the record was built.
-struct SentCounts {
-    int32_t Distance = 0, NbTouches = 0, NCGauche = 0, NCDroit = 0, NCSpecial = 0, NScrolls = 0,
-            UpTime = 0, UseTime = 0;
 };
 
 // Fields of the main window `Client` that the exchanges read and change. The main window
@@ -43,7 +38,9 @@ struct ServerLinkState {
     bool ProgramListed = true; // this program's digest was on that list (or the list is empty)
 };
 
-class ExchangeHost : public UserMessages {
+// What a sending, a key request or the totals check tells the user interface: the tray
+// icon's animation, the sampling timer, the message loop, the boxes and the pages it opens.
+class SendingUi : public UserMessages {
   public:
     // Remembers Icon_Move_Global and turns it off, then starts Timer_IconSend.
     virtual void StartSendingAnimation() = 0;
@@ -65,7 +62,12 @@ class ExchangeHost : public UserMessages {
     virtual void StartUpdateDownload(const std::string& description) = 0;
     // Opens the address in a new window of the default browser.
     virtual void GotoSite(const std::string& address) = 0;
+};
 
+// The facts of this machine and program that a sending carries or writes with.
+class MachineFacts {
+  public:
+    virtual ~MachineFacts() = default;
     // AdresseMAC(): the machine identity text.
     virtual std::string MachineIdentity() = 0;
     // The 32-digit MD5 text of the companion library, as the start-up check computes it.

@@ -4,7 +4,7 @@
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 #include "storage/settings_table.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 uint8_t LangueInstallation(SettingsStore& settings) {
     const std::optional<std::string> value = settings.Read(kSetupLanguagePath);

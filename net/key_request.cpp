@@ -2,7 +2,7 @@
 
 #include "net/server_address.h"
 #include "storage/data_files.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 std::string AccountText(const std::string& nickname, const std::string& password) {
     return nickname + "'" + password;
@@ -29,24 +29,8 @@ KeyAnswer ClassifyKeyAnswer(const std::string& answer) {
     return KeyAnswer::ServerFailure;
 }
 
-namespace {
-
-void ClearToBeSent(CounterSet& c) {
-    c.Distance = 0;
-    c.NbTouches = 0;
-    c.NCGauche = 0;
-    c.NCDroit = 0;
-    c.NCSpecial = 0;
-    c.NClics = 0;
-    c.NScrolls = 0;
-    c.UpTime = 0;
-    c.UseTime = 0;
-}
-
-} // namespace
-
 bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                           ExchangeHost& host, const std::string& Pseudon,
+                           SendingUi& ui, const std::string& Pseudon,
                            const std::string& Passw) {
     const std::string url = ServerBaseUrl(services.settings) + kKeyEndpoint +
                             UrlPayload(CrypteEnvoi(AccountText(Pseudon, Passw), services.random));
@@ -60,13 +44,13 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, C
         // The counts a sending holds belong to the old key: from here on nothing may save
         // them (a logoff while the box below is up would put them in the new key's file).
         state.Sending = {};
-        host.StopSampling();
-        host.ProcessPendingMessages();
+        ui.StopSampling();
+        ui.ProcessPendingMessages();
         ClearToBeSent(counters);
-        host.RestartSampling();
+        ui.RestartSampling();
         EnregistreCle(services.files, state.Clef);
         EnregistreDonnees(services.files, counters, state.Clef, services.random);
-        host.Show(ChaineLocale(210), L"Reinstalled", MessageButtons::Ok, MessageIcon::Information);
+        ui.Show(ChaineLocale(210), L"Reinstalled", MessageButtons::Ok, MessageIcon::Information);
         return true;
     case KeyAnswer::UnknownNickname:
         text_id = 150;
@@ -83,19 +67,19 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, C
     case KeyAnswer::ServerFailure:
         break;
     }
-    host.Show(ChaineLocale(text_id), title, MessageButtons::Ok, MessageIcon::Critical);
+    ui.Show(ChaineLocale(text_id), title, MessageButtons::Ok, MessageIcon::Critical);
     return false;
 }
 
 bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                          ExchangeHost& host, const std::string& Pseudon,
+                          SendingUi& ui, const std::string& Pseudon,
                           const std::string& Passw) {
     state.LastLog = kKeyErrorText;
     LogIfEnabled(services, state.LastLog);
     const MessageAnswer choice =
-        host.Show(ChaineLocale(190), L"TheWandrel: Computer or User changing",
+        ui.Show(ChaineLocale(190), L"TheWandrel: Computer or User changing",
                   MessageButtons::OkCancel, MessageIcon::Exclamation);
     if (choice != MessageAnswer::Ok)
         return false;
-    return Recupere_nouvelle_cle(services, state, counters, host, Pseudon, Passw);
+    return Recupere_nouvelle_cle(services, state, counters, ui, Pseudon, Passw);
 }

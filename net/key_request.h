@@ -2,7 +2,7 @@
 // leads to it from a sending.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "net/exchange.h"
 
 #include <optional>
@@ -25,7 +25,7 @@ KeyAnswer ClassifyKeyAnswer(const std::string& answer);
 // data file are written and "OK. Enjoy!" is shown. Refused: a box says why and nothing
 // changes. True when a new key was accepted.
 bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                           ExchangeHost& host, const std::string& Pseudon,
+                           SendingUi& ui, const std::string& Pseudon,
                            const std::string& Passw);
 
 inline constexpr const wchar_t* kKeyErrorText =
@@ -36,4 +36,4 @@ inline constexpr const wchar_t* kKeyErrorText =
 // (a new key arrived and cleared them); false when they must be given back (Cancel, or a
 // key request that failed).
 bool ChangementOrdinateur(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                          ExchangeHost& host, const std::string& Pseudon, const std::string& Passw);
+                          SendingUi& ui, const std::string& Pseudon, const std::string& Passw);

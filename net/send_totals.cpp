@@ -1,26 +1,18 @@
 #include "net/send_totals.h"
 
+#include "base/md5.h"
+#include "base/number_text.h"
 #include "net/key_request.h"
-#include "net/md5.h"
 #include "net/program_list.h"
 #include "net/server_address.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-int32_t SaturatingAdd(int32_t a, int32_t b) {
-    const int64_t sum = static_cast<int64_t>(a) + b;
-    if (sum > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (sum < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(sum);
-}
 
 bool FitsInt16(int32_t v) {
     return v >= std::numeric_limits<int16_t>::min() && v <= std::numeric_limits<int16_t>::max();
@@ -60,8 +52,7 @@ std::string SendingRecord(const std::string& nickname, const std::string& passwo
                           const std::string& machine_identity, const std::string& program_digest) {
     std::string record =
         std::string(kProtocolVersion) + "'" + nickname + "'" + password + "'" + plain_key;
-    for (int32_t count : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls,
-                          c.UpTime, c.UseTime})
+    for (int32_t count : ToBeSent(c).Fields())
         record += "'" + std::to_string(count);
     record += "'" + machine_identity + "'" + program_digest;
     return record + "'" + Md5Text(record);
@@ -95,26 +86,6 @@ SendAnswer ClassifySendAnswer(const std::string& answer) {
     } else
         result.kind = SendAnswerKind::ServerFailure;
     return result;
-}
-
-SentCounts RememberAndClear(CounterSet& c) {
-    SentCounts s{c.Distance,  c.NbTouches, c.NCGauche, c.NCDroit,
-                 c.NCSpecial, c.NScrolls,  c.UpTime,   c.UseTime};
-    c.Distance = c.NbTouches = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
-    c.NScrolls = c.UpTime = c.UseTime = c.NClics = 0;
-    return s;
-}
-
-void GiveBack(CounterSet& c, const SentCounts& s) {
-    c.Distance = SaturatingAdd(c.Distance, s.Distance);
-    c.NbTouches = SaturatingAdd(c.NbTouches, s.NbTouches);
-    c.NCGauche = SaturatingAdd(c.NCGauche, s.NCGauche);
-    c.NCDroit = SaturatingAdd(c.NCDroit, s.NCDroit);
-    c.NCSpecial = SaturatingAdd(c.NCSpecial, s.NCSpecial);
-    c.NScrolls = SaturatingAdd(c.NScrolls, s.NScrolls);
-    c.UpTime = SaturatingAdd(c.UpTime, s.UpTime);
-    c.UseTime = SaturatingAdd(c.UseTime, s.UseTime);
-    c.NClics = SaturatingAdd(SaturatingAdd(c.NCGauche, c.NCDroit), c.NCSpecial);
 }
 
 CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state) {
@@ -198,12 +169,12 @@ struct Refusal {
     const wchar_t* title;
 };
 
-void Refuse(ExchangeServices& services, ServerLinkState& state, ExchangeHost& host,
+void Refuse(ExchangeServices& services, ServerLinkState& state, SendingUi& ui,
             const Refusal& r) {
     state.LastLog = LocalTextWithoutBreaks(r.text_id);
     LogIfEnabled(services, state.LastLog);
     if (r.box_id != 0)
-        host.Show(ChaineLocale(r.box_id), r.title, MessageButtons::Ok, MessageIcon::Exclamation);
+        ui.Show(ChaineLocale(r.box_id), r.title, MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 void SetLastLog(ExchangeServices& services, ServerLinkState& state, const std::wstring& text) {
@@ -213,32 +184,32 @@ void SetLastLog(ExchangeServices& services, ServerLinkState& state, const std::w
 
 // Every answer but "OK". True when the sending's counts must be given back.
 bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                   ExchangeHost& host, const SendAnswer& answer, const std::string& nickname,
+                   SendingUi& ui, const SendAnswer& answer, const std::string& nickname,
                    const std::string& password) {
     static const wchar_t* const kNewVersionTitle = L"TheWandrel: New version available";
     switch (answer.kind) {
     case SendAnswerKind::Accepted:
         return false;
     case SendAnswerKind::Unreachable:
-        Refuse(services, state, host, {220, 0, L""});
+        Refuse(services, state, ui, {220, 0, L""});
         return true;
     case SendAnswerKind::UnknownNickname:
-        Refuse(services, state, host, {150, 150, L"TheWandrel: Nickname Error"});
+        Refuse(services, state, ui, {150, 150, L"TheWandrel: Nickname Error"});
         return true;
     case SendAnswerKind::WrongPassword:
-        Refuse(services, state, host, {160, 160, L"TheWandrel: Password Error"});
+        Refuse(services, state, ui, {160, 160, L"TheWandrel: Password Error"});
         return true;
     case SendAnswerKind::ServerFailure:
-        Refuse(services, state, host, {200, 0, L""});
+        Refuse(services, state, ui, {200, 0, L""});
         return true;
     case SendAnswerKind::NewVersionDownload: {
         // Without a download window the offer cannot be kept: handled as declined.
-        const bool accepted = host.CanDownloadUpdate() &&
-                              host.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
+        const bool accepted = ui.CanDownloadUpdate() &&
+                              ui.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
                                         MessageIcon::Question) == MessageAnswer::Yes;
         if (accepted) {
             SetLastLog(services, state, kAutoUpdateText);
-            host.StartUpdateDownload(answer.description);
+            ui.StartUpdateDownload(answer.description);
         } else {
             SetLastLog(services, state, kRefusedAutoUpdateText);
         }
@@ -246,12 +217,12 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
     }
     case SendAnswerKind::NewVersionWebsite:
         SetLastLog(services, state, kNewVersionWebsiteText);
-        if (host.Show(ChaineLocale(180), kNewVersionTitle, MessageButtons::YesNo,
+        if (ui.Show(ChaineLocale(180), kNewVersionTitle, MessageButtons::YesNo,
                       MessageIcon::Information) == MessageAnswer::Yes)
-            host.GotoSite(ServerBaseUrl(services.settings));
+            ui.GotoSite(ServerBaseUrl(services.settings));
         return true;
     case SendAnswerKind::KeyMismatch:
-        return !ChangementOrdinateur(services, state, counters, host, nickname, password);
+        return !ChangementOrdinateur(services, state, counters, ui, nickname, password);
     }
     return true;
 }
@@ -259,26 +230,27 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
 } // namespace
 
 void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                ExchangeHost& host) {
+                SendingUi& ui, MachineFacts& machine) {
     if (state.EnvoiEnCours)
         return;
     state.EnvoiEnCours = true;
-    host.StartSendingAnimation();
-    host.StopSampling();
+    ui.StartSendingAnimation();
+    ui.StopSampling();
 
     const std::string nickname = DonnePseudo(services.settings);
     const std::string password = RecuperePwd(services.files);
     if (nickname.empty() || password.empty()) {
-        host.StopSendingAnimation();
-        host.Show(kFillInAccountText, kApplicationTitle, MessageButtons::Ok,
+        ui.StopSendingAnimation();
+        ui.Show(kFillInAccountText, kApplicationTitle, MessageButtons::Ok,
                   MessageIcon::Exclamation);
-        host.OpenAccountPage();
+        ui.OpenAccountPage();
     }
 
     const std::string record = SendingRecord(nickname, password, DecodePaires(state.Clef), counters,
-                                             host.MachineIdentity(), host.ProgramDigest());
+                                             machine.MachineIdentity(), machine.ProgramDigest());
     const std::string payload = CrypteEnvoi(record, services.random);
-    const SentCounts sent = RememberAndClear(counters);
+    const SentCounts sent = ToBeSent(counters);
+    ClearToBeSent(counters);
     state.Sending = sent;
 
     const std::string body =
@@ -292,22 +264,22 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
         EnregistreCle(services.files, state.Clef);
         AddToTotals(counters, sent, services.settings);
         ResultTextOptions options;
-        options.metric = host.MetricUnits();
-        options.decimal_separator = host.DecimalSeparator();
+        options.metric = machine.MetricUnits();
+        options.decimal_separator = machine.DecimalSeparator();
         const LogMoment now = services.clock.Now();
         options.hour = now.hour;
         options.minute = now.minute;
         state.LastLog = SentLastLog(sent, options);
         LogIfEnabled(services, SentLogLine(sent, options));
-        VerifieListe(services, state, answer.list_version, host.ProgramDigest());
+        VerifieListe(services, state, answer.list_version, machine.ProgramDigest());
     } else {
-        if (HandleRefusal(services, state, counters, host, answer, nickname, password))
+        if (HandleRefusal(services, state, counters, ui, answer, nickname, password))
             GiveBack(counters, sent);
         state.Sending = {};
     }
 
     state.EnvoiEnCours = false;
-    host.StopSendingAnimation();
-    host.RestartSampling();
-    host.RestoreRestingIcon();
+    ui.StopSendingAnimation();
+    ui.RestartSampling();
+    ui.RestoreRestingIcon();
 }

@@ -3,7 +3,7 @@
 // totals grown part by part, and the result texts.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "net/exchange.h"
 
 #include <cstdint>
@@ -40,11 +40,6 @@ struct SendAnswer {
 };
 SendAnswer ClassifySendAnswer(const std::string& answer);
 
-// Remembers the eight counts and sets them and NClics to 0.
-SentCounts RememberAndClear(CounterSet& counters);
-// The remembered counts back into the counters (added to anything counted since, each
-// stopping at the 32-bit maximum), NClics their click sum.
-void GiveBack(CounterSet& counters, const SentCounts& sent);
 // What a shutdown must save: the counters plus the counts a running sending holds until its
 // answer is settled (none between sendings).
 CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state);
@@ -81,7 +76,7 @@ inline constexpr const wchar_t* kRefusedAutoUpdateText =
 inline constexpr const wchar_t* kFillInAccountText = L"Please fill in your account informations";
 
 // The whole sending. Ignored (returns at once) while another sending runs. When the update
-// download cannot be offered (host.CanDownloadUpdate() is false), a new version with a
+// download cannot be offered (ui.CanDownloadUpdate() is false), a new version with a
 // download description is handled as if the user had declined the download.
 void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& counters,
-                ExchangeHost& host);
+                SendingUi& ui, MachineFacts& machine);

@@ -1,7 +1,7 @@
 #include "net/server_address.h"
 
 #include "storage/settings_readers.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 std::string ServerBaseUrl(SettingsStore& store) {
     std::string url = RecupereParametre(store, Setting::Server);

@@ -7,8 +7,9 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     sqlite3 libsqlite3-dev libcpp-httplib-dev libsodium-dev
     clang libclang-rt-14-dev
-    python3-pytest python3-pytest-xdist
+    python3-pytest python3-pytest-xdist python3-pytest-timeout
     chromium
+    nginx iproute2
 )
 missing=()
 for p in "${packages[@]}"; do

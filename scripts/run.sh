@@ -16,7 +16,7 @@ server=$src/build/native/server/trekhold-server
 nick=${DEMO_NICK:-walker}
 password=${DEMO_PASSWORD:-wandering}
 
-"$server" account add "$nick" "$password" --db "$run/trekhold.db" >/dev/null 2>&1 || true
+printf '%s\n' "$password" | "$server" account add "$nick" --db "$run/trekhold.db" >/dev/null 2>&1 || true
 "$server" --db "$run/trekhold.db" --port 8035 >"$run/server.log" 2>&1 &
 server_pid=$!
 

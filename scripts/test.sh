@@ -2,12 +2,12 @@
 # Builds everything and runs every test layer:
 #   unit (native), unit under ASan+UBSan, Windows tests under Wine, fuzzers (bounded),
 #   end-to-end tests (real client under Wine, real server).
+# The Debian packages come from scripts/install-deps.sh, run once beforehand.
 # Exits non-zero on any failure; the last line counts tests passed and failed.
 set -u
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$src"
 
-"$src/scripts/install-deps.sh" || exit 1
 "$src/scripts/build.sh" || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
 
 source "$src/scripts/wine-env.sh"

@@ -93,9 +93,15 @@ wandrel_prepare_template() {
         for try in 1 2 3; do
             WINEPREFIX=$tpl "$WANDREL_WINE" regedit /S "$reg" >/dev/null 2>&1
             WINEPREFIX=$tpl "$WANDREL_WINESERVER" -w
-            grep -q '"Desktop"="Default"' "$tpl/user.reg" && break
+            if grep -qs '"Desktop"="Default"' "$tpl/user.reg" &&
+               grep -qs "\"Default\"=\"$WANDREL_SCREEN\"" "$tpl/user.reg"; then
+                touch "$tpl/.ready"
+                exit 0
+            fi
         done
-        touch "$tpl/.ready"
+        # Without the shared virtual desktop the tests would fail in ways far from the cause.
+        echo "wine-env: the virtual desktop setting did not land in $tpl/user.reg" >&2
+        exit 1
     ) 9>"$WANDREL_WINE_ROOT/template.lock"
 }
 

@@ -8,7 +8,8 @@ namespace {
 
 const char* const kAccountColumns =
     "id, nick, pw_hash, key, prev_key, last_record, last_answer, distance, keystrokes, "
-    "left_clicks, right_clicks, special_clicks, scrolls, uptime, usetime, sendings";
+    "left_clicks, right_clicks, special_clicks, scrolls, uptime, usetime, sendings, hidden, "
+    "key_issued, prev_key_issued";
 
 Account ReadAccount(const Statement& s) {
     Account a;
@@ -22,6 +23,9 @@ Account ReadAccount(const Statement& s) {
     a.totals = {s.Int(7),  s.Int(8),  s.Int(9),  s.Int(10),
                 s.Int(11), s.Int(12), s.Int(13), s.Int(14)};
     a.sendings = s.Int(15);
+    a.hidden = s.Int(16) != 0;
+    a.key_issued = s.Int(17);
+    a.prev_key_issued = s.Int(18);
     return a;
 }
 
@@ -80,30 +84,66 @@ bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_
     return db.Changes() == 1;
 }
 
-void StoreNewKey(Database& db, int64_t id, const std::string& key) {
-    db.Prepare("UPDATE accounts SET key = ?, prev_key = '', last_record = '', last_answer = '' "
-               "WHERE id = ?")
+void StoreNewKey(Database& db, int64_t id, const std::string& key, int64_t now) {
+    db.Prepare("UPDATE accounts SET key = ?, key_issued = ?, prev_key = '', prev_key_issued = 0, "
+               "last_record = '', last_answer = '' WHERE id = ?")
         .Bind(1, key)
-        .Bind(2, id)
+        .Bind(2, now)
+        .Bind(3, id)
         .Run();
 }
 
-void StoreSending(Database& db, int64_t id, const std::string& new_key, const std::string& prev_key,
-                  const std::string& replay_text, const std::string& answer, const Counts& added,
-                  int64_t now) {
+void StoreSending(Database& db, int64_t id, const SendingChange& c, int64_t now) {
     auto s = db.Reuse(
-        "UPDATE accounts SET key = ?, prev_key = ?, last_record = ?, last_answer = ?, "
+        "UPDATE accounts SET key = ?, key_issued = ?, prev_key = ?, prev_key_issued = ?, "
+        "last_record = ?, last_answer = ?, "
         "distance = distance + ?, keystrokes = keystrokes + ?, left_clicks = left_clicks + ?, "
         "right_clicks = right_clicks + ?, special_clicks = special_clicks + ?, "
         "scrolls = scrolls + ?, uptime = uptime + ?, usetime = usetime + ?, "
         "sendings = sendings + 1, last_sent = ? WHERE id = ?");
-    s->Bind(1, new_key).Bind(2, prev_key).Bind(3, replay_text).Bind(4, answer);
-    s->Bind(5, added.distance).Bind(6, added.keystrokes).Bind(7, added.left_clicks);
-    s->Bind(8, added.right_clicks).Bind(9, added.special_clicks).Bind(10, added.scrolls);
-    s->Bind(11, added.uptime).Bind(12, added.usetime).Bind(13, now).Bind(14, id);
+    s->Bind(1, c.new_key).Bind(2, now).Bind(3, c.prev_key).Bind(4, c.prev_key_issued);
+    s->Bind(5, c.replay_text).Bind(6, c.answer);
+    const Counts& a = c.added;
+    s->Bind(7, a.distance).Bind(8, a.keystrokes).Bind(9, a.left_clicks);
+    s->Bind(10, a.right_clicks).Bind(11, a.special_clicks).Bind(12, a.scrolls);
+    s->Bind(13, a.uptime).Bind(14, a.usetime).Bind(15, now).Bind(16, id);
     s->Run();
     if (db.Changes() != 1)
         throw DbError("account vanished");
+}
+
+bool SetPasswordHash(Database& db, const std::string& nick, const std::string& pw_hash) {
+    db.Prepare("UPDATE accounts SET pw_hash = ? WHERE nick = ?").Bind(1, pw_hash).Bind(2, nick).Run();
+    return db.Changes() == 1;
+}
+
+bool RenameAccount(Database& db, const std::string& nick, const std::string& new_nick) {
+    db.Prepare("UPDATE OR IGNORE accounts SET nick = ? WHERE nick = ?")
+        .Bind(1, new_nick)
+        .Bind(2, nick)
+        .Run();
+    return db.Changes() == 1;
+}
+
+bool RemoveAccount(Database& db, const std::string& nick) {
+    db.Prepare("DELETE FROM accounts WHERE nick = ?").Bind(1, nick).Run();
+    return db.Changes() == 1;
+}
+
+bool SetHidden(Database& db, const std::string& nick, bool hidden) {
+    db.Prepare("UPDATE accounts SET hidden = ? WHERE nick = ?")
+        .Bind(1, hidden ? 1 : 0)
+        .Bind(2, nick)
+        .Run();
+    return db.Changes() == 1;
+}
+
+std::vector<std::string> HiddenAccounts(Database& db) {
+    std::vector<std::string> nicks;
+    Statement s = db.Prepare("SELECT nick FROM accounts WHERE hidden = 1 ORDER BY nick");
+    while (s.Step())
+        nicks.push_back(s.Text(0));
+    return nicks;
 }
 
 std::vector<std::string> ListedDigests(Database& db) {
@@ -166,18 +206,19 @@ std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int6
         expression = "usetime";
         break;
     }
-    // The expression comes from the fixed list above, never from the request.
-    Statement s = db.Prepare(std::string("SELECT nick, ") + expression +
-                             " AS v FROM accounts ORDER BY v DESC, nick ASC LIMIT ? OFFSET ?");
-    s.Bind(1, limit).Bind(2, offset);
+    // The expression comes from the fixed list above, never from the request; each has
+    // its index (schema.cpp), which the query must match word for word.
+    auto s = db.Reuse(std::string("SELECT nick, ") + expression + " FROM accounts WHERE hidden = 0 ORDER BY " +
+                      expression + " DESC, nick ASC LIMIT ? OFFSET ?");
+    s->Bind(1, limit).Bind(2, offset);
     std::vector<RankingEntry> rows;
-    while (s.Step())
-        rows.push_back({s.Text(0), s.Int(1)});
+    while (s->Step())
+        rows.push_back({s->Text(0), s->Int(1)});
     return rows;
 }
 
-int64_t AccountCount(Database& db) {
-    Statement s = db.Prepare("SELECT COUNT(*) FROM accounts");
+int64_t RankedAccountCount(Database& db) {
+    Statement s = db.Prepare("SELECT COUNT(*) FROM accounts WHERE hidden = 0");
     return s.Step() ? s.Int(0) : 0;
 }
 

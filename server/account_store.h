@@ -16,6 +16,8 @@ struct Account {
     std::string nick, pw_hash, key, prev_key, last_record, last_answer;
     Counts totals;
     int64_t sendings = 0;
+    bool hidden = false;
+    int64_t key_issued = 0, prev_key_issued = 0;
 };
 
 // What a nickname or password may hold: letters, digits and - _ . ! $ ( ) * , ; : @.
@@ -30,11 +32,24 @@ std::optional<Account> AccountById(Database& db, int64_t id);
 bool CreateAccount(Database& db, const std::string& nick, const std::string& pw_hash, int64_t now);
 
 // A fresh key: the computer that asked is now the account's one; replays end.
-void StoreNewKey(Database& db, int64_t id, const std::string& key);
-// An accepted sending: adds `added`, sets the new key and what recognises a resend.
-void StoreSending(Database& db, int64_t id, const std::string& new_key, const std::string& prev_key,
-                  const std::string& replay_text, const std::string& answer, const Counts& added,
-                  int64_t now);
+void StoreNewKey(Database& db, int64_t id, const std::string& key, int64_t now);
+// An accepted sending: adds `added`, sets the new key (issued `now`) and what recognises a
+// resend: the key the record came with and when that key was issued.
+struct SendingChange {
+    std::string new_key, prev_key;
+    int64_t prev_key_issued = 0;
+    std::string replay_text, answer;
+    Counts added;
+};
+void StoreSending(Database& db, int64_t id, const SendingChange& change, int64_t now);
+
+// The operator's changes; each false when there is no such account (or, for a rename, the
+// new nickname is taken).
+bool SetPasswordHash(Database& db, const std::string& nick, const std::string& pw_hash);
+bool RenameAccount(Database& db, const std::string& nick, const std::string& new_nick);
+bool RemoveAccount(Database& db, const std::string& nick); // with its held sendings
+bool SetHidden(Database& db, const std::string& nick, bool hidden);
+std::vector<std::string> HiddenAccounts(Database& db);
 
 // Tamper-detection list.
 std::vector<std::string> ListedDigests(Database& db);
@@ -48,7 +63,8 @@ struct RankingEntry {
     std::string nick;
     int64_t value = 0;
 };
+// The accounts not hidden, best first (ties by nickname).
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset);
-int64_t AccountCount(Database& db);
+int64_t RankedAccountCount(Database& db);
 
 } // namespace trekhold

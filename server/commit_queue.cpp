@@ -1,13 +1,13 @@
 #include "server/commit_queue.h"
 
-#include "server/failure_log.h"
+#include "server/problem_log.h"
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <iostream>
 #include <memory>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -17,6 +17,10 @@ namespace {
 
 constexpr size_t kMaxGroup = 512;
 constexpr uint64_t kCommitsPerCheckpoint = 100;
+// The log is cut back to this size whenever it starts over after a checkpoint...
+constexpr int64_t kLogSizeLimit = 64 << 20;
+// ...and a checkpoint that waits for the readers runs once it has grown past this one.
+constexpr off_t kLogSizeCeiling = 256 << 20;
 
 // The log file of a database already in WAL mode, opened for syncing; -1 when missing.
 int OpenLogForSync(Database& db, const std::string& db_path) {
@@ -43,7 +47,7 @@ CommitQueue::CommitQueue(const std::string& db_path, SyncFile sync)
     : db_(db_path), db_path_(db_path),
       sync_(sync ? std::move(sync) : SyncFile([](int fd) { return ::fdatasync(fd); })) {
     db_.Exec("PRAGMA wal_autocheckpoint=0");
-    db_.Exec("PRAGMA journal_size_limit=-1");
+    db_.Exec("PRAGMA journal_size_limit=" + std::to_string(kLogSizeLimit));
     wal_fd_ = OpenLogForSync(db_, db_path);
     if (wal_fd_ >= 0)
         db_.Exec("PRAGMA synchronous=NORMAL");
@@ -89,6 +93,21 @@ bool CommitQueue::Run(Change change) {
     return outcome.get();
 }
 
+bool CommitQueue::AcceptsChanges() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !sync_failed_ && !last_commit_failed_;
+}
+
+bool CommitQueue::SyncFailed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sync_failed_;
+}
+
+void CommitQueue::OnSyncFailure(std::function<void()> notify) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    on_sync_failure_ = std::move(notify);
+}
+
 CommitQueue::Counters CommitQueue::counters() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counters_;
@@ -121,8 +140,14 @@ void CommitQueue::CheckpointLoop() {
             if (!db)
                 db = std::make_unique<Database>(db_path_);
             // PASSIVE: copies what it can without waiting for the writer or the readers.
-            db->Exec("PRAGMA wal_checkpoint(PASSIVE)");
-        } catch (const DbError&) {
+            // Readers that never pause can keep the log from starting over, so past its
+            // ceiling RESTART waits for them (and holds the writer meanwhile); the next
+            // commit then starts the log over and cuts it back to its limit.
+            struct stat log {};
+            bool over = ::stat((db_path_ + "-wal").c_str(), &log) == 0 && log.st_size > kLogSizeCeiling;
+            db->Exec(over ? "PRAGMA wal_checkpoint(RESTART)" : "PRAGMA wal_checkpoint(PASSIVE)");
+        } catch (const DbError& e) {
+            LogProblem(std::string("checkpoint of the database failed (tried again): ") + e.what());
             db.reset(); // tried again at the next round
         }
     }
@@ -148,19 +173,22 @@ void CommitQueue::SyncLoop() {
         // Every group in `batch` was committed before this call began.
         bool synced = sync_(wal_fd_) == 0;
         int error = errno;
+        std::function<void()> notify;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (synced) {
                 ++counters_.syncs;
             } else {
                 sync_failed_ = true;
-                std::cerr << "trekhold-server: syncing the database log " << db_path_
-                          << "-wal failed (" << std::generic_category().message(error)
-                          << "); every further change is refused until the server is "
-                             "restarted\n"
-                          << std::flush;
+                notify = std::move(on_sync_failure_);
             }
         }
+        if (!synced)
+            LogProblem("syncing the database log " + db_path_ + "-wal failed (" +
+                       std::generic_category().message(error) +
+                       "); every further change is refused until the server is restarted");
+        if (notify)
+            notify();
         Finish(batch, synced);
     }
 }
@@ -195,7 +223,7 @@ void CommitQueue::Loop() {
                     job->change(db_);
                     job->applied = true;
                 } catch (...) {
-                    LogFailure("a change to the database", std::current_exception());
+                    LogProblem("a change was undone: " + ExceptionText(std::current_exception()));
                     db_.Reuse("ROLLBACK TO change")->Run();
                 }
                 db_.Reuse("RELEASE change")->Run();
@@ -203,10 +231,11 @@ void CommitQueue::Loop() {
             tx.Commit();
             committed = true;
         } catch (...) {
-            LogFailure("a commit to the database", std::current_exception());
-            committed = false;
+            LogProblem("the database could not store " + std::to_string(group.size()) +
+                       " changes: " + ExceptionText(std::current_exception()));
         }
         std::unique_lock<std::mutex> lock(mutex_);
+        last_commit_failed_ = !committed;
         if (committed) {
             ++counters_.commits;
             counters_.changes += group.size();

@@ -10,10 +10,11 @@
 //    every group committed before that call began.
 // So no answer is given before its change is on disk, and one sync serves every group
 // committed while the previous sync ran. This is sound because in WAL mode a commit is
-// complete once its frames are in the log file: the log is never truncated or replaced
-// while the server holds it open (no size limit, checkpoints are PASSIVE), so syncing that
-// file makes every frame written before the sync durable; SQLite itself syncs the log
-// before each checkpoint and the database after it. When the log file cannot be opened,
+// complete once its frames are in the log file: the log is never replaced while the server
+// holds it open, so syncing that file makes every frame written before the sync durable.
+// SQLite itself syncs the log before each checkpoint and the database after it, and starts
+// the log over (cutting it back to a size limit) only once every frame in it has been
+// copied into the synced database file, so a frame dropped by the cut is already durable. When the log file cannot be opened,
 // every commit is synced by SQLite instead (synchronous=FULL).
 //
 // A failed sync is final: the kernel may have dropped the log's unwritten pages, and a
@@ -23,6 +24,9 @@
 //
 // Checkpoints (copying the log into the database file) run on a thread of their own, so
 // they never hold up a commit.
+//
+// Every failure (a change that throws, a commit, a sync, a checkpoint) is logged with its
+// cause (problem_log.h).
 #pragma once
 
 #include "server/sqlite_db.h"
@@ -64,6 +68,13 @@ class CommitQueue {
     Counters counters();
     bool pipelined() const { return wal_fd_ >= 0; }
 
+    // False after a failed sync (for good) or while the last commit failed (a full disk,
+    // a lock held too long by another process).
+    bool AcceptsChanges();
+    bool SyncFailed();
+    // Called once, from the sync thread, when a sync of the log fails.
+    void OnSyncFailure(std::function<void()> notify);
+
   private:
     struct Job {
         Change change;
@@ -80,6 +91,8 @@ class CommitQueue {
     int wal_fd_ = -1;
     SyncFile sync_;
     bool sync_failed_ = false; // for good, once set
+    bool last_commit_failed_ = false;
+    std::function<void()> on_sync_failure_;
     std::mutex mutex_;
     std::condition_variable queued_, committed_, checkpoint_wanted_;
     std::deque<Job*> jobs_;

@@ -20,9 +20,16 @@ namespace trekhold {
 // the letters J to R). Empty when the query does not start with the name.
 std::string RawQueryPayload(const std::string& target, const std::string& name);
 
+class AccessLog;
+
 struct FrontOptions {
     bool ceiling_endpoint = false; // "/bench/Envoi.php": a sending without the database
     size_t max_payload = 64 * 1024;
+    // Behind a reverse proxy on this machine: the client's address is the proxy's
+    // "X-Real-IP" header (only when the connection comes from a loopback address).
+    bool behind_proxy = false;
+    AccessLog* access_log = nullptr; // none when null
+    int64_t ranking_cache_ms = 30000;
 };
 
 void InstallRoutes(httplib::Server& server, TrekholdService& service, const FrontOptions& options);

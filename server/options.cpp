@@ -16,7 +16,16 @@ struct CommandShape {
 
 const CommandShape kCommands[] = {
     {{"serve"}, Command::kServe, 0},
-    {{"account", "add"}, Command::kAccountAdd, 2},
+    {{"account", "add"}, Command::kAccountAdd, 1},
+    {{"account", "passwd"}, Command::kAccountPasswd, 1},
+    {{"account", "rename"}, Command::kAccountRename, 2},
+    {{"account", "remove"}, Command::kAccountRemove, 1},
+    {{"account", "hide"}, Command::kAccountHide, 1},
+    {{"account", "show"}, Command::kAccountShow, 1},
+    {{"review", "accept"}, Command::kReviewAccept, 1},
+    {{"review", "reject"}, Command::kReviewReject, 1},
+    {{"review"}, Command::kReview, 0},
+    {{"backup"}, Command::kBackup, 1},
     {{"digest", "add"}, Command::kDigestAdd, 1},
     {{"digest", "remove"}, Command::kDigestRemove, 1},
     {{"digest", "list"}, Command::kDigestList, 0},
@@ -41,6 +50,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
         if (a == "--help" || a == "-h") {
             out.command = Command::kHelp;
             return true;
+        }
+        if (a == "--version") {
+            out.command = Command::kVersion;
+            return true;
+        }
+        if (a == "--behind-proxy") {
+            out.behind_proxy = true;
+            continue;
+        }
+        if (a == "--trust-sendings") {
+            out.trust_sendings = true;
+            continue;
         }
         if (a == "--ceiling-endpoint") {
             out.ceiling_endpoint = true;
@@ -76,6 +97,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.required_version = n;
+        } else if (a == "--access-log") {
+            out.access_log = value;
         } else if (a == "--update-folder") {
             out.update_folder = value;
         } else if (a == "--threads") {
@@ -84,6 +107,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.threads = static_cast<int>(n);
+        } else if (a == "--request-seconds") {
+            if (!Number(value, 300, n) || n < 1) {
+                error = "--request-seconds takes a number from 1 to 300";
+                return false;
+            }
+            out.request_seconds = static_cast<int>(n);
         } else {
             error = "unknown option " + a;
             return false;
@@ -109,12 +138,30 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
     return false;
 }
 
+std::string TestOnlyProblem(const Options& options, const char* test_hooks) {
+    if (test_hooks && std::string(test_hooks) == "1")
+        return "";
+    for (auto [set, name] : {std::pair{options.minimum_hash_cost, "--minimum-hash-cost"},
+                             std::pair{options.trust_sendings, "--trust-sendings"}})
+        if (set)
+            return std::string(name) + " is for tests only";
+    return "";
+}
+
 std::string HelpText() {
     return R"(trekhold-server: accounts, keys and totals of TheWandrel, with its website.
 
 Usage:
   trekhold-server [serve] [options]          run the server
-  trekhold-server account add NICK PASSWORD  create an account
+  trekhold-server account add NICK           create an account; the password is read
+                                             from standard input (one line)
+  trekhold-server account passwd NICK        set a new password, read likewise
+  trekhold-server account rename NICK NEW    give an account a new nickname
+  trekhold-server account remove NICK        delete an account and its held sendings
+  trekhold-server account hide|show NICK     leave an account out of the rankings, or not
+  trekhold-server review                     list the held sendings and hidden accounts
+  trekhold-server review accept|reject ID    count a held sending, or not
+  trekhold-server backup FILE                copy the database, consistent, while it serves
   trekhold-server digest add DIGEST          accept a program digest (tamper-detection list)
   trekhold-server digest remove DIGEST       stop accepting it
   trekhold-server digest list                print the list
@@ -129,10 +176,19 @@ Options:
                            are answered "Errversion"
   --update-folder DIR      files of the new version, offered with "Errversion" and served
                            at /NAME
-  --threads N              HTTP worker threads (default 32)
+  --threads N              HTTP worker threads (default 32); a connection holds one only
+                           once its request head has arrived
+  --request-seconds N      time a client has to send a whole request (default 10); a
+                           connection waits at most 2 s for its next request
+  --access-log DEST        one line per request to DEST ("-": standard error); SIGHUP
+                           opens the file again (after log rotation)
+  --behind-proxy           the client's address is the X-Real-IP header of a reverse
+                           proxy connecting from this machine (for the throttles)
   --ceiling-endpoint       also serve /bench/Envoi.php, a sending checked without the
                            database, to measure the ceiling of the HTTP path
   --minimum-hash-cost      cheapest password hashing (tests only)
+  --trust-sendings         count implausible sendings too (tests only)
+  --version                the version of this program
   --help                   this text
 
 Endpoints: /Request_cle.php?Data=, /Envoi.php?Data=, /CheckData.php?Id=, /Liste.php,

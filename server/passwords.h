@@ -8,6 +8,10 @@
 // retrying with a wrong password is answered quickly too. A wrong password is never
 // accepted: anything that does not match a remembered verifier goes to the full check.
 // The cache is tied to the hash it was checked against, so a changed password empties it.
+//
+// At most `parallel_hashes` Argon2 computations run at once and at most `max_waiting` wait
+// for their turn; beyond that a check or hash is not queued but answered at once as busy,
+// so a flood of guesses cannot make real logins wait for seconds.
 #pragma once
 
 #include <array>
@@ -23,17 +27,25 @@ namespace trekhold {
 
 enum class HashCost { kInteractive, kMinimum }; // kMinimum: tests only
 
+enum class PasswordCheck { kMatch, kMismatch, kBusy };
+
 // Initialises libsodium; false when it cannot be used.
 bool InitSodium();
 
 class PasswordBook {
   public:
-    explicit PasswordBook(HashCost cost = HashCost::kInteractive, unsigned parallel_hashes = 2);
+    explicit PasswordBook(HashCost cost = HashCost::kInteractive, unsigned parallel_hashes = 2,
+                          unsigned max_waiting = 8);
 
-    // Argon2id hash in string form; empty when memory is short.
+    // Argon2id hash in string form; empty when memory is short or too many hashes wait.
     std::optional<std::string> Hash(const std::string& password);
-    // True when `password` matches `stored_hash` of account `account_id`.
-    bool Verify(int64_t account_id, const std::string& stored_hash, const std::string& password);
+    // Whether `password` matches `stored_hash` of account `account_id`.
+    PasswordCheck Verify(int64_t account_id, const std::string& stored_hash,
+                         const std::string& password);
+    // True when `password` is one of the account's recently refused ones (no hash needed;
+    // tells nothing about the right password).
+    bool KnownRefused(int64_t account_id, const std::string& stored_hash,
+                      const std::string& password);
 
   private:
     using Digest = std::array<unsigned char, 32>;
@@ -43,7 +55,19 @@ class PasswordBook {
         std::vector<Digest> refused; // most recent last
     };
     Digest Keyed(const std::string& password) const;
-    bool CostlyVerify(const std::string& stored_hash, const std::string& password);
+    // Holds one of the few Argon2 turns while it lives; `taken` false when too many wait.
+    class Turn {
+      public:
+        explicit Turn(PasswordBook& book);
+        ~Turn();
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+        bool taken() const { return taken_; }
+
+      private:
+        PasswordBook& book_;
+        bool taken_ = false;
+    };
 
     unsigned long long opslimit_;
     size_t memlimit_;
@@ -54,6 +78,8 @@ class PasswordBook {
     std::mutex gate_mutex_;
     std::condition_variable gate_cv_;
     unsigned gate_free_;
+    unsigned gate_waiting_ = 0;
+    unsigned max_waiting_;
 };
 
 } // namespace trekhold

@@ -30,6 +30,40 @@ CREATE TABLE meta (name TEXT PRIMARY KEY, value TEXT NOT NULL);
 INSERT INTO meta (name, value) VALUES ('list_version', '0');
 )sql";
 
+// Review of sendings, hidden accounts, when each key was issued, and the indexes of the
+// rankings (one per ranking, over the accounts shown).
+const char* const kVersion2 = R"sql(
+ALTER TABLE accounts ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE accounts ADD COLUMN key_issued INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE accounts ADD COLUMN prev_key_issued INTEGER NOT NULL DEFAULT 0;
+UPDATE accounts SET key_issued = MAX(created, last_sent);
+CREATE TABLE held_sendings (
+    id INTEGER PRIMARY KEY,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    received INTEGER NOT NULL,
+    record TEXT NOT NULL,
+    reason TEXT NOT NULL,
+    state TEXT NOT NULL DEFAULT 'held',
+    distance INTEGER NOT NULL,
+    keystrokes INTEGER NOT NULL,
+    left_clicks INTEGER NOT NULL,
+    right_clicks INTEGER NOT NULL,
+    special_clicks INTEGER NOT NULL,
+    scrolls INTEGER NOT NULL,
+    uptime INTEGER NOT NULL,
+    usetime INTEGER NOT NULL
+);
+CREATE INDEX held_by_state ON held_sendings (state, id);
+CREATE INDEX held_by_account ON held_sendings (account_id);
+CREATE INDEX rank_distance ON accounts (distance DESC, nick) WHERE hidden = 0;
+CREATE INDEX rank_keystrokes ON accounts (keystrokes DESC, nick) WHERE hidden = 0;
+CREATE INDEX rank_clicks ON accounts ((left_clicks + right_clicks + special_clicks) DESC, nick)
+    WHERE hidden = 0;
+CREATE INDEX rank_scrolls ON accounts (scrolls DESC, nick) WHERE hidden = 0;
+CREATE INDEX rank_uptime ON accounts (uptime DESC, nick) WHERE hidden = 0;
+CREATE INDEX rank_usetime ON accounts (usetime DESC, nick) WHERE hidden = 0;
+)sql";
+
 int CurrentVersion(Database& db) {
     Statement exists =
         db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
@@ -41,7 +75,7 @@ int CurrentVersion(Database& db) {
 
 } // namespace
 
-void MigrateSchema(Database& db) {
+void MigrateSchema(Database& db, int target) {
     Transaction tx(db);
     int version = CurrentVersion(db);
     if (version > kSchemaVersion)
@@ -51,11 +85,13 @@ void MigrateSchema(Database& db) {
         db.Exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
         db.Exec("INSERT INTO schema_version (version) VALUES (0)");
     }
-    if (version < 1)
+    if (version < 1 && target >= 1)
         db.Exec(kVersion1);
-    // Later layouts add their steps here: if (version < 2) db.Exec(kVersion2); ...
-    if (version < kSchemaVersion)
-        db.Prepare("UPDATE schema_version SET version = ?").Bind(1, kSchemaVersion).Run();
+    if (version < 2 && target >= 2)
+        db.Exec(kVersion2);
+    // Later layouts add their steps here: if (version < 3) db.Exec(kVersion3); ...
+    if (version < target)
+        db.Prepare("UPDATE schema_version SET version = ?").Bind(1, target).Run();
     tx.Commit();
 }
 

@@ -10,6 +10,12 @@
 //                               lost the answer resends with prev_key and is recognised
 //    distance ... usetime       the totals (64-bit)
 //    sendings, last_sent        accepted sendings and the time of the last (Unix seconds)
+//    hidden                     1: left out of the rankings by the operator
+//    key_issued,                when `key` and `prev_key` were issued (Unix seconds): a
+//    prev_key_issued            sending cannot hold more minutes than passed since
+//  held_sendings                sendings answered like accepted ones but judged
+//                               implausible: the record (password left out), why, what it
+//                               would add, and its state: held, accepted or rejected
 //  library_digests(digest)      the tamper-detection list: accepted program digests
 //  meta(name, value)            "list_version": 0 to 999, bumped when the list changes
 #pragma once
@@ -18,10 +24,11 @@
 
 namespace trekhold {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
-// Creates the tables of a new database or migrates an older layout, in one transaction.
-// Throws DbError, also for a layout newer than this program knows.
-void MigrateSchema(Database& db);
+// Creates the tables of a new database or migrates an older layout, in one transaction, up
+// to `target` (an older one only in the tests of a migration). Throws DbError, also for a
+// layout newer than this program knows.
+void MigrateSchema(Database& db, int target = kSchemaVersion);
 
 } // namespace trekhold

@@ -1,6 +1,6 @@
 #include "server/sending_record.h"
 
-#include "net/md5.h"
+#include "base/md5.h"
 
 #include <vector>
 
@@ -103,8 +103,6 @@ RecordFault ParseSendingRecord(const std::string& plain, SendingRecord& out) {
         return RecordFault::kBadField;
     if (::Md5Text(Join(f, 14)) != f[14])
         return RecordFault::kCheckMismatch;
-    if (out.counts.usetime > out.counts.uptime)
-        return RecordFault::kImplausible;
 
     out.version = *version;
     out.nick = f[1];

@@ -23,8 +23,9 @@
 //      the client knows when to fetch the list again.
 //   15 record check: the MD5 text (32 uppercase hexadecimal digits) of fields 1 to 14
 //      joined by "'", which catches counts altered after the record was made.
-// A record whose fields do not parse, whose check does not match, or whose usetime exceeds
-// its uptime (a minute with input is always a counted minute) is refused ("Errdata").
+// A record whose fields do not parse or whose check does not match is refused ("Errdata").
+// Whether its counts are plausible is judged later (plausibility.h): an implausible one
+// is not refused, or the client would send it again forever.
 #pragma once
 
 #include <cstdint>
@@ -58,7 +59,7 @@ struct SendingRecord {
     std::string replay_text;
 };
 
-enum class RecordFault { kNone, kFieldCount, kBadField, kCheckMismatch, kImplausible };
+enum class RecordFault { kNone, kFieldCount, kBadField, kCheckMismatch };
 
 // The protocol version of a record (its first field), whatever the rest holds. Empty when
 // that field is not a decimal number.

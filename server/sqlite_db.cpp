@@ -2,6 +2,16 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 namespace trekhold {
 
 namespace {
@@ -10,9 +20,35 @@ namespace {
     throw DbError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
 }
 
+// Creates a missing database file empty (which SQLite takes as a new database) with mode
+// 0600.
+void CreatePrivately(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void SyncPath(const std::string& path, int flags) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    bool ok = fd >= 0 && ::fsync(fd) == 0;
+    int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
+        throw DbError("cannot sync " + path + ": " + std::strerror(error));
+}
+
 } // namespace
 
 Database::Database(const std::string& path) {
+    if (path != ":memory:" && path.rfind("file:", 0) != 0)
+        CreatePrivately(path);
     int rc =
         sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -69,6 +105,71 @@ Statement Database::Prepare(const std::string& sql) {
         SQLITE_OK)
         Fail(db_, "prepare");
     return Statement(db_, stmt);
+}
+
+std::string Database::QuickCheck() {
+    Statement check = Prepare("PRAGMA quick_check(5)");
+    std::string findings;
+    while (check.Step()) {
+        std::string line = check.Text(0);
+        if (line == "ok")
+            continue;
+        findings += (findings.empty() ? "" : "; ") + line;
+    }
+    return findings;
+}
+
+void Database::BackupInto(const std::string& path) {
+    const char* main_file = sqlite3_db_filename(db_, "main");
+    if (main_file && SameFile(main_file, path))
+        throw DbError("the backup cannot replace the database itself");
+    std::string partial = path + ".partial";
+    std::remove(partial.c_str());
+    CreatePrivately(partial);
+    sqlite3* copy = nullptr;
+    if (sqlite3_open_v2(partial.c_str(), &copy, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::string message = copy ? sqlite3_errmsg(copy) : "out of memory";
+        sqlite3_close(copy);
+        std::remove(partial.c_str());
+        throw DbError("cannot create " + partial + ": " + message);
+    }
+    std::string problem;
+    if (sqlite3_backup* backup = sqlite3_backup_init(copy, "main", db_, "main")) {
+        // All pages in one step: one read transaction, so one consistent state. A writer of
+        // another process holding a lock only delays it.
+        int rc = SQLITE_OK;
+        for (int tries = 0; tries < 300; ++tries) {
+            rc = sqlite3_backup_step(backup, -1);
+            if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        sqlite3_backup_finish(backup);
+        if (rc != SQLITE_DONE)
+            problem = sqlite3_errstr(rc);
+    } else {
+        problem = sqlite3_errmsg(copy);
+    }
+    if (problem.empty()) {
+        sqlite3_stmt* check = nullptr;
+        if (sqlite3_prepare_v2(copy, "PRAGMA quick_check", -1, &check, nullptr) != SQLITE_OK ||
+            sqlite3_step(check) != SQLITE_ROW ||
+            std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok") != 0)
+            problem = "the copy does not pass its check";
+        sqlite3_finalize(check);
+    }
+    sqlite3_close(copy);
+    if (!problem.empty()) {
+        std::remove(partial.c_str());
+        throw DbError("backup into " + path + " failed: " + problem);
+    }
+    SyncPath(partial, O_RDONLY);
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        int error = errno;
+        std::remove(partial.c_str());
+        throw DbError("cannot rename " + partial + ": " + std::strerror(error));
+    }
+    SyncPath(std::filesystem::absolute(path).parent_path().string(), O_RDONLY | O_DIRECTORY);
 }
 
 int64_t Database::LastInsertId() const {

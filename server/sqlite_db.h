@@ -22,8 +22,9 @@ class Statement;
 
 class Database {
   public:
-    // Opens (creating when missing) the database file, in WAL mode with full sync, a busy
-    // timeout and foreign keys on. Throws DbError.
+    // Opens (creating when missing, readable by its owner only: SQLite gives its log and
+    // shared-memory files the same mode) the database file, in WAL mode with full sync, a
+    // busy timeout and foreign keys on. Throws DbError.
     explicit Database(const std::string& path);
     ~Database();
     Database(Database&& other) noexcept;
@@ -36,7 +37,13 @@ class Database {
     // A statement prepared once per connection and kept; reset when the handle goes.
     class Cached;
     Cached Reuse(const std::string& sql);
+    // The findings of PRAGMA quick_check joined by "; " (at most a few), "" when sound.
+    std::string QuickCheck();
     int64_t LastInsertId() const;
+    // A consistent copy of the whole database at `path` (replaced whole: written beside it,
+    // synced, then renamed), made while others read and write it; checked before it
+    // replaces anything. Throws DbError.
+    void BackupInto(const std::string& path);
     int Changes() const;
 
   private:

@@ -1,8 +1,10 @@
 #include "server/trekhold_service.h"
 
 #include "server/answers.h"
-#include "server/failure_log.h"
+#include "server/plausibility.h"
+#include "server/problem_log.h"
 #include "server/protocol_codec.h"
+#include "server/review.h"
 #include "server/schema.h"
 #include "server/update_folder.h"
 
@@ -17,10 +19,36 @@ namespace {
 
 constexpr int64_t kMaxClientTotal = 2147483647;
 
+// Four sign-ups from one address go at once; then one after a minute, two, four... up to
+// an hour; an hour without one starts the count over.
+const ThrottlePolicy kSignUpPolicy{3, 60 * 1000, 60 * 60 * 1000, 60 * 60 * 1000};
+
 int64_t Now() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+ServiceConfig WithClocks(ServiceConfig config) {
+    if (!config.wall_seconds)
+        config.wall_seconds = Now;
+    if (!config.steady_ms)
+        config.steady_ms = SteadyMilliseconds;
+    return config;
+}
+
+bool SameNick(const std::string& a, const std::string& b) { // as the database compares
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return fold(x) == fold(y);
+           });
+}
+
+// The account still has the nickname and password hash it was looked up with (the operator
+// may have renamed it, changed its password or removed it meanwhile).
+bool Unchanged(const std::optional<Account>& current, const std::string& nick,
+               const std::string& pw_hash) {
+    return current && current->pw_hash == pw_hash && SameNick(current->nick, nick);
 }
 
 std::string ThreeDigits(int n) {
@@ -75,6 +103,20 @@ std::string NewPlainKey() {
 
 void PrepareDatabase(const std::string& path) {
     Database db(path);
+    std::string damage;
+    try {
+        damage = db.QuickCheck();
+    } catch (const DbError& e) {
+        damage = e.what();
+    }
+    if (!damage.empty())
+        // The dump of a damaged file ends in a rollback; committing instead keeps every
+        // row that could be read.
+        throw DbError("the database " + path + " is damaged (" + damage +
+                      "). Restore a backup, or copy what can still be read into a new file "
+                      "with: sqlite3 '" + path +
+                      "' .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 '" +
+                      path + ".recovered' and start the server on that file");
     MigrateSchema(db);
 }
 
@@ -136,20 +178,54 @@ std::optional<AccountDirectory::Entry> TrekholdService::Lookup(const std::string
     return entry;
 }
 
+namespace {
+
+ServiceConfig Checked(ServiceConfig config) {
+    std::string problem = UpdateFolderProblem(config.update_folder, config.db_path);
+    if (!problem.empty())
+        throw std::runtime_error(problem);
+    return config;
+}
+
+} // namespace
+
 TrekholdService::TrekholdService(ServiceConfig config)
-    : config_(std::move(config)), prepared_((PrepareDatabase(config_.db_path), true)),
-      readers_(config_.db_path), writer_(config_.db_path), passwords_(config_.hash_cost) {}
+    : config_(Checked(WithClocks(std::move(config)))),
+      prepared_((PrepareDatabase(config_.db_path), true)), readers_(config_.db_path),
+      writer_(config_.db_path), passwords_(config_.hash_cost), signups_(kSignUpPolicy) {}
+
+std::optional<std::string> TrekholdService::PasswordRefusal(int64_t account,
+                                                            const std::string& pw_hash,
+                                                            const std::string& password,
+                                                            const std::string& address,
+                                                            const char* wrong) {
+    // A password already refused is answered so again at once and does not count again: a
+    // client whose user changed the password retries with the old one.
+    if (passwords_.KnownRefused(account, pw_hash, password))
+        return std::string(wrong);
+    int64_t now = config_.steady_ms();
+    if (!address.empty() && !guard_.MayTry(account, address, now))
+        return std::string(answer::kFailure);
+    PasswordCheck check = passwords_.Verify(account, pw_hash, password);
+    if (check == PasswordCheck::kBusy)
+        return std::string(answer::kFailure);
+    if (!address.empty())
+        guard_.Record(account, address, check == PasswordCheck::kMatch, now);
+    if (check == PasswordCheck::kMismatch)
+        return std::string(wrong);
+    return std::nullopt;
+}
 
 std::string TrekholdService::VersionAnswer() const {
     if (config_.update_folder.empty())
         return answer::kNewVersion;
-    auto description = DownloadDescription(config_.update_folder);
+    auto description = DownloadDescription(config_.update_folder, config_.db_path);
     if (!description)
         return answer::kNewVersion;
     return std::string(answer::kNewVersion) + answer::kFiller + *description;
 }
 
-std::string TrekholdService::RequestKey(const std::string& payload) {
+std::string TrekholdService::RequestKey(const std::string& payload, const std::string& address) {
     try {
         auto plain = DecipherPayload(payload);
         auto login = plain ? ParseLogin(*plain) : std::nullopt;
@@ -158,29 +234,30 @@ std::string TrekholdService::RequestKey(const std::string& payload) {
         auto account = Lookup(login->first);
         if (!account)
             return answer::kUnknownNick;
-        if (!passwords_.Verify(account->id, account->pw_hash, login->second))
-            return answer::kWrongPassword;
+        if (auto refusal = PasswordRefusal(account->id, account->pw_hash, login->second, address,
+                                           answer::kWrongPassword))
+            return *refusal;
         std::string key = NewPlainKey();
         std::string stored = StoredKeyForm(key);
+        int64_t now = config_.wall_seconds();
         bool stale = false;
         bool ok = writer_.Run([&](Database& db) {
-            std::optional<Account> current = AccountById(db, account->id);
-            stale = !current || current->pw_hash != account->pw_hash;
+            stale = !Unchanged(AccountById(db, account->id), login->first, account->pw_hash);
             if (!stale)
-                StoreNewKey(db, account->id, key);
+                StoreNewKey(db, account->id, key, now);
         });
         if (stale)
             directory_.Forget(login->first);
         if (!ok || stale)
             return answer::kFailure;
         return std::string(answer::kOk) + answer::kFiller + stored;
-    } catch (const std::exception&) {
-        LogFailure("Request_cle.php", std::current_exception());
+    } catch (const std::exception& e) {
+        LogProblem(std::string("key request not answered: ") + e.what());
         return answer::kFailure;
     }
 }
 
-std::string TrekholdService::Send(const std::string& payload) {
+std::string TrekholdService::Send(const std::string& payload, const std::string& address) {
     try {
         SendingRecord record;
         if (auto early = ReadSending(payload, record))
@@ -189,53 +266,71 @@ std::string TrekholdService::Send(const std::string& payload) {
         auto account = Lookup(record.nick);
         if (!account)
             return answer::kUnknownNick;
-        if (!passwords_.Verify(account->id, account->pw_hash, record.password))
-            return answer::kWrongPassword;
+        if (auto refusal = PasswordRefusal(account->id, account->pw_hash, record.password,
+                                           address, answer::kWrongPassword))
+            return *refusal;
 
         std::string result;
         std::string new_key = NewPlainKey();
-        int64_t now = Now();
-        bool stale = false;
+        int64_t now = config_.wall_seconds();
+        bool stale = false, unknown_program = false;
         bool ok = writer_.Run([&](Database& db) {
             std::optional<Account> current = AccountById(db, account->id);
-            if (!current || current->pw_hash != account->pw_hash) {
-                stale = true; // the password changed meanwhile: the client asks again
+            if (!Unchanged(current, record.nick, account->pw_hash)) {
+                stale = true; // the operator changed the account meanwhile: the client asks again
                 result = answer::kFailure;
                 return;
             }
             if (!DigestAccepted(db, record.program_digest)) {
-                result = answer::kUnknownProgram;
+                unknown_program = true;
                 return;
             }
-            if (record.key == current->key) {
-                result = SendingAnswer(ListVersion(db), new_key);
-                StoreSending(db, current->id, new_key, current->key, record.replay_text, result,
-                             record.counts, now);
-                return;
+            SendingChange change{new_key, current->key, current->key_issued,
+                                 record.replay_text, "", record.counts};
+            if (record.key != current->key) {
+                if (current->prev_key.empty() || record.key != current->prev_key) {
+                    result = answer::kWrongKey;
+                    return;
+                }
+                // The key of the last accepted sending: its answer never arrived.
+                if (record.replay_text == current->last_record) {
+                    result = current->last_answer;
+                    return;
+                }
+                std::optional<Counts> earlier = ReplayCounts(current->last_record);
+                if (!earlier || !AtLeast(record.counts, *earlier)) {
+                    result = answer::kWrongKey;
+                    return;
+                }
+                change.prev_key = current->prev_key;
+                change.prev_key_issued = current->prev_key_issued;
+                change.added = Minus(record.counts, *earlier);
             }
-            if (current->prev_key.empty() || record.key != current->prev_key) {
-                result = answer::kWrongKey;
-                return;
+            // The record's counts were gathered since the key it carries was issued.
+            std::string doubt = config_.judge_sendings
+                                    ? ImplausibleReason(record.counts, now - change.prev_key_issued)
+                                    : "";
+            result = change.answer = SendingAnswer(ListVersion(db), new_key);
+            if (!doubt.empty()) {
+                HoldSending(db, current->id, now, record.replay_text, doubt, change.added);
+                change.added = Counts{};
             }
-            // The key of the last accepted sending: its answer never arrived.
-            if (record.replay_text == current->last_record) {
-                result = current->last_answer;
-                return;
-            }
-            std::optional<Counts> earlier = ReplayCounts(current->last_record);
-            if (!earlier || !AtLeast(record.counts, *earlier)) {
-                result = answer::kWrongKey;
-                return;
-            }
-            result = SendingAnswer(ListVersion(db), new_key);
-            StoreSending(db, current->id, new_key, current->prev_key, record.replay_text, result,
-                         Minus(record.counts, *earlier), now);
+            StoreSending(db, current->id, change, now);
         });
         if (stale)
             directory_.Forget(record.nick);
-        return ok ? result : answer::kFailure;
-    } catch (const std::exception&) {
-        LogFailure("Envoi.php", std::current_exception());
+        if (!ok)
+            return answer::kFailure;
+        if (unknown_program) {
+            // A changed or foreign client: offer the current one when there is one to offer.
+            std::string offer = VersionAnswer();
+            return offer.size() > std::string(answer::kNewVersion).size()
+                       ? offer
+                       : std::string(answer::kUnknownProgram);
+        }
+        return result;
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sending not stored: ") + e.what());
         return answer::kFailure;
     }
 }
@@ -262,7 +357,7 @@ std::string TrekholdService::SendWithoutDatabase(const std::string& payload) {
     return SendingAnswer(0, NewPlainKey());
 }
 
-std::string TrekholdService::CheckData(const std::string& payload) {
+std::string TrekholdService::CheckData(const std::string& payload, const std::string& address) {
     try {
         auto plain = DecipherPayload(payload);
         auto login = plain ? ParseLogin(*plain) : std::nullopt;
@@ -275,8 +370,9 @@ std::string TrekholdService::CheckData(const std::string& payload) {
         }
         if (!account)
             return answer::kCheckUnknownNick;
-        if (!passwords_.Verify(account->id, account->pw_hash, login->second))
-            return answer::kCheckWrongPassword;
+        if (auto refusal = PasswordRefusal(account->id, account->pw_hash, login->second, address,
+                                           answer::kCheckWrongPassword))
+            return *refusal;
         // The client holds each total in a signed 32-bit number and refuses a larger field,
         // so a total beyond that range is answered as the largest it can hold; the exact
         // sums stay in the database.
@@ -289,8 +385,8 @@ std::string TrekholdService::CheckData(const std::string& payload) {
             text += std::to_string(std::min<int64_t>(total, kMaxClientTotal));
         }
         return text;
-    } catch (const std::exception&) {
-        LogFailure("CheckData.php", std::current_exception());
+    } catch (const std::exception& e) {
+        LogProblem(std::string("totals check not answered: ") + e.what());
         return answer::kCheckFailure;
     }
 }
@@ -304,7 +400,7 @@ std::string TrekholdService::DigestList() {
 }
 
 SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string& password,
-                                     std::string& problem) {
+                                     std::string& problem, const std::string& address) {
     problem = NewAccountProblem(nick, password);
     if (!problem.empty())
         return SignUpResult::kInvalid;
@@ -314,17 +410,23 @@ SignUpResult TrekholdService::SignUp(const std::string& nick, const std::string&
             if (FindAccount(*lease, nick))
                 return SignUpResult::kTaken;
         }
+        if (!address.empty()) {
+            int64_t now = config_.steady_ms();
+            if (signups_.WaitLeft(address, now) > 0)
+                return SignUpResult::kTooMany;
+            signups_.Failed(address, now);
+        }
         auto hash = passwords_.Hash(password);
         if (!hash)
             return SignUpResult::kFailed;
         bool created = false;
         bool ok =
-            writer_.Run([&](Database& db) { created = CreateAccount(db, nick, *hash, Now()); });
+            writer_.Run([&](Database& db) { created = CreateAccount(db, nick, *hash, config_.wall_seconds()); });
         if (!ok)
             return SignUpResult::kFailed;
         return created ? SignUpResult::kCreated : SignUpResult::kTaken;
-    } catch (const std::exception&) {
-        LogFailure("signup", std::current_exception());
+    } catch (const std::exception& e) {
+        LogProblem(std::string("sign-up not stored: ") + e.what());
         return SignUpResult::kFailed;
     }
 }
@@ -334,9 +436,19 @@ std::vector<RankingEntry> TrekholdService::Ranking(Quantity by, int64_t limit, i
     return trekhold::Ranking(*lease, by, limit, offset);
 }
 
-int64_t TrekholdService::AccountCount() {
+int64_t TrekholdService::RankedAccountCount() {
     auto lease = readers_.Acquire();
-    return trekhold::AccountCount(*lease);
+    return trekhold::RankedAccountCount(*lease);
+}
+
+bool TrekholdService::SetPassword(const std::string& nick, const std::string& password) {
+    auto hash = passwords_.Hash(password);
+    if (!hash)
+        throw std::runtime_error("the password could not be hashed (memory is short)");
+    bool changed = false;
+    if (!writer_.Run([&](Database& db) { changed = SetPasswordHash(db, nick, *hash); }))
+        throw DbError("the new password could not be stored");
+    return changed;
 }
 
 } // namespace trekhold

@@ -17,8 +17,10 @@
 
 #include "server/account_store.h"
 #include "server/commit_queue.h"
+#include "server/login_guard.h"
 #include "server/passwords.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,6 +35,12 @@ struct ServiceConfig {
     int64_t required_version = 35;
     std::string update_folder; // empty: no description with "Errversion"
     HashCost hash_cost = HashCost::kInteractive;
+    // False (tests of other matters only): every sending counts, however implausible.
+    bool judge_sendings = true;
+    // Unix seconds (the plausibility of sendings) and steady milliseconds (the throttles);
+    // tests replace them.
+    std::function<int64_t()> wall_seconds;
+    std::function<int64_t()> steady_ms;
 };
 
 // Read-only connections, one per request in flight.
@@ -78,28 +86,38 @@ class AccountDirectory {
     std::unordered_map<std::string, Entry> entries_;
 };
 
-enum class SignUpResult { kCreated, kInvalid, kTaken, kFailed };
+enum class SignUpResult { kCreated, kInvalid, kTaken, kTooMany, kFailed };
 
 class TrekholdService {
   public:
-    // Opens the database (creating and migrating it). Throws DbError.
+    // Opens the database (creating and migrating it). Throws DbError, or runtime_error
+    // for an update folder the server must not serve (see UpdateFolderProblem).
     explicit TrekholdService(ServiceConfig config);
 
-    std::string RequestKey(const std::string& payload);
-    std::string Send(const std::string& payload);
-    std::string CheckData(const std::string& payload);
+    // `address`: where the request came from, for the throttles of password guessing and
+    // sign-ups; empty for the tools of this machine, which are not throttled.
+    std::string RequestKey(const std::string& payload, const std::string& address = "");
+    std::string Send(const std::string& payload, const std::string& address = "");
+    std::string CheckData(const std::string& payload, const std::string& address = "");
     // A sending checked like Send but without the database or the password: the ceiling
     // of the HTTP and cipher path, for load measurements.
     std::string SendWithoutDatabase(const std::string& payload);
     // The tamper-detection list: version line, then one digest per line (CR LF).
     std::string DigestList();
 
-    SignUpResult SignUp(const std::string& nick, const std::string& password, std::string& problem);
+    SignUpResult SignUp(const std::string& nick, const std::string& password, std::string& problem,
+                        const std::string& address = "");
+    // A new password for an existing account (the operator's tool). False when there is no
+    // such account; throws when the password cannot be hashed.
+    bool SetPassword(const std::string& nick, const std::string& password);
     std::vector<RankingEntry> Ranking(Quantity by, int64_t limit, int64_t offset);
-    int64_t AccountCount();
+    int64_t RankedAccountCount();
 
     const ServiceConfig& config() const { return config_; }
     CommitQueue::Counters write_counters() { return writer_.counters(); }
+    bool AcceptsChanges() { return writer_.AcceptsChanges(); }
+    bool SyncFailed() { return writer_.SyncFailed(); }
+    void OnSyncFailure(std::function<void()> notify) { writer_.OnSyncFailure(std::move(notify)); }
 
   private:
     std::string VersionAnswer() const;
@@ -108,6 +126,12 @@ class TrekholdService {
     std::optional<std::string> ReadSending(const std::string& payload, SendingRecord& record) const;
     // The account of a nickname, from the directory or the database.
     std::optional<AccountDirectory::Entry> Lookup(const std::string& nick);
+    // The answer refusing `password` for `account` (`wrong` for a wrong password, "Erreur"
+    // while this address or account must wait or too many password checks wait), or
+    // nothing when it matches.
+    std::optional<std::string> PasswordRefusal(int64_t account, const std::string& pw_hash,
+                                               const std::string& password,
+                                               const std::string& address, const char* wrong);
 
     ServiceConfig config_;
     bool prepared_; // the database is migrated before any connection below opens
@@ -115,11 +139,14 @@ class TrekholdService {
     AccountDirectory directory_;
     CommitQueue writer_;
     PasswordBook passwords_;
+    LoginGuard guard_;
+    Throttle signups_; // per address: each sign-up counts
 };
 
 // A fresh six-character plain key of letters and digits.
 std::string NewPlainKey();
-// Opens and migrates the database once (for the command line tools).
+// Checks (PRAGMA quick_check), opens and migrates the database once; throws DbError for a
+// damaged one, saying what helps.
 void PrepareDatabase(const std::string& path);
 
 } // namespace trekhold

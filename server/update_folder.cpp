@@ -1,9 +1,9 @@
 #include "server/update_folder.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 
@@ -26,6 +26,26 @@ std::string OneDecimal(uint64_t numerator, uint64_t denominator, bool grouped) {
     return whole + "." + std::to_string(tenths % 10);
 }
 
+// The database file, its log and its index as they are now (the log and the index come
+// and go with the connections).
+class DatabaseFiles {
+  public:
+    explicit DatabaseFiles(const std::string& db_path) {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            struct stat st {};
+            if (!db_path.empty() && ::stat((db_path + suffix).c_str(), &st) == 0)
+                files_.push_back({st.st_dev, st.st_ino});
+        }
+    }
+    bool Holds(const struct stat& st) const {
+        return std::find(files_.begin(), files_.end(), std::make_pair(st.st_dev, st.st_ino)) !=
+               files_.end();
+    }
+
+  private:
+    std::vector<std::pair<dev_t, ino_t>> files_;
+};
+
 } // namespace
 
 bool IsServableName(const std::string& name) {
@@ -46,21 +66,52 @@ std::string SizeText(uint64_t bytes) {
     return OneDecimal(bytes, 1024000, true) + " Mo";
 }
 
-std::optional<std::string> DownloadDescription(const std::string& folder) {
+std::string UpdateFolderProblem(const std::string& folder, const std::string& db_path) {
+    if (folder.empty())
+        return "";
+    std::error_code ec;
+    fs::path real_folder = fs::canonical(folder, ec);
+    if (ec || !fs::is_directory(real_folder, ec))
+        return "the update folder " + folder + " is not a readable folder" +
+               (ec ? " (" + ec.message() + ")" : "");
+    // The log and the index appear next to the database later, so a folder that holds the
+    // database is refused even while they are missing.
+    fs::path real_db = fs::weakly_canonical(db_path, ec);
+    if (!ec && real_db.parent_path() == real_folder)
+        return "the update folder " + folder + " holds the database " + db_path +
+               ", which it would offer for download; keep the database elsewhere";
+    DatabaseFiles database(db_path);
+    fs::directory_iterator it(real_folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) == 0 && database.Holds(st))
+            return "the update folder " + folder + " holds " + it->path().filename().string() +
+                   ", which is the database " + db_path + " or one of its files";
+    }
+    if (ec)
+        return "the update folder " + folder + " cannot be read (" + ec.message() + ")";
+    return "";
+}
+
+std::optional<std::string> DownloadDescription(const std::string& folder,
+                                               const std::string& db_path) {
     std::error_code ec;
     std::vector<std::string> names;
     uint64_t total = 0;
     fs::directory_iterator it(folder, ec);
     if (ec)
         return std::nullopt;
+    DatabaseFiles database(db_path);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec)
             return std::nullopt;
         std::string name = it->path().filename().string();
-        if (!IsServableName(name) || !it->is_regular_file(ec))
+        struct stat st {};
+        if (!IsServableName(name) || ::stat(it->path().c_str(), &st) != 0 ||
+            !S_ISREG(st.st_mode) || database.Holds(st))
             continue;
-        uint64_t size = it->file_size(ec);
-        if (ec || size > kMaxServedSize)
+        uint64_t size = static_cast<uint64_t>(st.st_size);
+        if (size > kMaxServedSize)
             continue;
         names.push_back(name);
         total += size;
@@ -76,20 +127,25 @@ std::optional<std::string> DownloadDescription(const std::string& folder) {
     return text;
 }
 
-std::optional<UpdateFile> ReadUpdateFile(const std::string& folder, const std::string& name) {
+std::optional<UpdateFile> OpenUpdateFile(const std::string& folder, const std::string& name,
+                                         const std::string& db_path) {
     if (folder.empty() || !IsServableName(name))
         return std::nullopt;
-    fs::path path = fs::path(folder) / name;
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) > kMaxServedSize || ec)
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const std::string path = (fs::path(folder) / name).string();
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) ||
+        static_cast<uint64_t>(before.st_size) > kMaxServedSize ||
+        DatabaseFiles(db_path).Holds(before))
         return std::nullopt;
     UpdateFile file;
-    file.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad())
+    file.fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat opened {};
+    // Replaced between the two looks: not served. (Only someone who may write into the
+    // update folder can make that happen.)
+    if (!file.fd || ::fstat(file.fd.get(), &opened) != 0 || opened.st_dev != before.st_dev ||
+        opened.st_ino != before.st_ino || !S_ISREG(opened.st_mode))
         return std::nullopt;
+    file.size = static_cast<uint64_t>(opened.st_size);
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -34,7 +34,7 @@ struct MigrationOutcome {
 // True when an old key file exists and the marker does not.
 bool MigrationPending(FileStore& files);
 
-// Runs the takeover. Entered only from RecupereCle.
+// Runs the takeover. Entered only from RecupereCle (storage/account_key.h).
 MigrationOutcome ChangementVersion(FileStore& files, SettingsStore& settings,
                                    RandomSource& random = DefaultRandomSource());
 

@@ -1,5 +1,7 @@
 #include "storage/cryptage.h"
 
+#include "base/number_text.h"
+
 #include <cmath>
 
 namespace {
@@ -88,16 +90,6 @@ RandomSource& DefaultRandomSource() {
     return source;
 }
 
-int64_t NearestEven(double x) {
-    double lower = std::floor(x);
-    double fraction = x - lower;
-    auto n = static_cast<int64_t>(lower);
-    if (fraction > 0.5)
-        return n + 1;
-    if (fraction < 0.5)
-        return n;
-    return (n % 2 == 0) ? n : n + 1;
-}
 
 std::string EntierEnBinaire(int n) {
     if (n <= 1)

@@ -42,9 +42,6 @@ class SystemRandomSource : public RandomSource {
 // One system source per thread, so that the server's worker threads may share the code.
 RandomSource& DefaultRandomSource();
 
-// The integer nearest to x, halves going to the even integer (2.5 -> 2, 3.5 -> 4).
-int64_t NearestEven(double x);
-
 // ---- Binary text -----------------------------------------------------------------------
 
 // Binary digits of n (0 to 255) without leading zeros, most significant first; "0" for 0.

@@ -1,9 +1,8 @@
 #include "storage/data_files.h"
 
-#include "storage/record_fields.h"
+#include "base/record_fields.h"
 
-#include "storage/changement_version.h"
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <cstdint>
 #include <vector>
@@ -26,17 +25,11 @@ std::optional<std::string> ReadFirstLine(FileStore& files, const char* name) {
     return FirstLine(*content);
 }
 
-void ClearToBeSent(CounterSet& c) {
-    c.Distance = c.NbTouches = c.NClics = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
-    c.NScrolls = c.UpTime = c.UseTime = 0;
-}
-
 } // namespace
 
 std::string TotalsRecord(const CounterSet& c, const std::string& plain_key) {
     std::string record;
-    for (int32_t value : {c.Distance, c.NbTouches, c.NCGauche, c.NCDroit, c.NCSpecial, c.NScrolls,
-                          c.UpTime, c.UseTime})
+    for (int32_t value : ToBeSent(c).Fields())
         record += std::to_string(value) + "'";
     return record + plain_key + "'35";
 }
@@ -53,19 +46,13 @@ std::optional<CounterSet> ParseTotalsRecord(const std::string& record,
             return std::nullopt;
         values[i] = *value;
     }
-    CounterSet c;
-    c.Distance = values[0];
-    c.NbTouches = values[1];
-    c.NCGauche = values[2];
-    c.NCDroit = values[3];
-    c.NCSpecial = values[4];
-    c.NScrolls = values[5];
-    c.UpTime = values[6];
-    c.UseTime = values[7];
-    const int64_t clicks = int64_t{c.NCDroit} + c.NCGauche + c.NCSpecial;
+    const SentCounts read{values[0], values[1], values[2], values[3],
+                          values[4], values[5], values[6], values[7]};
+    const int64_t clicks = int64_t{read.NCDroit} + read.NCGauche + read.NCSpecial;
     if (clicks < INT32_MIN || clicks > INT32_MAX)
         return std::nullopt;
-    c.NClics = static_cast<int32_t>(clicks);
+    CounterSet c;
+    GiveBack(c, read); // into zero counts: the values as read, NClics their sum
     return c;
 }
 
@@ -83,19 +70,9 @@ void RecupereDonnees(FileStore& files, CounterSet& counters, const std::string& 
     if (std::optional<std::string> line = ReadFirstLine(files, kTotalsFileName))
         if (std::optional<std::string> record = DecrypteAvecClef(*line, Clef))
             read = ParseTotalsRecord(*record, DecodePaires(Clef));
-    if (!read) {
-        ClearToBeSent(counters);
-        return;
-    }
-    counters.Distance = read->Distance;
-    counters.NbTouches = read->NbTouches;
-    counters.NClics = read->NClics;
-    counters.NCGauche = read->NCGauche;
-    counters.NCDroit = read->NCDroit;
-    counters.NCSpecial = read->NCSpecial;
-    counters.NScrolls = read->NScrolls;
-    counters.UpTime = read->UpTime;
-    counters.UseTime = read->UseTime;
+    ClearToBeSent(counters);
+    if (read)
+        GiveBack(counters, ToBeSent(*read));
 }
 
 bool UsableServerKey(const std::string& Clef) {
@@ -114,16 +91,11 @@ SaveResult EnregistreCle(FileStore& files, const std::string& Clef) {
     return ReplaceLine(files, kKeyFileName, Clef);
 }
 
-std::string RecupereCle(FileStore& files, SettingsStore& settings, RandomSource& random) {
+std::optional<std::string> ReadStoredKey(FileStore& files) {
     if (std::optional<std::string> line = ReadFirstLine(files, kKeyFileName))
         if (DecodePaires(*line).size() == 6)
-            return *line;
-    if (MigrationPending(files)) {
-        MigrationOutcome taken = ChangementVersion(files, settings, random);
-        if (taken.old_key.size() == 6)
-            return taken.Clef;
-    }
-    return "0";
+            return line;
+    return std::nullopt;
 }
 
 SaveResult EnregistrePwd(FileStore& files, const std::string& password, RandomSource& random) {
@@ -138,13 +110,4 @@ std::string RecuperePwd(FileStore& files) {
         if (std::optional<std::string> password = DecodePairesStrict(*line))
             return *password;
     return "0";
-}
-
-void SupprimeFichiersDonnees(FileStore& files) {
-    for (const char* name :
-         {kTotalsFileName, kKeyFileName, kPasswordFileName, kOldKeyFileName, kOldDistanceAFileName,
-          kOldDistanceBFileName, kOldPasswordFileName, kOldDisplayFileName})
-        files.Remove(name);
-    for (const char* name : kOldUnreadFileNames)
-        files.Remove(name);
 }

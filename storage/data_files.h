@@ -6,7 +6,7 @@
 // Each file holds one line ended by CR LF, and is replaced as a whole on every write.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "storage/cryptage.h"
 #include "storage/file_store.h"
 #include "storage/settings_store.h"
@@ -45,16 +45,11 @@ void RecupereDonnees(FileStore& files, CounterSet& counters, const std::string& 
 bool UsableServerKey(const std::string& Clef);
 
 SaveResult EnregistreCle(FileStore& files, const std::string& Clef);
-// The stored key from the key file when it decodes to six characters; otherwise the key
-// taken over from an earlier version (once); otherwise "0".
-std::string RecupereCle(FileStore& files, SettingsStore& settings,
-                        RandomSource& random = DefaultRandomSource());
+// The stored key from the key file when it decodes to six characters (RecupereCle, in
+// storage/account_key.h, also looks at what an earlier version left).
+std::optional<std::string> ReadStoredKey(FileStore& files);
 
 SaveResult EnregistrePwd(FileStore& files, const std::string& password,
                          RandomSource& random = DefaultRandomSource());
 // The plain password, or "0" when the file is missing, unreadable or not a pair code.
 std::string RecuperePwd(FileStore& files);
-
-// For the first-run installer: deletes the three files and every file of earlier
-// versions, ignoring failures.
-void SupprimeFichiersDonnees(FileStore& files);

@@ -1,7 +1,7 @@
 #include "storage/data_folder_win32.h"
 
 #include "storage/activity_log.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <windows.h>
 #include <knownfolders.h>

@@ -1,10 +1,9 @@
 // Where the client's small files live: one folder (the data folder), files named without
-// a path. The program uses the Win32 store on %LOCALAPPDATA%\TheWandrel\; the unit tests
-// use the in-memory store below.
+// a path. The program uses the Win32 store on %LOCALAPPDATA%\TheWandrel\; the tests use
+// an in-memory store.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -24,26 +23,6 @@ class FileStore {
     virtual bool Exists(const std::string& name) = 0;
     // Size in bytes, or nothing when it cannot be obtained.
     virtual std::optional<uint64_t> Size(const std::string& name) = 0;
-};
-
-// File names are compared without regard to letter case, as on Windows.
-class MemoryFileStore : public FileStore {
-  public:
-    std::optional<std::string> ReadAll(const std::string& name) override;
-    bool Replace(const std::string& name, const std::string& content) override;
-    bool Append(const std::string& name, const std::string& content) override;
-    bool Remove(const std::string& name) override;
-    bool Exists(const std::string& name) override;
-    std::optional<uint64_t> Size(const std::string& name) override;
-
-    // For tests: every write (replace, append, remove) fails; every read fails.
-    bool fail_writes = false;
-    bool fail_reads = false;
-    size_t size() const { return files_.size(); }
-
-  private:
-    static std::string Fold(const std::string& name);
-    std::map<std::string, std::string> files_;
 };
 
 // The first line of a file's content: everything before the first carriage return or

@@ -1,6 +1,6 @@
 #include "storage/log_clock_win32.h"
 
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include "storage/registry_settings_store_win32.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
+#include "base/win32/unique_handle.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
 #include "storage/settings_readers.h"
 
-#include "storage/number_text.h"
+#include "base/number_text.h"
 
 #include <cctype>
 
@@ -66,14 +66,15 @@ int32_t RecupereNombre(SettingsStore& store, Setting setting, const std::string&
     return static_cast<int32_t>(ParseInt64(defaut).value_or(0));
 }
 
-bool Recupere_MoreClics(SettingsStore& store, AskUser& ask,
+bool Recupere_MoreClics(SettingsStore& store, UserMessages& ask,
                         const std::function<std::wstring()>& question_text) {
     const std::string path = SettingPath(Setting::MoreClics);
     if (std::optional<std::string> text = store.Read(path))
         if (std::optional<bool> value = TexteEnBooleen(*text))
             return *value;
     // The question is whether the mouse is a simple one: Yes means no extra buttons.
-    const bool simple_mouse = ask.AskYesNo(question_text(), kMoreClicsTitle);
+    const bool simple_mouse = ask.Show(question_text(), kMoreClicsTitle, MessageButtons::YesNo,
+                                       MessageIcon::Question) == MessageAnswer::Yes;
     store.Write(path, simple_mouse ? "False" : "True");
     return !simple_mouse;
 }

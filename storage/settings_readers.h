@@ -3,8 +3,8 @@
 // the default is asked for again next time.
 #pragma once
 
-#include "app/counter_set.h"
-#include "storage/ask_user.h"
+#include "base/counter_set.h"
+#include "base/user_messages.h"
 #include "storage/settings_store.h"
 #include "storage/settings_table.h"
 
@@ -34,7 +34,7 @@ int32_t RecupereNombre(SettingsStore& store, Setting setting, const std::string&
 // MoreClics; when missing (or not a boolean), asks the user whether the mouse is a simple
 // one: Yes stores "False", No stores "True". `question_text` gives the question in the
 // current language (string 140 of the string table).
-bool Recupere_MoreClics(SettingsStore& store, AskUser& ask,
+bool Recupere_MoreClics(SettingsStore& store, UserMessages& ask,
                         const std::function<std::wstring()>& question_text);
 inline constexpr const wchar_t* kMoreClicsTitle = L"TheWandrel: Control more than three buttons?";
 

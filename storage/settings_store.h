@@ -1,10 +1,9 @@
 // Where settings live: named string values. The program uses the current user's registry;
-// the unit tests use the in-memory store below. Paths are full value paths as written in
+// the tests use an in-memory store. Paths are full value paths as written in
 // the program ("HKEY_CURRENT_USER\Software\WDX\Language"); the store splits key and name
 // at the last backslash.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 
@@ -27,23 +26,3 @@ class SettingsStore {
 inline const std::string kSettingsKey = "HKEY_CURRENT_USER\\Software\\WDX\\";
 inline const std::string kRunKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-
-// Value names are compared without regard to letter case, as the registry does. Values are
-// kept as the registry keeps them, in UTF-16: one that code page 1252 cannot carry reads as
-// missing through Read.
-class MemorySettingsStore : public SettingsStore {
-  public:
-    std::optional<std::string> Read(const std::string& path) override;
-    bool Write(const std::string& path, const std::string& value) override;
-    bool Delete(const std::string& path) override;
-    std::optional<std::wstring> ReadWide(const std::string& path) override;
-    bool WriteWide(const std::string& path, const std::wstring& value) override;
-
-    // For tests: make every write (or delete) fail from now on.
-    bool fail_writes = false;
-    size_t size() const { return values_.size(); }
-
-  private:
-    static std::string Fold(const std::string& path);
-    std::map<std::string, std::wstring> values_;
-};

@@ -7,7 +7,7 @@
 // decimal; --wait-ms waits that long for it to appear. The reply's ten fields are printed
 // as name=value lines (or the reply text as it came with --raw).
 // Exit code: 0 a reply came, 1 no reply in time, 2 no client found, 3 bad command line.
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 
 #include <windows.h>
 

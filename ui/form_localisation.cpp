@@ -1,6 +1,6 @@
 #include "ui/form_localisation.h"
 
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <cstdint>
 #include <exception>

@@ -1,7 +1,7 @@
 #include "ui/form_localisation_win32.h"
 
 #include "ui/form_localisation.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <commctrl.h>
 

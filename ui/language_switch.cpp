@@ -1,7 +1,13 @@
 #include "ui/language_switch.h"
 
+#include "base/localisation.h"
+#include "storage/settings_readers.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+
+std::uint8_t LoadCurrentLanguage(SettingsStore& store) {
+    LangueCourante = LanguageFromSetting(RecupereParametre(store, Setting::Language));
+    return LangueCourante;
+}
 
 bool ChangeLanguage(
     std::uint8_t index, SettingsStore& store, const std::function<void()>& localise_configuration,

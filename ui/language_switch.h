@@ -1,5 +1,5 @@
-// The language switch of the configuration dialog (ComboLangue_Click), and the entries of
-// its language list.
+// The interface language as the settings hold it: read at start-up, and switched by the
+// configuration dialog (ComboLangue_Click) with the entries of its language list.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,11 @@
 #include <string>
 
 class SettingsStore;
+
+// Reads `Language` (writing the default "0" when the value is missing), sets
+// LangueCourante from it and returns it. A value outside "0"-"4" is left as it is in the
+// store; the program runs in English.
+std::uint8_t LoadCurrentLanguage(SettingsStore& store);
 
 // The entries of the configuration dialog's language list, in their order. German (4) is
 // not offered: it is used only when `Language` already holds "4", and the list then has

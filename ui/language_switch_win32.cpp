@@ -1,7 +1,7 @@
 #include "ui/language_switch_win32.h"
 
 #include "ui/language_switch.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 void FillLanguageList(HWND combo) {
     ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);

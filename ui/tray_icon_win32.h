@@ -8,8 +8,8 @@
 // characters and the NUL.
 #pragma once
 
-#include "app/counter_set.h"
-#include "app/win32/unique_handle.h"
+#include "base/counter_set.h"
+#include "base/win32/unique_handle.h"
 #include "storage/settings_store.h"
 #include "ui/tray_menu.h"
 #include "ui/tray_popup_menu_win32.h"

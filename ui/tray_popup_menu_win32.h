@@ -1,7 +1,7 @@
 // The tray icon's popup menu `Menup`: eleven entries, "Send" as the default (bold) entry.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "ui/tray_menu.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 // pointer rests on the icon. The words are the same in every language.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include <dinput.h>
 
 #include "app/sampling.h"
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 namespace win32 {
 

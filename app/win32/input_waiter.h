@@ -4,7 +4,7 @@
 // that polls the devices only runs while there is something to count.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <windows.h>
 

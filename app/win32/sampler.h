@@ -11,7 +11,7 @@
 // An idle client so costs almost nothing. SamplingTimers drives this.
 #pragma once
 
-#include "app/counter_set.h"
+#include "base/counter_set.h"
 #include "app/sampling.h"
 #include "app/win32/direct_input.h"
 #include "app/win32/input_waiter.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/win32/sampler.h"
-#include "app/win32/window_base.h"
+#include "base/win32/window_base.h"
 
 namespace win32 {
 

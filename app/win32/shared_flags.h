@@ -3,7 +3,7 @@
 // it) and ZPSHMFUSE (use flag: the client writes 1 when it saw input this minute).
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "net/win32/adresse_mac.h"
 
-#include "app/win32/last_error.h"
+#include "base/win32/last_error.h"
 
 #include <winsock2.h>
 #include <windows.h>

@@ -1,14 +1,13 @@
 #include "net/win32/goto_site.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
+#include "base/win32/process_start.h"
+#include "base/win32/unique_handle.h"
 #include "net/browser_launch.h"
-#include "ui/text_encoding.h"
 
 #include <windows.h>
 #include <shellapi.h>
-
-#include <vector>
 
 namespace win32 {
 
@@ -39,21 +38,9 @@ std::wstring FindBrowser() {
 } // namespace win32
 
 void GotoSite(const std::string& site) {
-    std::wstring command = BrowserCommandLine(win32::FindBrowser(), WideFromCp1252(site));
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)) {
-        win32::LogFailure(L"CreateProcessW", ::GetLastError(), command);
-        return;
-    }
+    const std::wstring command =
+        BrowserCommandLine(win32::FindBrowser(), WideFromCp1252(site));
     // The started program may take the foreground from us.
-    ::AllowSetForegroundWindow(process.dwProcessId);
-    win32::UniqueHandleKernel owned_process(process.hProcess);
-    win32::UniqueHandleKernel owned_thread(process.hThread);
+    if (const std::optional<DWORD> started = win32::StartProcess(command))
+        ::AllowSetForegroundWindow(*started);
 }

@@ -1,8 +1,9 @@
 #include "net/win32/wininet_fetcher.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
+#include "base/win32/message_pump.h"
+#include "base/win32/unique_handle.h"
 
 #include <memory>
 
@@ -153,43 +154,7 @@ DWORD WINAPI Worker(void* parameter) {
     return 0;
 }
 
-ULONGLONG Now() {
-    return ::GetTickCount64();
-}
-
 } // namespace
-
-bool WaitPumpingMessages(HANDLE event, DWORD timeout_ms) {
-    const ULONGLONG deadline = Now() + timeout_ms;
-    bool quit = false;
-    WPARAM quit_code = 0;
-    bool signalled = false;
-    for (;;) {
-        const ULONGLONG now = Now();
-        const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        const DWORD r =
-            ::MsgWaitForMultipleObjectsEx(1, &event, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (r == WAIT_OBJECT_0) {
-            signalled = true;
-            break;
-        }
-        if (r != WAIT_OBJECT_0 + 1)
-            break; // time-out or failure
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                quit_code = msg.wParam;
-                continue;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-    if (quit)
-        ::PostQuitMessage(static_cast<int>(quit_code));
-    return signalled;
-}
 
 HttpResult WinInetFetcher::Fetch(const std::string& url) {
     HttpResult failed;

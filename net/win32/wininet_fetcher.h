@@ -35,8 +35,4 @@ class WinInetFetcher : public HttpFetcher {
     std::string proxy_;
 };
 
-// Waits for `event` while handling this thread's messages; a WM_QUIT seen meanwhile is
-// posted again afterwards. True when the event was signalled within `timeout_ms`.
-bool WaitPumpingMessages(HANDLE event, DWORD timeout_ms);
-
 } // namespace win32

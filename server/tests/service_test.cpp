@@ -13,24 +13,17 @@
 #include <thread>
 
 using namespace trekhold;
+using test::kDigest;
+using test::KeyOf;
 
 namespace {
-
-const std::string kDigest = "0123456789ABCDEF0123456789ABCDEF";
-
-// The plain key after `prefix` of an "OK" answer, or "" when refused.
-std::string KeyOf(const std::string& answer, size_t prefix) {
-    if (answer.rfind("OK", 0) != 0 || answer.size() <= prefix)
-        return "";
-    std::string key = PlainKeyOf(answer.substr(prefix));
-    return key.size() == 6 ? key : "";
-}
 
 class ServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         config_.db_path = dir_.File("t.db");
         config_.hash_cost = HashCost::kMinimum;
+        config_.judge_sendings = false; // the plausibility tests judge
         Start();
         std::string problem;
         ASSERT_EQ(service_->SignUp("walker", "secret1", problem), SignUpResult::kCreated);
@@ -166,6 +159,10 @@ TEST_F(ServiceTest, OldClientsAreToldOfTheNewVersionAndUnknownPrograms) {
         tx.Commit();
     }
     EXPECT_EQ(service_->DigestList(), "001\r\n" + f32 + "\r\n");
+    // A changed or foreign client is offered the current one when there is one to offer.
+    EXPECT_EQ(Send(key, {1}), "Errversion-2.0 Ko-2-Notes.txt-TheWandrelSetup.exe");
+    config_.update_folder.clear();
+    Start();
     EXPECT_EQ(Send(key, {1}), "Errprogram");
     EXPECT_EQ(Send(key, {}, 35, "secret1", "walker", f32).substr(0, 5), "OK001");
 }
@@ -180,7 +177,7 @@ TEST_F(ServiceTest, SignUpRules) {
         // clang-format on
         EXPECT_EQ(service_->SignUp(nick, pw, problem), SignUpResult::kInvalid) << nick << pw;
     EXPECT_EQ(service_->SignUp("x@y.z-(1)", "p!$(),;:@*", problem), SignUpResult::kCreated);
-    EXPECT_EQ(service_->AccountCount(), 2);
+    EXPECT_EQ(service_->RankedAccountCount(), 2);
 }
 
 TEST_F(ServiceTest, HostilePayloadsGetAnswerWords) {
@@ -232,7 +229,6 @@ TEST_F(ServiceTest, AFailureIsAnsweredWithItsWordAndItsCauseGoesToStderr) {
     const std::string answer = Totals();
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(answer, answer::kCheckFailure);
-    EXPECT_NE(said.find("trekhold-server: CheckData.php: "), std::string::npos) << said;
+    EXPECT_NE(said.find("trekhold-server: totals check not answered: "), std::string::npos) << said;
     EXPECT_NE(said.find("no such table: accounts"), std::string::npos) << said;
 }
-

@@ -1,15 +1,16 @@
+#include "server/access_log.h"
 #include "server/http_front.h"
 #include "server/options.h"
 #include "server/protocol_codec.h"
 #include "server/sending_record.h"
-#include "server/update_folder.h"
+#include "server/page_cache.h"
+#include "server/web_origin.h"
 #include "server/website.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
+#include <tuple>
 
 using namespace trekhold;
 
@@ -25,34 +26,6 @@ TEST(Website, EscapesAndFormats) {
               "59 min|1 h 0 min|3 d 1 h 5 min");
     EXPECT_EQ(QuantityFromWord("clicks"), Quantity::kClicks);
     EXPECT_FALSE(QuantityFromWord("password"));
-}
-
-TEST(UpdateFolder, NamesSizesAndFiles) {
-    for (const char* good : {"TheWandrelSetup.exe", "a", "zeptal.dll", "v1_2.txt"})
-        EXPECT_TRUE(IsServableName(good)) << good;
-    for (const std::string& bad : std::initializer_list<std::string>{
-             "", ".", "..", ".hidden", "a..b", "a/b", "a\\b", "C:x", "a-b", "a b", "a%2fb",
-             "\xe9t\xe9", std::string(101, 'a')})
-        EXPECT_FALSE(IsServableName(bad)) << bad;
-    EXPECT_EQ(SizeText(1023) + "|" + SizeText(1024) + "|" + SizeText(2048000) + "|" +
-                  SizeText(1024000ull * 12345),
-              "1023 Octets|1.0 Ko|2.0 Mo|12,345.0 Mo");
-
-    test::TempDir dir;
-    const std::string folder = dir.path().string();
-    EXPECT_FALSE(DownloadDescription(dir.File("missing")));
-    EXPECT_FALSE(DownloadDescription(folder));
-    std::ofstream(dir.File("Zeta.dll")) << std::string(548, 'y');
-    std::ofstream(dir.File("skip-me.txt")) << "z";
-    std::filesystem::create_directories(dir.path() / "sub");
-    auto file = ReadUpdateFile(folder, "Zeta.dll");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->content, std::string(548, 'y'));
-    EXPECT_EQ(file->content_type, "application/octet-stream");
-    for (const std::string& refused :
-         {std::string("skip-me.txt"), "../" + dir.path().filename().string(), std::string("sub")})
-        EXPECT_FALSE(ReadUpdateFile(folder, refused)) << refused;
-    EXPECT_FALSE(ReadUpdateFile("", "Zeta.dll"));
 }
 
 TEST(HttpFront, RawPayloadKeepsPlusAndDecodesOnlyHexPairs) {
@@ -88,7 +61,82 @@ TEST(Options, CommandLine) {
          std::initializer_list<std::vector<std::string>>{{"--port", "70000"},
                                                          {"--port"},
                                                          {"--colour", "red"},
-                                                         {"account", "add", "nick"},
+                                                         {"account", "add", "nick", "pw"},
+                                                         {"account", "rename", "nick"},
+                                                         {"review", "accept"},
+                                                         {"backup"},
                                                          {"launch"}})
         EXPECT_FALSE(ParseOptions(bad, o, error)) << bad[0];
+    for (const auto& [words, command] :
+         std::initializer_list<std::pair<std::vector<std::string>, Command>>{
+             {{"account", "add", "nick"}, Command::kAccountAdd},
+             {{"account", "rename", "a", "b"}, Command::kAccountRename},
+             {{"account", "hide", "a"}, Command::kAccountHide},
+             {{"review"}, Command::kReview},
+             {{"review", "reject", "7"}, Command::kReviewReject},
+             {{"backup", "copy.db", "--db", "t.db"}, Command::kBackup},
+             {{"serve", "--version"}, Command::kVersion}}) {
+        Options parsed;
+        ASSERT_TRUE(ParseOptions(words, parsed, error)) << words[0];
+        EXPECT_EQ(parsed.command, command) << words[0];
+    }
+    // The options for tests are refused unless the test harness's variable is set.
+    Options test;
+    ASSERT_TRUE(ParseOptions({"--minimum-hash-cost", "--access-log", "-"}, test, error));
+    EXPECT_EQ(test.access_log, "-");
+    EXPECT_EQ(TestOnlyProblem(test, nullptr), "--minimum-hash-cost is for tests only");
+    EXPECT_EQ(TestOnlyProblem(test, "0"), "--minimum-hash-cost is for tests only");
+    EXPECT_EQ(TestOnlyProblem(test, "1"), "");
+    ASSERT_TRUE(ParseOptions({"--trust-sendings"}, test, error));
+    EXPECT_NE(TestOnlyProblem(test, ""), "");
+    EXPECT_EQ(TestOnlyProblem(Options{}, nullptr), "");
+}
+
+TEST(WebOrigin, FormsFromOtherSitesAndTheProxysAddress) {
+    // origin, referer, host, accepted
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"http://trekhold.example", "", "trekhold.example", true},
+        {"https://trekhold.example", "", "trekhold.example", true}, // behind TLS
+        {"http://127.0.0.1:8035", "", "127.0.0.1:8035", true},
+        {"http://127.0.0.1:8036", "", "127.0.0.1:8035", false},
+        {"http://evil.example", "http://trekhold.example/signup", "trekhold.example", false},
+        {"null", "", "trekhold.example", false}, // sandboxed frames send "null"
+        {"http://trekhold.example", "", "", false},
+        {"", "http://trekhold.example/signup", "trekhold.example", true},
+        {"", "http://trekhold.example.evil/signup", "trekhold.example", false},
+        {"", "trekhold.example/signup", "trekhold.example", false},
+        {"", "", "trekhold.example", true}, // no browser page: nothing to forge
+        {"", "", "", true}};
+    for (const auto& [origin, referer, host, accepted] : cases)
+        EXPECT_EQ(SameOrigin(origin, referer, host), accepted) << origin << " " << referer;
+    EXPECT_EQ(ClientAddress("203.0.113.9", "198.51.100.1", true), "203.0.113.9");
+    EXPECT_EQ(ClientAddress("127.0.0.1", "198.51.100.1", true), "198.51.100.1");
+    EXPECT_EQ(ClientAddress("::1", "198.51.100.1", true), "198.51.100.1");
+    EXPECT_EQ(ClientAddress("127.0.0.1", "", true), "127.0.0.1");
+    EXPECT_EQ(ClientAddress("127.0.0.1", "198.51.100.1", false), "127.0.0.1");
+}
+
+TEST(AccessLog, LinesCarryNoQueryAndNothingThatForgesALine) {
+    EXPECT_EQ(AccessLine(1796602507, "127.0.0.1", "GET", "/Envoi.php", 200, 3),
+              "2026-12-07T00:15:07Z 127.0.0.1 GET /Envoi.php 200 3ms");
+    EXPECT_EQ(AccessLine(0, "", "G\nET", "/a b\r\n2026 fake", 400, 0),
+              "1970-01-01T00:00:00Z - G?ET /a?b??2026?fake 400 0ms");
+    EXPECT_EQ(AccessLine(0, "x", "GET", "/" + std::string(500, 'a'), 414, 0).size(),
+              std::string("1970-01-01T00:00:00Z x GET  414 0ms").size() + 200);
+}
+
+TEST(PageCache, KeepsPagesForTheirLifetimeWithinItsCapacity) {
+    PageCache cache(30000, 3);
+    int renders = 0;
+    auto render = [&] { return "page " + std::to_string(++renders); };
+    EXPECT_EQ(cache.Get("a", 0, render).body, "page 1");
+    PageCache::Page again = cache.Get("a", 29999, render);
+    EXPECT_EQ(again.body, "page 1");
+    EXPECT_EQ(again.expires_ms, 30000);
+    EXPECT_EQ(cache.Get("a", 30000, render).body, "page 2"); // expired
+    for (const char* key : {"b", "c", "d", "e"})
+        cache.Get(key, 100, render);
+    EXPECT_EQ(renders, 6);
+    EXPECT_EQ(cache.Get("e", 200, render).body, "page 6"); // the newest stayed
+    EXPECT_EQ(cache.Get("b", 200, render).body, "page 7"); // the one closest to expiry went
 }

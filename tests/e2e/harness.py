@@ -140,9 +140,6 @@ class WinePrefix:
         self.procs.append(p)
         return p
 
-    def wineserver_wait(self, timeout=30):
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout)
-
     # --- registry ---------------------------------------------------------------------
     def reg_add(self, key, name, value, kind="REG_SZ"):
         r = self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"])
@@ -240,21 +237,27 @@ class ClientSession:
         if minute_ms:
             self.env_extra["WANDREL_MINUTE_MS"] = str(minute_ms)
         if seed:
-            r = self.drive_test("E2EAccount.DISABLED_Write")
-            assert r.returncode == 0, r.stdout[-2000:]
+            self.seed_account()
         for name, value in (settings or {"MoreClics": "False"}).items():
             prefix.reg_add(r"HKCU\Software\WDX", name, value)
 
-    def drive_test(self, name, **env):
-        e = dict(self.prefix.env)
-        e.update(env)
-        return run_wine_program([BUILD_WIN / "win_tests.exe", "--gtest_also_run_disabled_tests",
-                                 f"--gtest_filter={name}"], e, 90)
+    def drive(self, *args):
+        """Runs the test driver (tests/driver) with one action; its output as text."""
+        r = self.prefix.run([BUILD_WIN / "wandrel_drive.exe", *args], timeout=90)
+        assert r.returncode == 0, f"wandrel_drive {args}: {r.stdout[-2000:]}{r.stderr[-2000:]}"
+        return r.stdout
 
-    def drive(self, name, **env):
-        r = self.drive_test(f"E2EDrive.DISABLED_{name}", **env)
-        assert r.returncode == 0, r.stdout[-2000:]
-        return r
+    def seed_account(self, login="walker", password="secret", key="ABC123", **waiting):
+        """An account as the installer leaves it; `waiting` gives counts waiting to be sent
+        (distance=cm, keys=n)."""
+        self.drive("account", f"login={login}", f"password={password}", f"key={key}",
+                   *(f"{name}={value}" for name, value in waiting.items()))
+
+    def answer_box(self, title, button=None):
+        """Waits for the box of that title, presses its button; the box's text, lines
+        separated by "|"."""
+        out = self.drive("answer-box", title, *([str(button)] if button else []))
+        return next(line[5:] for line in out.splitlines() if line.startswith("text="))
 
     def program(self):
         """The shipped client, or its test build when a test hook (WANDREL_MINUTE_MS,
@@ -290,19 +293,34 @@ class ClientSession:
         fields = dict(line.split("=", 1) for line in r.stdout.splitlines() if "=" in line)
         return {k: (v if k in ("tag", "nickname") else int(v)) for k, v in fields.items()}
 
-    def settle(self, seconds=0.4):
-        time.sleep(seconds)
+    def wait_counts(self, predicate, what, timeout=20, mode=1):
+        """The counts of a query once `predicate` holds for them."""
+        def check():
+            counts = self.query(mode)
+            return counts if counts and predicate(counts) else None
+        return wait_until(check, timeout, interval=0.2, what=what)
 
-    def open_menu(self):
-        self.input.move_to(500, 400)
-        self.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x205")
-        time.sleep(0.8)
+    def steady(self, timeout=20):
+        """The counts waiting to be sent once input has stopped reaching them: two queries
+        further apart than the 300 ms movement window agree (the minutes aside)."""
+        def counts():
+            c = self.query(1)
+            return c and {k: v for k, v in c.items() if k not in ("uptime_min", "usetime_min")}
+        last = [counts()]
+
+        def same():
+            now = counts()
+            agreed, last[0] = now == last[0], now
+            return now if agreed else None
+        return wait_until(same, timeout, interval=0.4, what="the counts to settle")
 
     def menu_command(self, position):
         """Opens the tray menu and chooses an entry by the keyboard: Home selects the first
         entry ("Send"), then `position` Down presses (separators are skipped, greyed entries
         are not); a negative position chooses the last entry ("Exit") with End."""
-        self.open_menu()
+        self.input.move_to(500, 400)
+        self.drive("tray", "0x205")
+        self.drive("menu", "open")
         if position < 0:
             self.input.key("End")
         else:
@@ -310,7 +328,7 @@ class ClientSession:
             for _ in range(position):
                 self.input.key("Down")
         self.input.key("Return")
-        time.sleep(0.5)
+        self.drive("menu", "closed")
 
     def quit(self, timeout=30):
         self.menu_command(-1)
@@ -319,6 +337,20 @@ class ClientSession:
 
     def data_file(self, name):
         return self.prefix.local_appdata() / "TheWandrel" / name
+
+    def wait_for_save(self, timeout=30):
+        """Waits until the totals data file is replaced (each save puts a new file in place)."""
+        path = self.data_file("Totals.dat")
+
+        def identity():
+            try:
+                st = path.stat()
+                return st.st_ino, st.st_mtime_ns
+            except FileNotFoundError:
+                return None
+        before = identity()
+        wait_until(lambda: identity() not in (before, None), timeout, interval=0.1,
+                   what="a save of the totals data file")
 
 
 # The notification area of the virtual desktop's taskbar, where the client's icon sits.

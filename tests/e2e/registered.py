@@ -17,7 +17,7 @@ def registered_client(prefix, display, srv, password=PASSWORD, url=None, setting
                       env=None, waiting=None):
     """A client whose account key was issued by the server, as after an installation,
     reaching the server at `url` (the server itself by default). `waiting` gives counts
-    waiting to be sent from the start ({"DISTANCE": cm, "KEYS": n}); `env` is added to the
+    waiting to be sent from the start ({"distance": cm, "keys": n}); `env` is added to the
     client's environment."""
     answer = srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")
     assert answer.startswith("OK")
@@ -26,13 +26,10 @@ def registered_client(prefix, display, srv, password=PASSWORD, url=None, setting
                             settings={"MoreClics": "False", "Server": url or srv.url("/"),
                                       **(settings or {})})
     session.env_extra.update(env or {})
-    counts = {f"WANDREL_ACCOUNT_{name}": str(value) for name, value in (waiting or {}).items()}
-    r = session.drive_test("E2EAccount.DISABLED_Write", WANDREL_ACCOUNT_LOGIN=NICK,
-                           WANDREL_ACCOUNT_PASSWORD=password, WANDREL_ACCOUNT_KEY=key, **counts)
-    assert r.returncode == 0, r.stdout[-2000:]
+    session.seed_account(NICK, password, key, **(waiting or {}))
     session.start()
     return session
 
 
 def send_from_tray(session):
-    session.drive("TrayNotify", WANDREL_TRAY_MOUSE="0x203")
+    session.drive("tray", "0x203")

@@ -81,7 +81,7 @@ def proxied_client(prefix, display, srv, proxy):
     session = registered_client(prefix, display, srv)
     session.prefix.reg_add(WDX, "Server", proxy.url())
     session.input.move_to(600, 300)
-    session.settle()
+    session.steady()
     return session
 
 
@@ -96,7 +96,7 @@ def test_refusals_give_the_counts_back_and_a_lost_answer_is_counted_once(prefix,
         # A nickname the server does not know.
         session.prefix.reg_add(WDX, "Login", "stranger")
         send_from_tray(session)
-        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Nickname Error")
+        session.answer_box("TheWandrel: Nickname Error")
         wait_for_counts(session, held)
         assert last_result(session) == UNKNOWN_NICK
         session.prefix.reg_add(WDX, "Login", NICK)
@@ -105,8 +105,7 @@ def test_refusals_give_the_counts_back_and_a_lost_answer_is_counted_once(prefix,
         # website.
         proxy.target = old_server
         send_from_tray(session)
-        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: New version available",
-                      WANDREL_BOX_BUTTON=str(IDNO))
+        session.answer_box("TheWandrel: New version available", IDNO)
         wait_for_counts(session, held)
         assert last_result(session) == NEW_VERSION
         proxy.target = server
@@ -159,26 +158,25 @@ def test_a_changed_key_is_replaced_only_when_the_user_confirms(prefix, display, 
         changing = "TheWandrel: Computer or User changing"
 
         send_from_tray(session)
-        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDCANCEL))
+        session.answer_box(changing, IDCANCEL)
         wait_for_counts(session, held)
         assert last_result(session) == KEY_ERROR
 
         # Confirmed, but the key request gets no answer: nothing is lost.
         proxy.then("Request_cle.php", "drop")
         send_from_tray(session)
-        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDOK))
-        session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Connection error")
+        session.answer_box(changing, IDOK)
+        session.answer_box("TheWandrel: Connection error")
         wait_for_counts(session, held)
         assert key_file.read_bytes() == old_key
 
         # Confirmed, and a new key comes: the counts of the old key are dropped, not sent.
         send_from_tray(session)
-        session.drive("AnswerBox", WANDREL_BOX_TITLE=changing, WANDREL_BOX_BUTTON=str(IDOK))
-        session.drive("AnswerBox", WANDREL_BOX_TITLE="Reinstalled")
+        session.answer_box(changing, IDOK)
+        session.answer_box("Reinstalled")
         nothing = dict.fromkeys(held, 0)
-        session.settle(1)  # the sending ends after the box
-        assert waiting(session) == nothing
-        assert key_file.read_bytes() != old_key
+        wait_until(lambda: key_file.read_bytes() != old_key, 20, what="the new key")
+        wait_for_counts(session, nothing)
         assert session.query(0)["keys"] == 0
         assert sent_totals(server) == nothing
 
@@ -202,13 +200,15 @@ def test_a_refusal_box_left_up_keeps_the_counts_through_periodic_saves(prefix, d
                                 env={"WANDREL_MINUTE_MS": "250"})
     session.input.move_to(600, 300)
     held = type_keys(session, "abc")
-    time.sleep(4.5)  # a periodic save has written them
+    session.wait_for_save()  # a periodic save has written them
     send_from_tray(session)
     wait_until(lambda: waiting(session)["keys"] == 0, 20, interval=0.2,
                what="the sending to take the counts")  # its box is up now
-    time.sleep(5)  # minute ticks and a due save while the box waits for the user
+    # Minute ticks and a due save while the box waits for the user: none may write the
+    # held counts away.
+    time.sleep(5)
     session.input.key("x")  # not counted: the sending holds the counts until it ends
-    session.settle()
+    time.sleep(0.5)
     session.proc.kill()
     session.proc.wait(30)
     session.start()

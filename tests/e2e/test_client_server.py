@@ -1,5 +1,5 @@
 """The client and trekhold-server together: registration in the installer, sendings from
-the tray icon, refusals. The server listens on a free port of 127.0.0.1; the client finds it
+the tray icon. The server listens on a free port of 127.0.0.1; the client finds it
 through its `Server` setting."""
 import re
 import socket
@@ -9,10 +9,11 @@ from answer_proxy import AnswerProxy
 from harness import TRAY_REGION, ClientSession, region_signature, wait_until
 from registered import NICK, PASSWORD, registered_client, send_from_tray, server_totals
 
+
 def installer_state(session):
     """What the installer window shows: "focus" (the control with the keyboard focus),
     "class", "<control>_length", "<control>_enabled", "install_at" ("x,y" on the screen)."""
-    return dict(re.findall(r"(\w+)=(\S*)", session.drive("Focus").stdout))
+    return dict(re.findall(r"(\w+)=(\S*)", session.drive("installer-state")))
 
 
 def installer_after_refusal(session):
@@ -21,105 +22,73 @@ def installer_after_refusal(session):
         installer_state(session)), 20, interval=0.5, what="the installer to be usable again")
 
 
-def enter_account(session, password):
-    session.input.type_text(NICK)
-    session.input.key("Tab")
-    session.input.type_text(password)
-    session.input.key("Return")
-
-
-def closed_port_url():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return f"http://127.0.0.1:{s.getsockname()[1]}/"
-
-
-def test_first_run_installer_registers_and_the_client_counts(prefix, display, server):
+def test_first_run_installer_through_its_refusals_to_a_counting_client(prefix, display,
+                                                                      server):
+    with socket.socket() as closed:  # a port nothing listens on
+        closed.bind(("127.0.0.1", 0))
+        unreachable = f"http://127.0.0.1:{closed.getsockname()[1]}/"
     session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": server.url("/")})
+                            settings={"MoreClics": "False", "Server": unreachable})
     session.start(wait=False)
     # The installer opens with the nickname box focused; Tab leads to the password box and
     # Enter there registers.
-    time.sleep(4)
+    wait_until(lambda: installer_state(session)["focus"] == "Pseudo", 60, interval=0.5,
+               what="the installer's nickname box")
     session.input.screenshot("installer.png")
     session.input.type_text(NICK)
     session.input.key("Tab")
-    session.input.type_text(PASSWORD)
+    session.input.type_text("not-the-password")
     session.input.key("Return")
-    session.drive("AnswerBox", WANDREL_BOX_TITLE="Installed")
-    counts = wait_until(lambda: session.query(1), 90, interval=0.5, what="the counting client")
-    assert counts["nickname"] == NICK
-    assert session.prefix.reg_query(r"HKCU\Software\WDX", "Login") == NICK
-    session.input.move_to(600, 300)
-    session.input.key("a")
-    session.settle()
-    assert session.query(1)["keys"] == 1
 
-
-def test_installer_reports_a_wrong_password(prefix, display, server):
-    session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": server.url("/")})
-    session.start(wait=False)
-    time.sleep(4)
-    enter_account(session, "not-the-password")
-    r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel Installer: Password Error")
-    assert "Error: Wrong Password." in r.stdout
-    # Still the installer: no account was written.
+    # No server: said so; nothing is emptied or written, and the button reads "Go!" again.
+    assert ("Error: Can't reach the server. |Please check your Internet connection" in
+            session.answer_box("TheWandrel Installer: Connection Problem"))
     state = installer_after_refusal(session)
-    # The installer unloaded the counting client: a program asking for the counts learns
-    # that no client runs.
-    assert session.query_exit_code(1) == 2
-    assert not session.data_file("Key.dat").exists()
-    # The password box is emptied and has the keyboard focus; the nickname is kept.
-    assert (state["focus"], state["class"].lower()) == ("Pwd", "edit")
-    assert state["Pwd_length"] == "0"
     assert state["Pseudo_length"] == str(len(NICK))
-    # So the right password can simply be typed, and Enter registers.
-    session.input.type_text(PASSWORD)
-    session.input.key("Return")
-    session.drive("AnswerBox", WANDREL_BOX_TITLE="Installed")
-
-
-def test_installer_without_server_says_so_and_stays_usable(prefix, display, server):
-    session = ClientSession(prefix, display, seed=False,
-                            settings={"MoreClics": "False", "Server": closed_port_url()})
-    session.start(wait=False)
-    time.sleep(4)
-    enter_account(session, PASSWORD)
-    r = session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel Installer: Connection Problem")
-    assert "Error: Can't reach the server. |Please check your Internet connection" in r.stdout
-    state = installer_after_refusal(session)
-    # Nothing is emptied or written; the button reads "Go!" again.
-    assert state["Pseudo_length"] == str(len(NICK))
-    assert state["Pwd_length"] == str(len(PASSWORD))
+    assert state["Pwd_length"] == str(len("not-the-password"))
     assert state["Install_length"] == str(len("Go!"))
     assert state["Pseudo_enabled"] == state["Pwd_enabled"] == "1"
     assert not session.data_file("Key.dat").exists()
     assert session.prefix.reg_query(r"HKCU\Software\WDX", "Login") is None
 
-    # Once the server can be reached, one click on the button registers.
+    # The server, reached by a click on the button, refuses the password: the password box
+    # is emptied and has the keyboard focus, the nickname is kept.
     session.prefix.reg_add(r"HKCU\Software\WDX", "Server", server.url("/"))
     x, y = map(int, state["install_at"].split(","))
     session.input.move_to(x, y)
     session.input.click(1)
-    session.drive("AnswerBox", WANDREL_BOX_TITLE="Installed")
-    wait_until(lambda: session.data_file("Key.dat").exists(), 20, interval=0.5,
-               what="the key to be stored")
+    assert "Error: Wrong Password." in session.answer_box("TheWandrel Installer: Password Error")
+    state = installer_after_refusal(session)
+    assert (state["focus"], state["class"].lower()) == ("Pwd", "edit")
+    assert state["Pwd_length"] == "0"
+    assert state["Pseudo_length"] == str(len(NICK))
+    # The installer unloaded the counting client: a program asking for the counts learns
+    # that no client runs.
+    assert session.query_exit_code(1) == 2
+
+    # So the right password can simply be typed, and Enter registers; the client counts.
+    session.input.type_text(PASSWORD)
+    session.input.key("Return")
+    session.answer_box("Installed")
+    counts = wait_until(lambda: session.query(1), 90, interval=0.5, what="the counting client")
+    assert counts["nickname"] == NICK
+    assert session.prefix.reg_query(r"HKCU\Software\WDX", "Login") == NICK
+    session.input.move_to(600, 300)
+    session.input.key("a")
+    session.wait_counts(lambda c: c["keys"] == 1, "the key")
 
 
 def test_double_click_sends_exactly_the_counts_and_the_totals_grow(prefix, display, server):
     session = registered_client(prefix, display, server)
     inp = session.input
     inp.move_to(600, 300)
-    session.settle()
     for key in "trek":
         inp.key(key)
     inp.click(1)
     inp.click(3)
     inp.click(5)
-    session.settle()
-    waiting = session.query(1)
-    assert waiting["keys"] == 4
+    waiting = session.wait_counts(lambda c: c["keys"] == 4 and c["scrolls"] == 1,
+                                  "the keys, clicks and wheel step")
 
     send_from_tray(session)
     wait_until(lambda: server_totals(server)["keys"] == 4, 30, interval=0.5,
@@ -145,7 +114,7 @@ def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display
         # The answer is held back long enough for many 200 ms animation steps.
         proxy.then("Envoi.php", "delay", 5)
         session = registered_client(prefix, display, server, url=proxy.url(),
-                                    waiting={"KEYS": 2})
+                                    waiting={"keys": 2})
 
         def tray(name):
             return region_signature(inject.screenshot(name), TRAY_REGION)
@@ -169,28 +138,3 @@ def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display
         assert proxy.requests.count("Envoi.php") == 1
     finally:
         proxy.stop()
-
-
-def test_refusals_give_the_counts_back(prefix, display, server):
-    session = registered_client(prefix, display, server, password="wrong-password")
-    inp = session.input
-    inp.move_to(600, 300)
-    inp.key("a")
-    inp.key("b")
-    session.settle()
-
-    send_from_tray(session)
-    session.drive("AnswerBox", WANDREL_BOX_TITLE="TheWandrel: Password Error")
-    wait_until(lambda: session.query(1) is not None, 20)
-    assert session.query(1)["keys"] >= 2
-    assert server_totals(server)["keys"] == 0
-
-    # Server down: no box, the counts stay, the log says why.
-    server.stop()
-    before = session.query(1)["keys"]
-    send_from_tray(session)
-    wait_until(lambda: "Can't reach the server" in
-               (session.data_file("TheWandrel.log").read_text(encoding="cp1252")
-                if session.data_file("TheWandrel.log").exists() else ""), 60, interval=0.5,
-               what="the failed sending to be logged")
-    assert session.query(1)["keys"] == before

@@ -31,25 +31,7 @@ def send(server, key, counts=COUNTS, **kw):
     return server.answer("Envoi.php", sending_record("walker", "secret1", key, counts, **kw))
 
 
-def test_command_line():
-    code, out, _ = run_tool("--help")
-    assert code == 0 and "account add NICK PASSWORD" in out and "--update-folder" in out
-    code, _, err = run_tool("--port", "nope")
-    assert code == 2 and "--port" in err
-
-
-def test_answer_words_and_program_digests(server):
-    for endpoint, plain, word in [
-            ("Request_cle.php", "nobody'secret1", "Errlogin"),
-            ("Request_cle.php", "walker'wrong1", "Errpwd"),
-            ("Envoi.php", sending_record("walker", "secret1", "Ab3xY9", COUNTS), "Errcle"),
-            ("Envoi.php", "35'x", "Errdata"), ("CheckData.php", "nobody'secret1", "ErrPseudo"),
-            ("CheckData.php", "walker'wrong1", "ErrPwd"), ("CheckData.php", "walker", "Erreur"),
-            # empty fields: the client still sends when its account is not filled in
-            ("Envoi.php", sending_record("", "", "Ab3xY9", COUNTS), "Errlogin"),
-            ("Envoi.php", sending_record("walker", "", "Ab3xY9", COUNTS), "Errpwd"),
-            ("Request_cle.php", "'", "Errlogin"), ("CheckData.php", "walker'", "ErrPwd")]:
-        assert server.answer(endpoint, plain) == word, (endpoint, plain)
+def test_program_digests_from_the_command_line_reach_the_list_and_the_sendings(server):
     key = new_key(server)
     assert run_tool("digest", "add", "F" * 32, "--db", server.db)[0] == 0
     assert server.get("/Liste.php")[1] == b"001\r\n" + b"F" * 32 + b"\r\n"

@@ -1,34 +1,18 @@
 // Hostile data files: the totals data file, the key file, the password file and the files
 // of earlier versions. The first byte picks which file the rest of the input becomes.
+#include "fixed_random.h"
 #include "storage/changement_version.h"
+#include "tests/fakes/memory_stores.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <random>
 
 namespace {
 
-// Uniform draws from a fixed seed, so that every run of an input behaves alike.
-class FixedRandom : public RandomSource {
-  public:
-    double Uniform() override {
-        return static_cast<double>(engine_() - engine_.min()) /
-               (static_cast<double>(engine_.max() - engine_.min()) + 1.0);
-    }
-
-  private:
-    std::minstd_rand engine_{12345};
-};
-
-const std::string& Clef() {
-    static const std::string clef = [] {
-        FixedRandom random;
-        return CodePaires("K3y9ab", random).value();
-    }();
-    return clef;
-}
+using fuzz::FixedRandom;
 
 void Check(bool condition) {
     if (!condition)
@@ -48,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 0: {
         files.Replace(kTotalsFileName, input);
         CounterSet c;
-        RecupereDonnees(files, c, Clef());
+        RecupereDonnees(files, c, fuzz::FuzzKey());
         Check(c.NClics ==
               static_cast<int32_t>(static_cast<int64_t>(c.NCGauche) + c.NCDroit + c.NCSpecial));
-        if (std::optional<std::string> plain = DecrypteAvecClef(input, Clef()))
+        if (std::optional<std::string> plain = DecrypteAvecClef(input, fuzz::FuzzKey()))
             Check(plain->size() == (input.size() + 7) / 8 / 2);
         break;
     }

@@ -1,4 +1,5 @@
 #include "storage/activity_log.h"
+#include "tests/fakes/memory_stores.h"
 #include "storage/settings_table.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,6 @@
 #include "storage/changement_version.h"
+#include "tests/fakes/memory_stores.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
 

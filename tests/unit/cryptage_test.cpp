@@ -1,3 +1,4 @@
+#include "base/number_text.h"
 #include "storage/cryptage.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "ui/form_localisation.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "net_fakes.h"
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <gtest/gtest.h>
 

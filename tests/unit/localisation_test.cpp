@@ -1,7 +1,8 @@
 #include "storage/settings_store.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/language_switch.h"
-#include "ui/localisation.h"
-#include "ui/text_encoding.h"
+#include "base/localisation.h"
+#include "base/text_encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/duration_text.h"
+#include "ui/duration_text.h"
 #include "app/minute_accounting.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "net/exchange.h"
+#include "tests/fakes/memory_stores.h"
 #include "storage/cryptage.h"
 
 #include <cctype>
@@ -67,7 +68,7 @@ struct ShownBox {
     MessageIcon icon;
 };
 
-class RecordingHost : public ExchangeHost {
+class RecordingHost : public SendingUi, public MachineFacts {
   public:
     MessageAnswer Show(const std::wstring& text, const std::wstring& title, MessageButtons buttons,
                        MessageIcon icon) override {

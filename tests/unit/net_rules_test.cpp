@@ -1,4 +1,5 @@
 #include "net/browser_launch.h"
+#include "tests/fakes/memory_stores.h"
 #include "net/installer_steps.h"
 #include "net/machine_identity.h"
 #include "net/program_list.h"

@@ -1,4 +1,4 @@
-#include "app/query_protocol.h"
+#include "net/query_protocol.h"
 
 #include <gtest/gtest.h>
 

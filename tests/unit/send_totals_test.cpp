@@ -1,9 +1,10 @@
-#include "net/md5.h"
+#include "base/md5.h"
+#include "tests/fakes/memory_stores.h"
 #include "net/send_totals.h"
 #include "net_fakes.h"
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ class Sending : public ::testing::Test {
     }
     void Send(const std::string& answer) {
         http.answers.push_back(answer);
-        Send_Click(services, state, counters, host);
+        Send_Click(services, state, counters, host, host);
     }
     // `c` holds exactly the counts that waited before the sending.
     void ExpectWaitingCounts(const CounterSet& c) {
@@ -320,7 +321,7 @@ TEST_F(Sending, KeyMismatchCancelledOrFailedGivesTheCountsBack) {
     host.boxes.clear();
     host.replies = {MessageAnswer::Ok};
     http.answers = {"Errcle", "Errpwd"};
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     ExpectGivenBack();
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].title, L"TheWandrel: Password Error");
@@ -338,7 +339,7 @@ TEST_F(Sending, KeyMismatchConfirmedWithANewKeyDropsTheCounts) {
         if (host.boxes.back().title == L"Reinstalled")
             kept_under_the_box = CountsToKeep(counters, state);
     };
-    Send_Click(services, state, counters, host);
+    Send_Click(services, state, counters, host, host);
     EXPECT_EQ(kept_under_the_box.Distance, 0);
     EXPECT_EQ(kept_under_the_box.NbTouches, 0);
     EXPECT_EQ(state.Clef, new_key);

@@ -1,5 +1,5 @@
-#include "ui/string_table.h"
-#include "ui/text_encoding.h"
+#include "base/string_table.h"
+#include "base/text_encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "ui/tray_icon_files.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/tray_menu.h"
 #include "ui/tray_text.h"
 

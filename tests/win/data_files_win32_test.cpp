@@ -1,15 +1,16 @@
 #include "storage/activity_log.h"
 #include "storage/changement_version.h"
+#include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_table.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
 
-#include "app/win32/last_error.h"
-#include "app/win32/unique_handle.h"
+#include "base/win32/last_error.h"
+#include "base/win32/unique_handle.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -94,44 +95,6 @@ TEST_F(DataFolderFiles, LiveInLocalAppDataAndAreReplacedWhole) {
     ASSERT_TRUE(files->Replace("empty", ""));
     EXPECT_EQ(files->ReadAll("empty").value_or("?"), "");
     EXPECT_TRUE(files->Remove("empty"));
-}
-
-TEST_F(DataFolderFiles, EarlierVersionFolderIsTakenOverOnce) {
-    // Old files as the earlier version left them: binary text between 2 and 3 characters.
-    const auto wrapped = [](const std::string& plain) {
-        return "\x01\x02" + TexteEnBinaire(plain) + std::string("\xFF\0\x1A\r\n", 5);
-    };
-    const std::string pad(12, '\xA0');
-    ASSERT_TRUE(files->Replace("Cle.tk", wrapped("AAAAAA")));
-    ASSERT_TRUE(files->Replace("Di1.tk", wrapped(std::string("\x47\x42\x45\x47") + pad)));
-    ASSERT_TRUE(files->Replace("Di2.tk", wrapped(std::string("\x47\x45\x44\x48") + pad)));
-    ASSERT_TRUE(files->Replace("pw.ctk", wrapped("old pw")));
-    ASSERT_TRUE(files->Replace("Dd.tk", std::string(1000, '\0')));
-    ASSERT_TRUE(files->Replace("Us2.tk", "left for the installer"));
-    ASSERT_TRUE(settings.Write(kOldRunEntryPath, "C:\\Old\\WDX.exe"));
-    settings.Delete(kRunEntryPath);
-
-    const std::string Clef = RecupereCle(*files, settings);
-    EXPECT_EQ(DecodePaires(Clef), "AAAAAA");
-    EXPECT_EQ(files->ReadAll(kKeyFileName).value_or(""), Clef + "\r\n");
-    EXPECT_EQ(RecuperePwd(*files), "old pw");
-    CounterSet c;
-    RecupereDonnees(*files, c, Clef);
-    EXPECT_EQ(c.Distance, 125);
-    EXPECT_EQ(settings.Read(kRunEntryPath).value_or(""), "TheWandrel.exe");
-    EXPECT_FALSE(settings.Read(kOldRunEntryPath));
-    for (const char* old : {"Cle.tk", "Di1.tk", "Di2.tk", "pw.ctk", "Dd.tk"})
-        EXPECT_FALSE(files->Exists(old)) << old;
-    EXPECT_TRUE(files->Exists("Us2.tk"));
-    EXPECT_EQ(files->ReadAll(kMigrationMarkerName).value_or(""), "1");
-
-    // Marker present: a new old key file is never read, the stored key stays.
-    ASSERT_TRUE(files->Replace("Cle.tk", wrapped("BBBBBB")));
-    EXPECT_EQ(RecupereCle(*files, settings), Clef);
-    files->Remove(kKeyFileName);
-    EXPECT_EQ(RecupereCle(*files, settings), "0");
-    EXPECT_TRUE(files->Exists("Cle.tk"));
-    settings.Delete(kRunEntryPath);
 }
 
 TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {

@@ -1,8 +1,9 @@
 // LocaliseFeuille, the menu relabelling and the language switch on real windows.
 #include "storage/settings_store.h"
+#include "tests/fakes/memory_stores.h"
 #include "ui/form_localisation_win32.h"
 #include "ui/language_switch_win32.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

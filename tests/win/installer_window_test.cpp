@@ -1,8 +1,8 @@
-#include "net/win32/installer_window.h"
+#include "ui/installer_window_win32.h"
 #include "storage/data_files.h"
 #include "storage/settings_table.h"
 #include "tests/unit/net_fakes.h"
-#include "ui/localisation.h"
+#include "base/localisation.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/win32/last_error.h"
-#include "ui/text_encoding.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // answers every request with a fixed status and body, after an optional delay, or never.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <string>
 #include <vector>

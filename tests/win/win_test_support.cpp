@@ -1,6 +1,6 @@
 #include "win_test_support.h"
 
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/win32/window_base.h"
+#include "base/win32/window_base.h"
 
 #include <gtest/gtest.h>
 

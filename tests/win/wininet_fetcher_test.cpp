@@ -1,5 +1,6 @@
 #include "net/win32/adresse_mac.h"
 #include "net/win32/wininet_fetcher.h"
+#include "base/win32/message_pump.h"
 #include "tiny_http_server.h"
 #include "win_test_support.h"
 

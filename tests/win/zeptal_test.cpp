@@ -1,4 +1,4 @@
-#include "app/win32/unique_handle.h"
+#include "base/win32/unique_handle.h"
 #include "win_test_support.h"
 
 #include <oleauto.h>
@@ -70,8 +70,10 @@ TEST(Zeptal, ChkPStartsAWatcherThatRaisesTheDiscardFlagAndStops) {
     ::PostMessageW(watcher, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1);
     EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
     flag.byte() = 0;
-    ::PostMessageW(watcher, WM_MOUSEMOVE, 0, 0); // anything else leaves it alone
-    ::Sleep(200);
+    // Anything else leaves it alone (sent: handled by the time the call returns).
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(
+        ::SendMessageTimeoutW(watcher, WM_MOUSEMOVE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
     EXPECT_EQ(flag.byte(), 0);
 
     // Stopping ends the thread; the last FreeLibrary then unloads the library.

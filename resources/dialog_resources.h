@@ -1,0 +1,20 @@
+// Resource ids of the dialog templates and their controls (shared by the .rc file and the
+// code).
+#pragma once
+
+// The first-run installer.
+#define IDD_INSTALLER 200
+#define IDC_INSTALLER_EXP 1001
+#define IDC_INSTALLER_LABEL1 1002
+#define IDC_INSTALLER_PSEUDO 1003
+#define IDC_INSTALLER_LABEL2 1004
+#define IDC_INSTALLER_PWD 1005
+#define IDC_INSTALLER_USE_PROXY 1006
+#define IDC_INSTALLER_TBOX_PROXY 1007
+#define IDC_INSTALLER_DEFINE_PROXY 1008
+#define IDC_INSTALLER_INSTALL 1009
+
+// The one-line input box.
+#define IDD_INPUT_BOX 210
+#define IDC_INPUT_EDIT 100
+#define IDC_INPUT_PROMPT 101

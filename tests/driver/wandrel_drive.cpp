@@ -1,0 +1,219 @@
+// wandrel_drive: what the end-to-end tests do to a client besides typing and moving the
+// pointer, done the way the shell, another program or the user would. One action a run:
+//
+//   account login=NICK password=PW key=KEY6 [distance=CM] [keys=N]
+//                      writes an account with the program's own writers, as the installer
+//                      leaves it, with counts waiting to be sent
+//   tray MESSAGE       posts a tray icon notification (0x203 double-click, 0x205 right-up)
+//   menu open|closed   waits until a popup menu is shown, or until none is
+//   taskbar-created    broadcasts what the shell sends when it re-creates the taskbar
+//   remove-tray-icon   takes the client's icon out of the notification area
+//   answer-box TITLE [BUTTON]
+//                      waits for a box of that title, prints its text ("text=...", line
+//                      breaks as "|") and presses BUTTON (IDOK by default)
+//   installer-state    prints the first-run installer's state: the control with the keyboard
+//                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
+//                      state, the Install button's centre on the screen
+//
+// Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
+// a command line it does not know.
+#include "net/query_protocol.h"
+#include "storage/cryptage.h"
+#include "storage/data_files.h"
+#include "storage/data_folder_win32.h"
+#include "storage/file_store_win32.h"
+#include "storage/registry_settings_store_win32.h"
+#include "ui/installer_window_win32.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace {
+
+constexpr DWORD kWaitMs = 20000;
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "wandrel_drive: %s (error %lu)\n", what, ::GetLastError());
+    return 1;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    std::string out(wide.size() * 3 + 1, '\0');
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                        out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return out;
+}
+
+// Polls `find` until it gives a window or the deadline passes.
+HWND WaitForWindow(const std::function<HWND()>& find) {
+    const ULONGLONG deadline = ::GetTickCount64() + kWaitMs;
+    HWND found = nullptr;
+    while (!(found = find()) && ::GetTickCount64() < deadline)
+        ::Sleep(20);
+    return found;
+}
+
+HWND Client() {
+    return WaitForWindow([] { return ::FindWindowW(query::kClientWindowClass, nullptr); });
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(512, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), 512)));
+    return text;
+}
+
+BOOL CALLBACK AppendStaticText(HWND child, LPARAM out) {
+    wchar_t cls[32] = {};
+    ::GetClassNameW(child, cls, 32);
+    if (::lstrcmpiW(cls, L"Static") == 0)
+        for (wchar_t c : TextOf(child))
+            if (c != L'\r')
+                *reinterpret_cast<std::wstring*>(out) += c == L'\n' ? L'|' : c;
+    return TRUE;
+}
+
+int WriteAccount(int argc, wchar_t** argv) {
+    std::map<std::string, std::string> args{{"login", "walker"},
+                                            {"password", "secret"},
+                                            {"key", "ABC123"},
+                                            {"distance", "0"},
+                                            {"keys", "0"}};
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = Utf8(argv[i]);
+        const size_t eq = arg.find('=');
+        if (eq == std::string::npos || !args.count(arg.substr(0, eq)))
+            return 2;
+        args[arg.substr(0, eq)] = arg.substr(eq + 1);
+    }
+    const std::optional<std::wstring> folder = DataFolder();
+    if (!folder)
+        return Fail("no data folder");
+    Win32FileStore files(*folder);
+    RegistrySettingsStore settings;
+    const std::optional<std::string> clef = CodePaires(args["key"]);
+    if (!clef)
+        return Fail("the key cannot be pair-coded");
+    CounterSet counters;
+    counters.Distance = std::stoi(args["distance"]);
+    counters.NbTouches = std::stoi(args["keys"]);
+    if (EnregistreCle(files, *clef) != SaveResult::Saved ||
+        EnregistrePwd(files, args["password"]) != SaveResult::Saved ||
+        EnregistreDonnees(files, counters, *clef) != SaveResult::Saved)
+        return Fail("a data file could not be written");
+    if (!settings.Write(kSettingsKey + "Login", args["login"]))
+        return Fail("the nickname could not be written");
+    return 0;
+}
+
+int AnswerBox(const wchar_t* title, int button) {
+    HWND box = WaitForWindow([&] { return ::FindWindowW(nullptr, title); });
+    if (!box)
+        return Fail("no box of that title");
+    std::wstring text;
+    ::EnumChildWindows(box, AppendStaticText, reinterpret_cast<LPARAM>(&text));
+    std::printf("text=%s\n", Utf8(text).c_str());
+    return ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) ? 0
+                                                                              : Fail("PostMessage");
+}
+
+int InstallerState() {
+    using Installer = win32::InstallerWindow;
+    HWND installer = WaitForWindow([] { return ::FindWindowW(L"#32770", kInstallerTitle); });
+    if (!installer)
+        return Fail("no installer window");
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(installer, nullptr), &gui))
+        return Fail("GetGUIThreadInfo");
+    const std::pair<int, const char*> names[] = {{Installer::kPseudo, "Pseudo"},
+                                                 {Installer::kPwd, "Pwd"},
+                                                 {Installer::kUseProxy, "UseProxy"},
+                                                 {Installer::kDefineProxy, "DefineProxy"},
+                                                 {Installer::kInstall, "Install"}};
+    std::string focus = gui.hwndFocus == installer ? "window" : "none";
+    if (gui.hwndFocus && ::GetParent(gui.hwndFocus) == installer) {
+        focus = std::to_string(::GetDlgCtrlID(gui.hwndFocus));
+        for (auto [id, name] : names)
+            if (::GetDlgCtrlID(gui.hwndFocus) == id)
+                focus = name;
+    }
+    wchar_t cls[64] = {};
+    if (gui.hwndFocus)
+        ::GetClassNameW(gui.hwndFocus, cls, 64);
+    std::printf("focus=%s class=%s\n", focus.c_str(), Utf8(cls).c_str());
+    for (auto [id, name] : names) {
+        HWND control = ::GetDlgItem(installer, id);
+        DWORD_PTR length = 0;
+        ::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+        std::printf("%s_length=%u %s_enabled=%d\n", name, static_cast<unsigned>(length), name,
+                    ::IsWindowEnabled(control) ? 1 : 0);
+    }
+    RECT install{};
+    ::GetWindowRect(::GetDlgItem(installer, Installer::kInstall), &install);
+    std::printf("install_at=%ld,%ld\n", (install.left + install.right) / 2,
+                (install.top + install.bottom) / 2);
+    return 0;
+}
+
+HWND ShownMenu() {
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+int RemoveTrayIcon() {
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = Client();
+    record.uID = 1;
+    if (!record.hWnd)
+        return Fail("no client window");
+    return ::Shell_NotifyIconW(NIM_DELETE, &record) ? 0 : Fail("Shell_NotifyIcon");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring action = argc > 1 ? argv[1] : L"";
+    if (action == L"account")
+        return WriteAccount(argc - 2, argv + 2);
+    if (action == L"tray" && argc == 3) {
+        HWND client = Client();
+        if (!client)
+            return Fail("no client window");
+        return ::PostMessageW(client, 0x0200, 1, std::wcstol(argv[2], nullptr, 0))
+                   ? 0
+                   : Fail("PostMessage");
+    }
+    if (action == L"menu" && argc == 3) {
+        const bool open = std::wstring(argv[2]) == L"open";
+        const HWND done = WaitForWindow([open] {
+            const HWND menu = ShownMenu();
+            return open ? menu : menu ? nullptr : ::GetDesktopWindow();
+        });
+        return done ? 0 : Fail(open ? "no menu came" : "the menu stayed");
+    }
+    if (action == L"taskbar-created") {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                              SMTO_ABORTIFHUNG, 5000, &result);
+        return 0;
+    }
+    if (action == L"remove-tray-icon")
+        return RemoveTrayIcon();
+    if (action == L"answer-box" && (argc == 3 || argc == 4))
+        return AnswerBox(argv[2], argc == 4 ? _wtoi(argv[3]) : IDOK);
+    if (action == L"installer-state")
+        return InstallerState();
+    std::fprintf(stderr, "wandrel_drive: unknown action\n");
+    return 2;
+}
