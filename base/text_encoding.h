@@ -26,3 +26,4 @@ std::optional<std::string> Cp1252Exactly(std::wstring_view text);
 // `replacement`. Only for texts that go into the log and error descriptions, where a lost
 // accent is acceptable.
 std::string Cp1252FromWide(std::wstring_view text, char replacement = '?');
+

@@ -265,10 +265,11 @@ class ClientSession:
         hooked = any(name in self.env_extra for name in TEST_HOOKS)
         return CLIENT_WITH_TEST_HOOKS if hooked else BUILD_WIN / "TheWandrel.exe"
 
-    def start(self, wait=True):
+    def start(self, wait=True, exe=None):
+        """Starts the client built here, or `exe` (a Windows path, as the installed one)."""
         env = dict(self.prefix.env)
         env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(self.program())],
+        self.proc = subprocess.Popen([wine_binary(), str(exe or self.program())],
                                      env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.prefix.procs.append(self.proc)
