@@ -17,6 +17,7 @@
 #include "base/localisation.h"
 #include "ui/language_switch.h"
 #include "base/text_encoding.h"
+#include "ui/window_effects_win32.h"
 #include "zeptal_digest.h"
 
 #include <oleauto.h>
@@ -135,13 +136,7 @@ void Client::CheckSingleInstance() {
 
 // The platform: NT-family systems from Windows 2000 on.
 void Client::CheckPlatform() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const BOOL ok = ::GetVersionExW(&version);
-#pragma GCC diagnostic pop
-    if (!ok || !IsPlatformAccepted(version.dwPlatformId, version.dwMajorVersion))
+    if (!win32::EstNT())
         Fatal(PlatformMessage(), kPlatformTitle, MB_ICONINFORMATION, kExitPlatform);
 }
 
@@ -259,7 +254,10 @@ void Client::ReadSettings() {
 
 // The display when it was open at the last quit, then sampling and the minute tick.
 void Client::StartTimers() {
-    RecupereParametre(settings_, Setting::DDStartOpen);
+    tray_.menu_state().display_available = true;
+    display_.SetTimerWindow(hwnd());
+    if (RecupereBooleen(settings_, Setting::DDStartOpen) && display_.Open())
+        tray_.menu_state().display_checked = true;
     win32::SamplingTimers::StartMovementWindow(hwnd());
     win32::SamplingTimers::StartSampling(sampler_, hwnd());
     // The distance timer starts with the others, once the totals are read: a sending during

@@ -2,14 +2,18 @@
 #include "app/client_win32.h"
 
 #include "app/minute_accounting.h"
+#include "base/localisation.h"
+#include "base/text_encoding.h"
+#include "base/win32/last_error.h"
 #include "base/win32/message_pump.h"
+#include "base/win32/process_start.h"
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
-#include "base/localisation.h"
-#include "base/text_encoding.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -35,7 +39,7 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     hook_.OnMessage(message, wparam, lparam);
     switch (message) {
     case WM_TIMER:
-        if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam))
+        if (win32::SamplingTimers::OnTimer(sampler_, hwnd(), wparam) || display_.OnTimer(wparam))
             return 0;
         switch (wparam) {
         case kTimer_AS:
@@ -51,6 +55,13 @@ LRESULT Client::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         break;
     case win32::Sampler::kWakeMessage:
         win32::SamplingTimers::OnMessage(sampler_, hwnd(), message);
+        return 0;
+    case kUpdateDownloadedMessage:
+        FinishUpdate();
+        return 0;
+    case kDownloadClosedMessage:
+        if (download_ && !download_->hwnd())
+            download_.reset();
         return 0;
     case tray::kTrayCallbackMessage:
         // The tray icon's notifications arrive as this message, the mouse message in lParam.
@@ -90,6 +101,8 @@ void Client::Quit() {
 // The minute tick: counting state, sending at the hour, periodic save, the coefficient,
 // uptime and usetime.
 void Client::Timer_AS_Timer() {
+    if (GuardCounters())
+        return;
     static const SystemClock system_clock;
     const Clock* clock = &system_clock;
     if (tick_clock_) {
@@ -108,10 +121,25 @@ void Client::Timer_AS_Timer() {
     if (decision.save && files_)
         EnregistreDonnees(*files_, counters_, link_.Clef);
     sampler_.RefreshCoefficient();
-    // The open display shows the new uptime and usetime at its next refresh.
-    if (MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours) &&
-        DDisplay_ouverte)
-        DisplayNeedRefresh = true;
+    if (MinuteAccounting(counters_, sampler_.state().ActiviteMinute, link_.EnvoiEnCours))
+        display_.UpUseTimeChanged();
+}
+
+// Counters written by another program are put back from their shadow before they are used;
+// the first time, counting stops for the rest of the run, as a pause the menu cannot lift.
+bool Client::GuardCounters() {
+    if (!guard_.Check(counters_))
+        return false;
+    ::OutputDebugStringW(L"TheWandrel: the counters were changed by another program\n");
+    tray_.menu_state().counting_checked = false;
+    tray_.menu_state().counting_locked = true;
+    SuspendCounting();
+    ApplyRestIcon();
+    if (files_) {
+        ExchangeServices services = Services();
+        LogIfEnabled(services, LocalTextWithoutBreaks(270));
+    }
+    return true;
 }
 
 void Client::TimerASKm_Timer() {
@@ -131,14 +159,17 @@ void Client::Shutdown() {
     if (!hwnd())
         return;
     shut_down_ = true;
+    download_.reset();
+    GuardCounters();
     tray_.RemoveIcon();
+    EnregistreVerdict(settings_, guard_);
     if (files_) {
         // A sending whose answer is not settled yet (its box is up) keeps its counts.
         EnregistreDonnees(*files_, CountsToKeep(counters_, link_), link_.Clef);
         EnregistreCle(*files_, link_.Clef);
     }
-    settings_.Write(SettingPath(Setting::DDStartOpen), DDisplay_ouverte ? "True" : "False");
-    CloseDisplay();
+    settings_.Write(SettingPath(Setting::DDStartOpen), display_.IsOpen() ? "True" : "False");
+    display_.Close();
     hook_.Remove();
     win32::SamplingTimers::StopAll(sampler_, hwnd());
     for (UINT_PTR timer : {kTimer_AS, kTimerASKm, kTimer_IconSend})
@@ -180,12 +211,69 @@ ExchangeServices Client::Services() {
 }
 
 void Client::Send() {
+    GuardCounters();
     ExchangeServices services = Services();
     Send_Click(services, link_, counters_, *this, machine_);
-    if (close_after_sending_ && !link_.EnvoiEnCours) {
+    if (update_after_sending_ && !link_.EnvoiEnCours) {
+        update_after_sending_ = false;
+        ::PostMessageW(hwnd(), kUpdateDownloadedMessage, 0, 0);
+    } else if (close_after_sending_ && !link_.EnvoiEnCours) {
         close_after_sending_ = false;
         ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     }
+}
+
+// Loads, shows and starts the update download window (one at a time).
+void Client::StartUpdateDownload(const std::string& description) {
+    if (download_ && download_->hwnd()) {
+        ::SetForegroundWindow(download_->hwnd());
+        return;
+    }
+    win32::DownloadSetup setup;
+    setup.description = description;
+    setup.server_url = ServerBaseUrl(settings_);
+    setup.separators.decimal = machine_.DecimalSeparator();
+    wchar_t grouping[8] = L",";
+    if (!::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, grouping, 8))
+        win32::log_failure(L"GetLocaleInfoEx (LOCALE_STHOUSAND)", ::GetLastError());
+    setup.separators.grouping = grouping;
+    wchar_t temp[MAX_PATH + 1] = L"";
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH)
+        win32::log_failure(L"GetTempPathW", ::GetLastError());
+    setup.folder = std::wstring(temp) + L"TheWandrel\\";
+    setup.finished = [this](const std::wstring& setup_program) {
+        setup_program_ = setup_program;
+        ::PostMessageW(hwnd(), kUpdateDownloadedMessage, 0, 0);
+    };
+    setup.closed = [this] { ::PostMessageW(hwnd(), kDownloadClosedMessage, 0, 0); };
+    download_ = std::make_unique<win32::DownloadWindow>(std::move(setup));
+    if (!download_->Create()) {
+        download_.reset();
+        return;
+    }
+    download_->Downloadage();
+}
+
+void Client::FinishUpdate() {
+    if (setup_program_.empty() || shut_down_)
+        return;
+    if (link_.EnvoiEnCours) {
+        update_after_sending_ = true;
+        return;
+    }
+    settings_.Write(SettingPath(Setting::Path), Cp1252FromWide(win32::ModulePath(), '?'));
+    // The configuration dialog has no window of its own yet; this window, then the main
+    // window, whose shutdown saves the counts and unloads the display.
+    download_.reset();
+    Shutdown();
+    Destroy();
+    // Through the shell, not CreateProcess: the setup program asks for elevation.
+    const HINSTANCE started =
+        ::ShellExecuteW(nullptr, L"open", setup_program_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) <= 32)
+        win32::log_failure(L"ShellExecuteW (setup program)", ::GetLastError());
+    ::PostQuitMessage(0);
 }
 
 void Client::StartSendingAnimation() {
@@ -221,12 +309,13 @@ void Client::GotoSite(const std::string& address) {
 }
 
 void Client::CloseDisplay() {
-    DDisplay_ouverte = false;
+    display_.Close();
 }
 
 void Client::OpenDisplay() {
-    DDisplay_ouverte = true;
-    DisplayNeedRefresh = true;
+    // A window that cannot be made leaves the entry unchecked (the cause is logged).
+    if (!display_.Open())
+        tray_.menu_state().display_checked = false;
 }
 
 void Client::ResumeCounting() {

@@ -4,7 +4,9 @@
 // and the orderly shutdown, and carries out the tray menu's commands.
 #pragma once
 
+#include "app/counter_guard.h"
 #include "base/counter_set.h"
+#include "app/distance_display_win32.h"
 #include "app/hook_win_msg_win32.h"
 #include "app/schedule.h"
 #include "app/win32/sampler.h"
@@ -20,6 +22,7 @@
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_readers.h"
+#include "ui/download_window_win32.h"
 #include "ui/tray_icon_win32.h"
 
 #include <memory>
@@ -35,6 +38,9 @@ class Client : public win32::WindowBase,
     static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
     static constexpr UINT_PTR kTimerASKm = 0x5A04;      // 1500 ms, sending by distance
     static constexpr UINT_PTR kTimer_IconSend = 0x5A05; // 200 ms, the sending animation
+    // Posted by the update download window: every file arrived; the window is gone.
+    static constexpr UINT kUpdateDownloadedMessage = WM_APP + 0x136;
+    static constexpr UINT kDownloadClosedMessage = WM_APP + 0x137;
 
     // Process exit codes of the fatal conditions. Those of the start-up save nothing; an
     // error after it (kExitError) saves the counts first.
@@ -88,6 +94,9 @@ class Client : public win32::WindowBase,
     void ShowInstaller();
     void InstallerClosed(bool installed);
 
+    // The counters' guard; true when this call found them changed by another program.
+    bool GuardCounters();
+
     // Timers.
     void Timer_AS_Timer();
     void TimerASKm_Timer();
@@ -129,10 +138,12 @@ class Client : public win32::WindowBase,
     void ProcessPendingMessages() override;
     // No configuration dialog yet.
     void OpenAccountPage() override {}
-    // No update download window yet: the offer is handled as declined.
-    bool CanDownloadUpdate() override { return false; }
-    void StartUpdateDownload(const std::string&) override {}
+    bool CanDownloadUpdate() override { return true; }
+    void StartUpdateDownload(const std::string& description) override;
     void GotoSite(const std::string& address) override;
+    // The end of an update download: `Path` written, the windows unloaded (the main window's
+    // shutdown saves the counts), the setup program started, the process ended.
+    void FinishUpdate();
 
     HINSTANCE instance_ = nullptr;
     std::wstring program_folder_;
@@ -143,6 +154,7 @@ class Client : public win32::WindowBase,
     std::unique_ptr<Win32FileStore> files_;
 
     CounterSet counters_;
+    CounterGuard guard_;
     win32::Sampler sampler_{counters_};
     tray::TrayIcon tray_{*this, settings_};
     HookWinMsg hook_{*this, [this] { tray_.AjoutIcone(); }};
@@ -150,21 +162,23 @@ class Client : public win32::WindowBase,
     win32::WinInetFetcher http_;
     SystemLogClock log_clock_;
     std::unique_ptr<win32::InstallerWindow> installer_;
+    std::unique_ptr<win32::DownloadWindow> download_;
+    std::wstring setup_program_; // downloaded, started at the end of the update
 
     // Program-wide state. `link_` holds the account key `Clef`, `EnvoiEnCours` and `LastLog`.
     ServerLinkState link_;
     std::string program_digest_; // MD5 text of zeptal.dll, as the start-up check read it
     bool Donothing_ = false;
     bool icon_move_before_sending_ = true;
-    bool close_after_sending_ = false; // quit asked while a sending ran
-    bool ending_ = false;              // the installer closed: the program ends (or starts again)
+    bool close_after_sending_ = false;  // quit asked while a sending ran
+    bool update_after_sending_ = false; // the update finished while a sending ran
+    bool ending_ = false;               // the installer closed: the program ends (or starts again)
     bool restart_wanted_ = false;
     bool Global_Unite_KM = true;
     win32::SystemMachineFacts machine_{program_digest_, Global_Unite_KM};
     win32::MessageBoxMessages boxes_;
-    bool DDisplay_ouverte = false;
-    bool DisplayNeedRefresh = false;
     DisplayFlags display_flags_;
+    DistanceDisplay display_{counters_, settings_, display_flags_, Global_Unite_KM};
     ScheduleState schedule_;
     bool shut_down_ = false;
     // The minute timer's interval. Tests shorten it with the environment variable

@@ -1,23 +1,12 @@
 #include "app/minute_accounting.h"
 
-#include <limits>
-
-namespace {
-
-void AddOneMinute(int32_t& minutes) {
-    if (minutes < std::numeric_limits<int32_t>::max())
-        ++minutes;
-}
-
-} // namespace
-
 bool MinuteAccounting(CounterSet& counters, bool& ActiviteMinute, bool EnvoiEnCours) {
     if (EnvoiEnCours)
         return false;
-    AddOneMinute(counters.UpTime);
+    AddCount(counters, &CounterValues::UpTime, 1);
     if (ActiviteMinute) {
         ActiviteMinute = false;
-        AddOneMinute(counters.UseTime);
+        AddCount(counters, &CounterValues::UseTime, 1);
     }
     return true;
 }

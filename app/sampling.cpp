@@ -43,7 +43,7 @@ void CountDistance(SamplingState& state, CounterSet& counters) {
     state.DecPixel = static_cast<int16_t>(pixels % coef);
     if (centimetres == 0)
         return;
-    counters.Distance = SaturatingAdd(counters.Distance, centimetres);
+    AddCount(counters, &CounterValues::Distance, centimetres);
     if (state.Icon_Move_Global)
         AdvanceIconFrame(state, centimetres);
 }
@@ -54,7 +54,7 @@ void CountWheel(SamplingState& state, CounterSet& counters, int32_t wheel_delta)
         return;
     }
     if (!state.RouletteEnCours) {
-        counters.NScrolls = SaturatingAdd(counters.NScrolls, 1);
+        AddCount(counters, &CounterValues::NScrolls, 1);
         state.RouletteEnCours = true;
         state.ActiviteMinute = true;
     }
@@ -66,11 +66,13 @@ void CountButtons(SamplingState& state, CounterSet& counters, const MouseButtons
     for (size_t i = 0; i < buttons; ++i) {
         // A press is a change from up to down; releases are never counted.
         if (IsDown(now[i]) && !IsDown(state.BoutonsPrecedents[i])) {
-            int32_t& kind = i == 0   ? counters.NCGauche
-                            : i == 1 ? counters.NCDroit
-                                     : counters.NCSpecial;
-            kind = SaturatingAdd(kind, 1);
-            counters.NClics = SaturatingAdd(counters.NClics, 1);
+            int32_t CounterValues::*kind = i == 0   ? &CounterValues::NCGauche
+                                           : i == 1 ? &CounterValues::NCDroit
+                                                    : &CounterValues::NCSpecial;
+            ChangeCounters(counters, [kind](CounterValues& c) {
+                c.*kind = SaturatingAdd(c.*kind, 1);
+                c.NClics = SaturatingAdd(c.NClics, 1);
+            });
             state.ActiviteMinute = true;
             state.ActiviteIcone = true;
         }
@@ -110,7 +112,7 @@ void CountKeys(SamplingState& state, CounterSet& counters, const KeyboardState& 
         new_presses += CountBits(down & ~DownMask(LoadWord(&previous[k])));
     }
     if (new_presses > 0) {
-        counters.NbTouches = SaturatingAdd(counters.NbTouches, new_presses);
+        AddCount(counters, &CounterValues::NbTouches, new_presses);
         state.ActiviteMinute = true;
     }
     if (any_down != 0)

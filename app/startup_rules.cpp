@@ -1,7 +1,9 @@
 #include "app/startup_rules.h"
 
+#include "ui/window_effects.h"
+
 bool IsPlatformAccepted(uint32_t platformId, uint32_t majorVersion) {
-    return platformId == 2 && majorVersion >= 5;
+    return EstNtVersion(platformId, majorVersion);
 }
 
 const wchar_t* const kPlatformTitle = L"Windows non NT detected";

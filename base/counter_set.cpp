@@ -1,7 +1,99 @@
 #include "base/counter_set.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <random>
+
+namespace {
+
+constexpr int32_t CounterValues::*kWideFields[] = {
+    &CounterValues::Distance,       &CounterValues::NbTouches,     &CounterValues::NClics,
+    &CounterValues::NCGauche,       &CounterValues::NCDroit,       &CounterValues::NCSpecial,
+    &CounterValues::NScrolls,       &CounterValues::UpTime,        &CounterValues::UseTime,
+    &CounterValues::NbTouches_Ever, &CounterValues::NCGauche_Ever, &CounterValues::NCDroit_Ever,
+    &CounterValues::NCSpecial_Ever, &CounterValues::NScrolls_Ever, &CounterValues::UpTime_Ever,
+    &CounterValues::UseTime_Ever,
+};
+constexpr int16_t CounterValues::*kNarrowFields[] = {
+    &CounterValues::Ever_KmSouris, &CounterValues::Ever_MSouris, &CounterValues::Ever_CmSouris};
+
+uint64_t SplitMix(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+uint64_t DrawSeed() {
+    uint64_t seed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+        std::random_device device;
+        seed ^= (uint64_t{device()} << 32) | device();
+    } catch (const std::exception&) {
+        // No random source: the clock alone still gives keys no other program knows.
+    }
+    return seed;
+}
+
+// One key a field, none of them 0 (a 0 key would leave the value findable).
+CounterValues DrawKeys() {
+    uint64_t state = DrawSeed();
+    CounterValues keys;
+    for (auto field : kWideFields)
+        do
+            keys.*field = static_cast<int32_t>(static_cast<uint32_t>(SplitMix(state)));
+        while (keys.*field == 0);
+    for (auto field : kNarrowFields)
+        do
+            keys.*field = static_cast<int16_t>(static_cast<uint16_t>(SplitMix(state)));
+        while (keys.*field == 0);
+    return keys;
+}
+
+} // namespace
+
+CounterValues Masked(const CounterValues& values) {
+    static const CounterValues keys = DrawKeys();
+    CounterValues out;
+    for (auto field : kWideFields)
+        out.*field = values.*field ^ keys.*field;
+    for (auto field : kNarrowFields)
+        out.*field = static_cast<int16_t>(values.*field ^ keys.*field);
+    return out;
+}
+
+bool CountersIntact(const CounterSet& c) {
+    const CounterValues kept = Masked(c.shadow);
+    for (auto field : kWideFields)
+        if (c.*field != kept.*field)
+            return false;
+    for (auto field : kNarrowFields)
+        if (c.*field != kept.*field)
+            return false;
+    return true;
+}
+
+void RestoreFromShadow(CounterSet& c) {
+    static_cast<CounterValues&>(c) = Masked(c.shadow);
+}
+
+void AddCount(CounterSet& c, int32_t CounterValues::*field, int64_t n) {
+    ChangeCounters(c, [&](CounterValues& v) { v.*field = SaturatingAdd(v.*field, n); });
+}
+
+void SetCount(CounterSet& c, int32_t CounterValues::*field, int32_t value) {
+    ChangeCounters(c, [&](CounterValues& v) { v.*field = value; });
+}
+
+void SetDistanceTotal(CounterSet& c, const DistanceParts& parts) {
+    ChangeCounters(c, [&](CounterValues& v) {
+        v.Ever_KmSouris = parts.km;
+        v.Ever_MSouris = parts.m;
+        v.Ever_CmSouris = parts.cm;
+    });
+}
 
 DistanceParts SplitCentimetres(int64_t n) {
     const int64_t km = n / 100000;
@@ -22,24 +114,28 @@ int32_t SaturatingAdd(int32_t a, int64_t b) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-SentCounts ToBeSent(const CounterSet& c) {
+SentCounts ToBeSent(const CounterValues& c) {
     return SentCounts{c.Distance,  c.NbTouches, c.NCGauche, c.NCDroit,
                       c.NCSpecial, c.NScrolls,  c.UpTime,   c.UseTime};
 }
 
-void ClearToBeSent(CounterSet& c) {
-    c.Distance = c.NbTouches = c.NClics = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
-    c.NScrolls = c.UpTime = c.UseTime = 0;
+void ClearToBeSent(CounterSet& counters) {
+    ChangeCounters(counters, [](CounterValues& c) {
+        c.Distance = c.NbTouches = c.NClics = c.NCGauche = c.NCDroit = c.NCSpecial = 0;
+        c.NScrolls = c.UpTime = c.UseTime = 0;
+    });
 }
 
-void GiveBack(CounterSet& c, const SentCounts& s) {
-    c.Distance = SaturatingAdd(c.Distance, s.Distance);
-    c.NbTouches = SaturatingAdd(c.NbTouches, s.NbTouches);
-    c.NCGauche = SaturatingAdd(c.NCGauche, s.NCGauche);
-    c.NCDroit = SaturatingAdd(c.NCDroit, s.NCDroit);
-    c.NCSpecial = SaturatingAdd(c.NCSpecial, s.NCSpecial);
-    c.NScrolls = SaturatingAdd(c.NScrolls, s.NScrolls);
-    c.UpTime = SaturatingAdd(c.UpTime, s.UpTime);
-    c.UseTime = SaturatingAdd(c.UseTime, s.UseTime);
-    c.NClics = SaturatingAdd(0, int64_t{c.NCGauche} + c.NCDroit + c.NCSpecial);
+void GiveBack(CounterSet& counters, const SentCounts& s) {
+    ChangeCounters(counters, [&s](CounterValues& c) {
+        c.Distance = SaturatingAdd(c.Distance, s.Distance);
+        c.NbTouches = SaturatingAdd(c.NbTouches, s.NbTouches);
+        c.NCGauche = SaturatingAdd(c.NCGauche, s.NCGauche);
+        c.NCDroit = SaturatingAdd(c.NCDroit, s.NCDroit);
+        c.NCSpecial = SaturatingAdd(c.NCSpecial, s.NCSpecial);
+        c.NScrolls = SaturatingAdd(c.NScrolls, s.NScrolls);
+        c.UpTime = SaturatingAdd(c.UpTime, s.UpTime);
+        c.UseTime = SaturatingAdd(c.UseTime, s.UseTime);
+        c.NClics = SaturatingAdd(0, int64_t{c.NCGauche} + c.NCDroit + c.NCSpecial);
+    });
 }

@@ -31,6 +31,15 @@ std::optional<int64_t> ParseInt64(const std::string& text) {
     return -value;
 }
 
+std::optional<uint64_t> ParseUnsigned(const std::string& text, uint64_t highest) {
+    if (!text.empty() && text[0] == '-')
+        return std::nullopt;
+    const std::optional<int64_t> value = ParseInt64(text);
+    if (!value || static_cast<uint64_t>(*value) > highest)
+        return std::nullopt;
+    return static_cast<uint64_t>(*value);
+}
+
 std::optional<int32_t> ParseInt32(const std::string& text) {
     std::optional<int64_t> value = ParseInt64(text);
     if (!value || *value < std::numeric_limits<int32_t>::min() ||

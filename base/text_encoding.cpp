@@ -90,3 +90,16 @@ std::string Cp1252FromWide(std::wstring_view text, char replacement) {
     }
     return out;
 }
+
+std::wstring WideFromCp1252(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80])
+            out.push_back(static_cast<wchar_t>(kCp1252High[byte - 0x80]));
+        else
+            out.push_back(static_cast<wchar_t>(byte));
+    }
+    return out;
+}

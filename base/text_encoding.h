@@ -13,3 +13,7 @@ std::wstring WideFromUtf8(std::string_view utf8);
 // Code page 1252 bytes of a text; a character the code page has no byte for becomes
 // `replacement`. Meant for texts that go into the log, where a lost accent is acceptable.
 std::string Cp1252FromWide(std::wstring_view text, char replacement = '?');
+
+// The characters of code page 1252 bytes (an unassigned byte stays the C1 control of its
+// value, as Windows maps it).
+std::wstring WideFromCp1252(std::string_view bytes);

@@ -3,8 +3,10 @@
 1 ms timer on a hidden window. Each program runs an idle phase and a phase with injected
 input (about 100 events a second); the script prints CPU seconds and peak resident memory of
 each, and the ratios. The same floor with the DirectInput mouse and keyboard acquired (and
-never read) runs too, as a reference: what DirectInput alone costs under Wine. Not a test:
-run it by hand on a quiet machine.
+never read) runs too, as a reference: what DirectInput alone costs under Wine; and the floor
+that reads both devices on every tick, the least a program sampling them every millisecond can
+cost. The client runs twice: as it starts by default, and with the distance display open in
+Speed mode. Not a test: run it by hand on a quiet machine.
 
     bench/client_cpu.py [--seconds 60]
 """
@@ -92,22 +94,31 @@ def main():
         def start_client(prefix):
             ClientSession(prefix, display).start()
 
+        def start_client_display(prefix):
+            ClientSession(prefix, display, settings={
+                "MoreClics": "False", "DDStartOpen": "True", "DDCurrent": "False",
+                "DDSpeed": "True"}).start()
+
         def start_floor(*extra):
             return lambda prefix: prefix.start([BUILD_WIN / "floor_win32.exe", *extra])
 
         client = run("client", start_client, "TheWandrel.exe", display, args.seconds)
+        speed = run("client+DS", start_client_display, "TheWandrel.exe", display, args.seconds)
         floor = run("floor", start_floor(), "floor_win32.exe", display, args.seconds)
         dinput = run("floor+DI", start_floor("dinput"), "floor_win32.exe", display,
                      args.seconds)
+        reading = run("floor+rd", start_floor("read"), "floor_win32.exe", display, args.seconds)
     finally:
         display.stop()
-    for r in (client, floor, dinput):
-        print(f"{r['name']:8} idle {r['idle']:6.2f} s CPU  input {r['active']:6.2f} s CPU  "
+    for r in (client, speed, floor, dinput, reading):
+        print(f"{r['name']:9} idle {r['idle']:6.2f} s CPU  input {r['active']:6.2f} s CPU  "
               f"peak memory {r['rss']:6.1f} MB")
-    for name, base in (("floor", floor), ("floor+DI", dinput)):
-        print(f"client / {name:8} idle {client['idle'] / max(base['idle'], 0.01):.2f}  "
-              f"input {client['active'] / max(base['active'], 0.01):.2f}  "
-              f"memory +{client['rss'] - base['rss']:.1f} MB")
+    for program in (client, speed):
+        for base in (floor, dinput, reading):
+            print(f"{program['name']:9} / {base['name']:8} "
+                  f"idle {program['idle'] / max(base['idle'], 0.01):.2f}  "
+                  f"input {program['active'] / max(base['active'], 0.01):.2f}  "
+                  f"memory {program['rss'] - base['rss']:+.1f} MB")
 
 
 if __name__ == "__main__":

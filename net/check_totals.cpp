@@ -41,7 +41,7 @@ std::optional<int32_t> Field32(const std::string& text) {
 CheckOutcome AppliqueTotaux(const std::string& answer, CounterSet& c, SettingsStore& settings) {
     struct Total {
         Setting setting;
-        int32_t CounterSet::*field; // null for the distance
+        int32_t CounterValues::*field; // null for the distance
     };
     static const Total kOrder[] = {
         {Setting::DTotale, nullptr},
@@ -70,7 +70,7 @@ CheckOutcome AppliqueTotaux(const std::string& answer, CounterSet& c, SettingsSt
         // The number in the form the readers take back (a field may carry blanks).
         settings.Write(SettingPath(t.setting), std::to_string(*value));
         if (t.field) {
-            c.*t.field = *value;
+            SetCount(c, t.field, *value);
         } else {
             Recupere_Distancetotale(settings, c);
         }

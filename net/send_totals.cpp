@@ -97,36 +97,34 @@ CounterSet CountsToKeep(const CounterSet& counters, const ServerLinkState& state
 DistanceParts AddToTotals(CounterSet& c, const SentCounts& s, SettingsStore& settings) {
     const DistanceParts sent = SplitCentimetres(s.Distance);
     const int64_t total = TotalDistanceCm(c) + s.Distance;
-    const int32_t km = c.Ever_KmSouris + sent.km;
-    const int32_t m = c.Ever_MSouris + sent.m;
-    const int32_t cm = c.Ever_CmSouris + sent.cm;
-    if (FitsInt16(km) && FitsInt16(m) && FitsInt16(cm)) {
-        c.Ever_KmSouris = static_cast<int16_t>(km);
-        c.Ever_MSouris = static_cast<int16_t>(m);
-        c.Ever_CmSouris = static_cast<int16_t>(cm);
-    } else {
-        const DistanceParts parts = SplitCentimetres(total);
-        c.Ever_KmSouris = parts.km;
-        c.Ever_MSouris = parts.m;
-        c.Ever_CmSouris = parts.cm;
-    }
+    ChangeCounters(c, [&](CounterValues& v) {
+        const int32_t km = v.Ever_KmSouris + sent.km;
+        const int32_t m = v.Ever_MSouris + sent.m;
+        const int32_t cm = v.Ever_CmSouris + sent.cm;
+        if (FitsInt16(km) && FitsInt16(m) && FitsInt16(cm)) {
+            v.Ever_KmSouris = static_cast<int16_t>(km);
+            v.Ever_MSouris = static_cast<int16_t>(m);
+            v.Ever_CmSouris = static_cast<int16_t>(cm);
+        } else {
+            const DistanceParts parts = SplitCentimetres(TotalDistanceCm(v) + s.Distance);
+            v.Ever_KmSouris = parts.km;
+            v.Ever_MSouris = parts.m;
+            v.Ever_CmSouris = parts.cm;
+        }
+        v.NbTouches_Ever = SaturatingAdd(v.NbTouches_Ever, s.NbTouches);
+        v.NCDroit_Ever = SaturatingAdd(v.NCDroit_Ever, s.NCDroit);
+        v.NCGauche_Ever = SaturatingAdd(v.NCGauche_Ever, s.NCGauche);
+        v.NCSpecial_Ever = SaturatingAdd(v.NCSpecial_Ever, s.NCSpecial);
+        v.NScrolls_Ever = SaturatingAdd(v.NScrolls_Ever, s.NScrolls);
+        v.UpTime_Ever = SaturatingAdd(v.UpTime_Ever, s.UpTime);
+        v.UseTime_Ever = SaturatingAdd(v.UseTime_Ever, s.UseTime);
+    });
     WriteTotal(settings, Setting::DTotale, total);
-
-    c.NbTouches_Ever = SaturatingAdd(c.NbTouches_Ever, s.NbTouches);
     WriteTotal(settings, Setting::TotalTouches, c.NbTouches_Ever);
-
-    c.NCDroit_Ever = SaturatingAdd(c.NCDroit_Ever, s.NCDroit);
-    c.NCGauche_Ever = SaturatingAdd(c.NCGauche_Ever, s.NCGauche);
-    c.NCSpecial_Ever = SaturatingAdd(c.NCSpecial_Ever, s.NCSpecial);
     WriteTotal(settings, Setting::TotalClicsDroit, c.NCDroit_Ever);
     WriteTotal(settings, Setting::TotalClicsGauche, c.NCGauche_Ever);
     WriteTotal(settings, Setting::TotalClicsSpecial, c.NCSpecial_Ever);
-
-    c.NScrolls_Ever = SaturatingAdd(c.NScrolls_Ever, s.NScrolls);
     WriteTotal(settings, Setting::TotalScrolls, c.NScrolls_Ever);
-
-    c.UpTime_Ever = SaturatingAdd(c.UpTime_Ever, s.UpTime);
-    c.UseTime_Ever = SaturatingAdd(c.UseTime_Ever, s.UseTime);
     WriteTotal(settings, Setting::TotalUptime, c.UpTime_Ever);
     WriteTotal(settings, Setting::TotalUsetime, c.UseTime_Ever);
     return sent;
@@ -169,8 +167,7 @@ struct Refusal {
     const wchar_t* title;
 };
 
-void Refuse(ExchangeServices& services, ServerLinkState& state, SendingUi& ui,
-            const Refusal& r) {
+void Refuse(ExchangeServices& services, ServerLinkState& state, SendingUi& ui, const Refusal& r) {
     state.LastLog = LocalTextWithoutBreaks(r.text_id);
     LogIfEnabled(services, state.LastLog);
     if (r.box_id != 0)
@@ -206,7 +203,7 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
         // Without a download window the offer cannot be kept: handled as declined.
         const bool accepted = ui.CanDownloadUpdate() &&
                               ui.Show(ChaineLocale(170), kNewVersionTitle, MessageButtons::YesNo,
-                                        MessageIcon::Question) == MessageAnswer::Yes;
+                                      MessageIcon::Question) == MessageAnswer::Yes;
         if (accepted) {
             SetLastLog(services, state, kAutoUpdateText);
             ui.StartUpdateDownload(answer.description);
@@ -218,7 +215,7 @@ bool HandleRefusal(ExchangeServices& services, ServerLinkState& state, CounterSe
     case SendAnswerKind::NewVersionWebsite:
         SetLastLog(services, state, kNewVersionWebsiteText);
         if (ui.Show(ChaineLocale(180), kNewVersionTitle, MessageButtons::YesNo,
-                      MessageIcon::Information) == MessageAnswer::Yes)
+                    MessageIcon::Information) == MessageAnswer::Yes)
             ui.GotoSite(ServerBaseUrl(services.settings));
         return true;
     case SendAnswerKind::KeyMismatch:
@@ -242,7 +239,7 @@ void Send_Click(ExchangeServices& services, ServerLinkState& state, CounterSet& 
     if (nickname.empty() || password.empty()) {
         ui.StopSendingAnimation();
         ui.Show(kFillInAccountText, kApplicationTitle, MessageButtons::Ok,
-                  MessageIcon::Exclamation);
+                MessageIcon::Exclamation);
         ui.OpenAccountPage();
     }
 

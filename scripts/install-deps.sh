@@ -8,7 +8,7 @@ packages=(
     sqlite3 libsqlite3-dev libcpp-httplib-dev libsodium-dev
     clang libclang-rt-14-dev
     python3-pytest python3-pytest-xdist python3-pytest-timeout
-    chromium
+    chromium nsis
     nginx iproute2
 )
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything, starts trekhold-server on 127.0.0.1:8035 with a demo account, and
-# starts the client under Wine: on your display when there is one, else on an Xvfb display
+# Builds everything, starts trekhold-server on 127.0.0.1:8035 with a demo account, installs
+# the client with its setup program and starts it under Wine: on your display when there is one, else on an Xvfb display
 # (screenshots of it go to build/run/screen.png every few seconds). Ctrl-C stops both.
 # The client's Wine prefix (build/run/wine) and the server's database (build/run/) are kept
 # between runs, as a user's would be.
@@ -50,6 +50,9 @@ if [ "$had_display" = 0 ]; then
     shot_pid=$!
 fi
 echo
-"$WANDREL_WINE" "$src/build/win/TheWandrel.exe"
+# The client as a user's machine has it: installed by the setup program (silently; a client
+# of an earlier run that still runs is asked to quit first), then started from its folder.
+"$WANDREL_WINE" "$src/build/win/TheWandrelSetup.exe" /S
+"$WANDREL_WINE" 'C:\Program Files\TheWandrel\TheWandrel.exe'
 # The client runs on after the loader returns when it was already running; wait for it.
 WINEPREFIX=$run/wine "$WANDREL_WINESERVER" -w

@@ -102,7 +102,7 @@ MigrationOutcome ChangementVersion(FileStore& files, SettingsStore& settings,
         const int32_t a = ReadOldDistance(files, kOldDistanceAFileName, K, OldDistanceForm::A);
         const int32_t b = ReadOldDistance(files, kOldDistanceBFileName, K, OldDistanceForm::B);
         CounterSet counters;
-        counters.Distance = a == b ? a : 0;
+        SetCount(counters, &CounterValues::Distance, a == b ? a : 0);
         const std::string password = ReadOldPassword(files);
 
         // Without a key file nothing was taken over: the old files stay for the next start.

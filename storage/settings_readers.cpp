@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -119,10 +120,7 @@ void Recupere_Distancetotale(SettingsStore& store, CounterSet& counters) {
         store.Write(path, "0");
         total = 0;
     }
-    const DistanceParts parts = SplitCentimetres(*total);
-    counters.Ever_KmSouris = parts.km;
-    counters.Ever_MSouris = parts.m;
-    counters.Ever_CmSouris = parts.cm;
+    SetDistanceTotal(counters, SplitCentimetres(*total));
 }
 
 int32_t Recupere_Ever(SettingsStore& store, const std::string& DataEVer) {
@@ -135,13 +133,18 @@ int32_t Recupere_Ever(SettingsStore& store, const std::string& DataEVer) {
 }
 
 void Recupere_TotauxEver(SettingsStore& store, CounterSet& c) {
-    c.NbTouches_Ever = Recupere_Ever(store, InfoOf(Setting::TotalTouches).name);
-    c.NCDroit_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsDroit).name);
-    c.NCGauche_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsGauche).name);
-    c.NCSpecial_Ever = Recupere_Ever(store, InfoOf(Setting::TotalClicsSpecial).name);
-    c.NScrolls_Ever = Recupere_Ever(store, InfoOf(Setting::TotalScrolls).name);
-    c.UpTime_Ever = Recupere_Ever(store, InfoOf(Setting::TotalUptime).name);
-    c.UseTime_Ever = Recupere_Ever(store, InfoOf(Setting::TotalUsetime).name);
+    // In the order the values are read.
+    static const std::pair<Setting, int32_t CounterValues::*> kTotals[] = {
+        {Setting::TotalTouches, &CounterValues::NbTouches_Ever},
+        {Setting::TotalClicsDroit, &CounterValues::NCDroit_Ever},
+        {Setting::TotalClicsGauche, &CounterValues::NCGauche_Ever},
+        {Setting::TotalClicsSpecial, &CounterValues::NCSpecial_Ever},
+        {Setting::TotalScrolls, &CounterValues::NScrolls_Ever},
+        {Setting::TotalUptime, &CounterValues::UpTime_Ever},
+        {Setting::TotalUsetime, &CounterValues::UseTime_Ever},
+    };
+    for (const auto& [setting, field] : kTotals)
+        SetCount(c, field, Recupere_Ever(store, InfoOf(setting).name));
 }
 
 std::string DonnePseudo(SettingsStore& store) {

@@ -10,7 +10,7 @@ constexpr int64_t kInt32Max = INT32_MAX;
 using K = SettingKind;
 
 // In the order of the enumeration.
-const std::array<SettingInfo, 35> kSettings = {{
+const std::array<SettingInfo, 36> kSettings = {{
     {Setting::Language, "Language", "0", K::Number, 0, 4},
     {Setting::Login, "Login", "", K::Text},
     {Setting::IconMove, "IconMove", "True", K::Boolean},
@@ -46,6 +46,9 @@ const std::array<SettingInfo, 35> kSettings = {{
     {Setting::Save_distance, "Save_distance", "15", K::Number, 5, 360},
     {Setting::Path, "Path", nullptr, K::Text}, // left for a downloaded update, never read
     {Setting::Server, "Server", "http://127.0.0.1:8035/", K::Text},
+    // The counters' guard at the last shutdown: "Clean", or "Tampered" when another program
+    // changed the counters in memory during that run. Written only; nothing reads it back.
+    {Setting::CounterGuard, "CounterGuard", nullptr, K::Text},
 }};
 
 } // namespace

@@ -44,6 +44,7 @@ enum class Setting {
     Save_distance,
     Path,
     Server,
+    CounterGuard,
 };
 
 enum class SettingKind {

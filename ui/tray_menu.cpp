@@ -83,7 +83,7 @@ void TrayMenuCommands::DDisplayMenu_Click() {
 }
 
 void TrayMenuCommands::McE_Click() {
-    if (host_.SendingInProgress())
+    if (host_.SendingInProgress() || state_.counting_locked)
         return;
     if (!state_.counting_checked) {
         state_.counting_checked = true;

@@ -37,6 +37,7 @@ std::wstring DefaultCaption(int caption_id);
 struct TrayMenuState {
     bool display_checked = false;      // `DDisplayMenu`
     bool counting_checked = true;      // `McE`: every start begins with counting enabled
+    bool counting_locked = false;      // the counters' guard stopped counting for this run
     bool icon_change_disabled = false; // `MenuDisableIconChange`
     bool display_available = false;    // the display window exists in this build
     bool settings_available = false;   // the configuration dialog exists in this build

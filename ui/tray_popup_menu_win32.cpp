@@ -47,6 +47,7 @@ void TrayPopupMenu::Apply(const TrayMenuState& state) {
     check(TrayCommand::Display, state.display_checked);
     check(TrayCommand::Counting, state.counting_checked);
     check(TrayCommand::IconChange, state.icon_change_disabled);
+    enable(TrayCommand::Counting, !state.counting_locked);
     enable(TrayCommand::Display, state.display_available);
     enable(TrayCommand::Settings, state.settings_available);
 }

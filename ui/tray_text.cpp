@@ -34,11 +34,15 @@ int64_t DivideRoundHalfEven(int64_t num, int64_t den) {
 
 std::wstring FormatCountPattern(int64_t n) {
     static const std::wstring kPattern = L"## ### ### ##0";
+    return FormatCountPattern(n, kPattern);
+}
+
+std::wstring FormatCountPattern(int64_t n, const std::wstring& pattern) {
     const std::wstring digits = Digits(Magnitude(n));
     std::wstring out;
     size_t next = digits.size(); // digits still to place, taken from the right
-    for (size_t i = kPattern.size(); i-- > 0;) {
-        const wchar_t p = kPattern[i];
+    for (size_t i = pattern.size(); i-- > 0;) {
+        const wchar_t p = pattern[i];
         if (p == L'#' || p == L'0') {
             if (next > 0)
                 out.insert(out.begin(), digits[--next]);
@@ -68,6 +72,12 @@ std::wstring FormatHundredths(int64_t hundredths, const std::wstring& decimal_se
     return out;
 }
 
+int64_t MilesHundredthsFromKm(int64_t km) {
+    // km * 100000 / 1609 hundredths; split so the product never overflows.
+    const int64_t whole = km / 1609;
+    return whole * 100000 + DivideRoundHalfEven((km - whole * 1609) * 100000, 1609);
+}
+
 std::wstring TooltipDistanceLine(int32_t distance_cm, bool metric,
                                  const std::wstring& decimal_separator) {
     const int32_t km = distance_cm / 100000;
@@ -76,7 +86,7 @@ std::wstring TooltipDistanceLine(int32_t distance_cm, bool metric,
         return L" " + std::to_wstring(km) + L" Km  " + std::to_wstring(m) + L" M";
     // Exact decimal arithmetic: km / 1.609 in hundredths is km * 100000 / 1609, and
     // m * 1.1 in hundredths is m * 110 (no rounding needed).
-    const int64_t mi_hundredths = DivideRoundHalfEven(int64_t{km} * 100000, 1609);
+    const int64_t mi_hundredths = MilesHundredthsFromKm(km);
     const int64_t yd_hundredths = int64_t{m} * 110;
     return L" " + FormatHundredths(mi_hundredths, decimal_separator) + L" Mi  " +
            FormatHundredths(yd_hundredths, decimal_separator) + L" Yd";

@@ -15,10 +15,17 @@ namespace tray {
 constexpr size_t kTipFieldChars = 64;
 constexpr size_t kTipMaxTextChars = kTipFieldChars - 1;
 
-// A count with the pattern "## ### ### ##0": digits fill the placeholders from the right,
-// every space of the pattern is always written ("   5", " 1 234 567"). Digits beyond the
-// eleven placeholders go in front; a negative count gets its minus sign in front.
+// A count with a pattern of "#" and "0" digit placeholders and literal spaces: digits fill
+// the placeholders from the right, a "0" placeholder without a digit writes "0", every space
+// of the pattern is always written. Digits beyond the placeholders go in front; a negative
+// count gets its minus sign in front.
+std::wstring FormatCountPattern(int64_t n, const std::wstring& pattern);
+// The tooltip's pattern "## ### ### ##0": "   5", " 1 234 567".
 std::wstring FormatCountPattern(int64_t n);
+
+// km / 1.609 in hundredths of a mile, halves to the even hundredth, exact for any 64-bit km
+// a distance display can reach.
+int64_t MilesHundredthsFromKm(int64_t km);
 
 // A value given in hundredths, written with at most two decimals and no trailing zeros
 // ("7.46", "379.5", "12"); `decimal_separator` is the user's locale separator.

@@ -19,6 +19,16 @@ std::wstring last_error_message(DWORD code) {
     return text;
 }
 
+void log_failure(const wchar_t* call, DWORD code) {
+    const std::wstring line =
+        L"TheWandrel: " + std::wstring(call) + L" failed: " + last_error_message(code) + L"\n";
+    ::OutputDebugStringW(line.c_str());
+}
+
+void log_last_error(const wchar_t* call) {
+    log_failure(call, ::GetLastError());
+}
+
 std::wstring widen_cp1252(const std::string& bytes) {
     if (bytes.empty())
         return {};

@@ -11,18 +11,33 @@
 //   answer-box TITLE [BUTTON]
 //                      waits for a box of that title, prints its text ("text=...", line
 //                      breaks as "|") and presses BUTTON (IDOK by default)
+//   memory-find VALUE FILE
+//                      searches the client's memory for the 32-bit VALUE (the first time), or
+//                      keeps the addresses of FILE that hold VALUE now; prints "candidates=N"
+//   memory-write VALUE FILE
+//                      writes VALUE at every address of FILE in the client's memory
 //   installer-state    prints the first-run installer's state: the control with the keyboard
 //                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
 //                      state, the Install button's centre on the screen
+//   window TITLE [BUTTON [click]]
+//                      waits (a minute at most) for a visible window whose title starts with
+//                      TITLE and, with BUTTON, for an enabled visible button of that text in
+//                      it ("&" ignored); paints what is due, prints the texts of its
+//                      controls ("text=a|b|...") and with "click" presses the button
+//   display            prints the distance display's state: "open=0" when none is shown,
+//                      else "open=1", its label's text ("text=...", lines as "|") and its
+//                      place on the screen ("rect=left,top,right,bottom")
 //
 // Exit code 0 when the action was done, 1 when it could not be (the reason on stderr), 2 for
 // a command line it does not know.
 #include "net/query_protocol.h"
+#include "tests/driver/memory_search_win32.h"
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/registry_settings_store_win32.h"
+#include "ui/display_window_win32.h"
 #include "ui/installer_window_win32.h"
 
 #include <windows.h>
@@ -104,8 +119,7 @@ int WriteAccount(int argc, wchar_t** argv) {
     if (!clef)
         return Fail("the key cannot be pair-coded");
     CounterSet counters;
-    counters.Distance = std::stoi(args["distance"]);
-    counters.NbTouches = std::stoi(args["keys"]);
+    GiveBack(counters, SentCounts{std::stoi(args["distance"]), std::stoi(args["keys"])});
     if (EnregistreCle(files, *clef) != SaveResult::Saved ||
         EnregistrePwd(files, args["password"]) != SaveResult::Saved ||
         EnregistreDonnees(files, counters, *clef) != SaveResult::Saved)
@@ -180,6 +194,93 @@ int RemoveTrayIcon() {
     return ::Shell_NotifyIconW(NIM_DELETE, &record) ? 0 : Fail("Shell_NotifyIcon");
 }
 
+struct ButtonSearch {
+    std::wstring title;
+    std::wstring button;
+    HWND window = nullptr;
+    HWND found = nullptr;
+};
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    std::wstring out;
+    for (wchar_t c : text)
+        if (c != L'&')
+            out += c;
+    return out;
+}
+
+BOOL CALLBACK FindButtonChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    wchar_t cls[32] = {};
+    ::GetClassNameW(child, cls, 32);
+    if (::lstrcmpiW(cls, L"Button") == 0 && ::IsWindowVisible(child) && ::IsWindowEnabled(child) &&
+        WithoutAmpersands(TextOf(child)) == search->button) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTitledWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (!::IsWindowVisible(window) || TextOf(window).rfind(search->title, 0) != 0)
+        return TRUE;
+    if (!search->button.empty())
+        ::EnumChildWindows(window, FindButtonChild, data);
+    if (search->button.empty() || search->found) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Every control's text followed by "|", its line breaks as blanks.
+BOOL CALLBACK AppendAnyText(HWND child, LPARAM out) {
+    std::wstring text = TextOf(child);
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(out) += text + L"|";
+    return TRUE;
+}
+
+int WindowButton(const wchar_t* title, const wchar_t* button, bool click) {
+    ButtonSearch search{title, button ? button : L""};
+    const ULONGLONG deadline = ::GetTickCount64() + 3 * kWaitMs;
+    do {
+        search.window = search.found = nullptr;
+        ::EnumWindows(FindTitledWindow, reinterpret_cast<LPARAM>(&search));
+    } while (!search.window && ::GetTickCount64() < deadline && (::Sleep(50), true));
+    if (!search.window)
+        return Fail("no such window or button");
+    // Whatever is due to be painted is painted before this returns (a screenshot follows).
+    ::RedrawWindow(search.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::wstring text;
+    ::EnumChildWindows(search.window, AppendAnyText, reinterpret_cast<LPARAM>(&text));
+    std::printf("text=%s\n", Utf8(text).c_str());
+    if (click && !::PostMessageW(search.found, BM_CLICK, 0, 0))
+        return Fail("PostMessage");
+    return 0;
+}
+
+int DisplayState() {
+    const HWND display = ::FindWindowW(win32::DisplayWindow::kClassName, nullptr);
+    if (!display || !::IsWindowVisible(display)) {
+        std::printf("open=0\n");
+        return 0;
+    }
+    std::wstring line;
+    for (wchar_t c : TextOf(::GetWindow(display, GW_CHILD)))
+        if (c != L'\r')
+            line += c == L'\n' ? L'|' : c;
+    RECT r{};
+    ::GetWindowRect(display, &r);
+    std::printf("open=1\ntext=%s\nrect=%ld,%ld,%ld,%ld\n", Utf8(line).c_str(), r.left, r.top,
+                r.right, r.bottom);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -212,8 +313,23 @@ int wmain(int argc, wchar_t** argv) {
         return RemoveTrayIcon();
     if (action == L"answer-box" && (argc == 3 || argc == 4))
         return AnswerBox(argv[2], argc == 4 ? _wtoi(argv[3]) : IDOK);
+    if ((action == L"memory-find" || action == L"memory-write") && argc == 4) {
+        DWORD process_id = 0;
+        if (HWND client = Client())
+            ::GetWindowThreadProcessId(client, &process_id);
+        if (!process_id)
+            return Fail("no client window");
+        const auto value = static_cast<int32_t>(std::wcstol(argv[2], nullptr, 10));
+        return action == L"memory-find" ? MemoryFind(process_id, value, argv[3])
+                                        : MemoryWrite(process_id, value, argv[3]);
+    }
     if (action == L"installer-state")
         return InstallerState();
+    if (action == L"window" && argc >= 3 && argc <= 5)
+        return WindowButton(argv[2], argc >= 4 ? argv[3] : nullptr,
+                            argc == 5 && std::wstring(argv[4]) == L"click");
+    if (action == L"display")
+        return DisplayState();
     std::fprintf(stderr, "wandrel_drive: unknown action\n");
     return 2;
 }

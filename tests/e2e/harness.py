@@ -256,10 +256,11 @@ class ClientSession:
         out = self.drive("answer-box", title, *([str(button)] if button else []))
         return next(line[5:] for line in out.splitlines() if line.startswith("text="))
 
-    def start(self, wait=True):
+    def start(self, wait=True, exe=None):
+        """Starts the client built here, or `exe` (a Windows path, as the installed one)."""
         env = dict(self.prefix.env)
         env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(BUILD_WIN / "TheWandrel.exe")],
+        self.proc = subprocess.Popen([wine_binary(), str(exe or BUILD_WIN / "TheWandrel.exe")],
                                      env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.prefix.procs.append(self.proc)

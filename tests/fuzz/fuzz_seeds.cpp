@@ -2,6 +2,7 @@
 // files and texts, so that the fuzzers start past the outer checks.
 //   fuzz_seeds DIR    writes DIR/<fuzzer>/<seed>
 #include "fixed_random.h"
+#include "net/update_http.h"
 #include "storage/cryptage.h"
 #include "storage/data_files.h"
 #include "tests/fakes/memory_stores.h"
@@ -71,5 +72,13 @@ int main(int argc, char** argv) {
     Write("fuzz_request_head", "head",
           "\3\200GET /TheWandrelSetup.exe HTTP/1.1\r\nRange: bytes=0-\r\nHost: x\r\n\r\n");
     Write("fuzz_request_head", "range", "\1\377bytes=10-20");
+    // The update download: the cut position, a description, NUL, the server's answer.
+    const std::string body = "0123456789";
+    Write("fuzz_update_download", "two",
+          "\x30" + std::string("2.0 Ko-2-readme.txt-TheWandrelSetup.exe") + '\0' +
+              "HTTP/1.1 206 Partial Content\r\nContent-Type: application/octet-stream\r\n"
+              "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    Write("fuzz_update_download", "request", '\0' + std::string("1 Ko-1-TheWandrelSetup.exe") +
+                                                  '\0' + UpdateRequest("/x", "h:81"));
     return 0;
 }

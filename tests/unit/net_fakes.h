@@ -112,15 +112,8 @@ class RecordingHost : public SendingUi, public MachineFacts {
 // Counts waiting to be sent, some of each kind: 3 km 500 m 20 cm, 10 keys, 3 + 2 + 1
 // clicks, 7 scrolls, 60 minutes up, 30 in use.
 inline void SetWaitingCounts(CounterSet& counters) {
-    counters.Distance = 350020;
-    counters.NbTouches = 10;
-    counters.NCGauche = 3;
-    counters.NCDroit = 2;
-    counters.NCSpecial = 1;
-    counters.NClics = 6;
-    counters.NScrolls = 7;
-    counters.UpTime = 60;
-    counters.UseTime = 30;
+    ClearToBeSent(counters);
+    GiveBack(counters, SentCounts{350020, 10, 3, 2, 1, 7, 60, 30});
 }
 
 // Every service of an exchange, faked; a test fixture derives from it.

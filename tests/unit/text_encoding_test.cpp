@@ -30,3 +30,11 @@ TEST(Cp1252, EncodesWhatTheCodePageHasAndReplacesTheRest) {
     EXPECT_EQ(Cp1252FromWide(L"\u4e2d\u0081x"), "?\x81x");
     EXPECT_EQ(Cp1252FromWide(L"\u0100", '#'), "#");
 }
+
+TEST(Cp1252, DecodesEveryByteAndRoundTrips) {
+    EXPECT_EQ(WideFromCp1252("\xE9\x80\x9C\x92 \x81"), L"\u00e9\u20ac\u0153\u2019 \u0081");
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte)
+        all.push_back(static_cast<char>(byte));
+    EXPECT_EQ(Cp1252FromWide(WideFromCp1252(all)), all);
+}

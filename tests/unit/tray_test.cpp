@@ -140,6 +140,14 @@ TEST(TrayMenu, CommandsToggleWriteAndWaitForTheirWindows) {
     EXPECT_FALSE(menu.state().counting_checked);
     menu.McE_Click();
     EXPECT_EQ(host.log, "suspend;rest;resume;");
+    // Stopped by the counters' guard: off for the rest of the run.
+    menu.state().counting_checked = false;
+    menu.state().counting_locked = true;
+    menu.Run(TrayCommand::Counting);
+    EXPECT_FALSE(menu.state().counting_checked);
+    EXPECT_EQ(host.log, "suspend;rest;resume;");
+    menu.state().counting_checked = true;
+    menu.state().counting_locked = false;
 
     host.log.clear();
     menu.Run(TrayCommand::IconChange);

@@ -115,6 +115,25 @@ void TinyHttpServer::Handle(win32::UniqueSocket client) {
     }
     if (reply_.delay_ms && WaitForSingleObject(stop_.get(), reply_.delay_ms) != WAIT_TIMEOUT)
         return;
+    if (reply_.pieces) {
+        const size_t path_start = head.find(' ') + 1;
+        const std::string path = head.substr(path_start, head.find(' ', path_start) - path_start);
+        bool first = true;
+        for (const std::string& piece : reply_.pieces(path)) {
+            if (!first && reply_.piece_gap_ms &&
+                WaitForSingleObject(stop_.get(), reply_.piece_gap_ms) != WAIT_TIMEOUT)
+                return;
+            first = false;
+            if (send(client.get(), piece.data(), static_cast<int>(piece.size()), 0) !=
+                static_cast<int>(piece.size()))
+                return;
+        }
+        if (reply_.keep_open)
+            held_.push_back(std::move(client));
+        else
+            shutdown(client.get(), SD_SEND);
+        return;
+    }
     const std::string response =
         "HTTP/1.1 " + reply_.status +
         "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(reply_.body.size()) +

@@ -4,6 +4,7 @@
 
 #include "base/win32/unique_handle.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ class TinyHttpServer {
         std::string body;
         DWORD delay_ms = 0;
         bool silent = false; // read the request, then never answer
+        // When set, the answer to a request path as raw pieces, sent `piece_gap_ms` apart so
+        // that each arrives on its own (status and body are then unused).
+        std::function<std::vector<std::string>(const std::string& path)> pieces;
+        DWORD piece_gap_ms = 0;
+        bool keep_open = false; // after the pieces, keep the connection open and send nothing
     };
     explicit TinyHttpServer(Reply reply);
     ~TinyHttpServer(); // stops the thread and closes every socket
