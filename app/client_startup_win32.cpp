@@ -22,7 +22,6 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
 #include <stdexcept>
 
 namespace {
@@ -32,6 +31,8 @@ class StartupError : public std::runtime_error {
   public:
     StartupError(long number, const std::string& description)
         : std::runtime_error(description), number_(number) {}
+    explicit StartupError(const win32::CallFailure& failure)
+        : StartupError(static_cast<long>(failure.code), Cp1252FromWide(failure.text)) {}
     long number() const { return number_; }
 
   private:
@@ -60,11 +61,15 @@ std::wstring ModuleFolder(HINSTANCE instance) {
     return ProgramFolder(path.substr(0, path.find_last_of(L'\\')));
 }
 
-std::string Narrow(const std::wstring& text) {
-    return Cp1252FromWide(text, '?');
-}
-
 } // namespace
+
+void Client::UseTestHooks(const TestHooks& hooks) {
+    if (hooks.minute_ms < 50 || hooks.minute_ms > 60000)
+        return;
+    minute_ms_ = hooks.minute_ms;
+    if (hooks.clock_start && minute_ms_ < 60000)
+        tick_clock_.emplace(*hooks.clock_start);
+}
 
 void Client::Startup(HINSTANCE instance) {
     instance_ = instance;
@@ -87,7 +92,7 @@ void Client::Startup(HINSTANCE instance) {
         options.ex_style = WS_EX_TOOLWINDOW;
         options.x = options.y = options.width = options.height = 0;
         if (!Create(cls, options))
-            throw StartupError(static_cast<long>(::GetLastError()), "CreateWindowEx");
+            throw StartupError(win32::LastFailureOf(L"CreateWindowExW"));
         boxes_.set_owner(hwnd());
 
         OpenSharedMemory();
@@ -134,7 +139,11 @@ void Client::CheckSingleInstance() {
         EndProcess(kExitNormal);
 }
 
-// The platform: NT-family systems from Windows 2000 on.
+// The program needs Windows 7 or later: the build targets it, and its imports come from it.
+static_assert(_WIN32_WINNT == 0x0601, "TheWandrel is built for Windows 7 to 11");
+
+// The platform check: NT-family systems of major version 5 or later; other systems get the
+// bilingual box.
 void Client::CheckPlatform() {
     if (!win32::EstNT())
         Fatal(PlatformMessage(), kPlatformTitle, MB_ICONINFORMATION, kExitPlatform);
@@ -172,8 +181,7 @@ void Client::OpenSharedMemory() {
 void Client::CallChkP() {
     zeptal_.reset(::LoadLibraryW((program_folder_ + L"zeptal.dll").c_str()));
     if (!zeptal_)
-        throw StartupError(static_cast<long>(::GetLastError()),
-                           Narrow(win32::last_error_message(::GetLastError())));
+        throw StartupError(win32::LastFailureOf(L"LoadLibraryW"));
     using ChkPFunction = HRESULT(__stdcall*)(VARIANT*);
     auto chkp = reinterpret_cast<ChkPFunction>(
         reinterpret_cast<void*>(::GetProcAddress(zeptal_.get(), "ChkP")));
@@ -218,7 +226,7 @@ void Client::SetupCounting() {
     sampler_.on_tray_frame = [this](uint8_t frame) { tray_.ShowFrame(frame); };
     if (!tray_.Init(hwnd(), instance_, program_folder_, state.Icon_Move_Global,
                     [](int id) { return ChaineLocale(id); }))
-        throw StartupError(static_cast<long>(::GetLastError()), "The tray icon images");
+        throw StartupError(win32::LastFailureOf(L"The tray icon images"));
     state.NbIcones = tray_.NbIcones();
     state.ImageIcone = 0;
     state.ImageIconeAffichee = 0;
@@ -228,7 +236,7 @@ void Client::SetupCounting() {
 
 // Settings held in memory and the confirmed totals.
 void Client::ReadSettings() {
-    MiseAJourDemarrage(settings_, Narrow(program_folder_));
+    MiseAJourDemarrage(settings_, program_folder_);
     Global_Unite_KM = RecupereParametre(settings_, Setting::Unit) == "Km";
 
     const AutoSendMode mode = ParseAutoSend(RecupereParametre(settings_, Setting::AS));
@@ -264,17 +272,5 @@ void Client::StartTimers() {
     // the start-up's question box would add to totals not loaded yet and write them over.
     if (schedule_.AutosKm)
         ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
-    wchar_t value[16] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"WANDREL_MINUTE_MS", value, 16);
-    if (n > 0 && n < 16) {
-        const long ms = std::wcstol(value, nullptr, 10);
-        if (ms >= 50 && ms <= 60000)
-            minute_ms_ = static_cast<UINT>(ms);
-    }
-    const DWORD start_length = ::GetEnvironmentVariableW(L"WANDREL_CLOCK_START", value, 16);
-    if (minute_ms_ < 60000 && start_length > 0 && start_length < 16) {
-        if (auto start = ParseClockTime(Narrow(value)))
-            tick_clock_.emplace(*start);
-    }
     ::SetTimer(hwnd(), kTimer_AS, minute_ms_, nullptr);
 }

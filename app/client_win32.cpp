@@ -193,7 +193,9 @@ void Client::ShowInstaller() {
         ::SetForegroundWindow(installer_->hwnd());
         return;
     }
-    win32::InstallerSetup setup{Services(), nullptr, Cp1252FromWide(program_folder_, '?'), [] {},
+    // The installer's first tick unloads the counting client: its hidden window goes, so a
+    // program asking for the counts meanwhile learns that no client runs.
+    win32::InstallerSetup setup{Services(), nullptr, program_folder_, [this] { Destroy(); },
                                 [this](bool installed) { InstallerClosed(installed); }};
     installer_ = std::make_unique<win32::InstallerWindow>(std::move(setup));
     if (!installer_->Create())

@@ -61,6 +61,16 @@ class Client : public win32::WindowBase,
     // client runs (or only the first-run installer does).
     void Startup(HINSTANCE instance);
 
+    // Only the test build of the client sets these (see its program entry): a shortened
+    // minute (50 to 60000 ms) so that periodic saves and uptime come in seconds, and with
+    // it a clock for the minute tick that starts at `clock_start` and advances one minute
+    // per tick, so the sending at a fixed hour is reached in seconds. Call before Startup.
+    struct TestHooks {
+        UINT minute_ms = 60000;
+        std::optional<LocalTime> clock_start;
+    };
+    void UseTestHooks(const TestHooks& hooks);
+
     // `Quit_Click`: the other windows, then this one; the shutdown saves the counts.
     void Quit() override;
 
@@ -181,11 +191,8 @@ class Client : public win32::WindowBase,
     DistanceDisplay display_{counters_, settings_, display_flags_, Global_Unite_KM};
     ScheduleState schedule_;
     bool shut_down_ = false;
-    // The minute timer's interval. Tests shorten it with the environment variable
-    // WANDREL_MINUTE_MS so that saves and uptime come in seconds.
+    // The minute timer's interval, and the minute tick's own clock; both from the test
+    // hooks only. Without that clock the tick reads the local time.
     UINT minute_ms_ = 60000;
-    // With a shortened minute, WANDREL_CLOCK_START=HH:MM gives the minute tick a clock that
-    // starts there and advances one minute per tick, so the sending at a fixed hour can be
-    // reached in seconds. Without it the tick reads the local time.
     std::optional<TickClock> tick_clock_;
 };

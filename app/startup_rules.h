@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
-// NT-family systems (platform 2) of major version 5 or later: Windows 2000 to 11.
+// NT-family systems (platform 2) of major version 5 or later. The program itself is built
+// for 64-bit Windows 7 to 11 (it would not load on an older system); the check refuses the
+// systems that are not NT with its own message rather than turning away every Windows after XP.
 bool IsPlatformAccepted(uint32_t platformId, uint32_t majorVersion);
 
 // The bilingual box shown on other systems (the language is not known yet).

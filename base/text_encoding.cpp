@@ -69,37 +69,50 @@ std::wstring WideFromUtf8(std::string_view utf8) {
     return out;
 }
 
-std::string Cp1252FromWide(std::wstring_view text, char replacement) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t ch : text) {
-        const auto cp = static_cast<std::uint32_t>(ch);
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out.push_back(static_cast<char>(cp));
-            continue;
-        }
-        char byte = replacement;
-        for (unsigned k = 0; k < 32; ++k) {
-            const std::uint32_t mapped = kCp1252High[k] ? kCp1252High[k] : 0x80 + k;
-            if (mapped == cp) {
-                byte = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        out.push_back(byte);
-    }
-    return out;
-}
-
 std::wstring WideFromCp1252(std::string_view bytes) {
     std::wstring out;
     out.reserve(bytes.size());
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80])
-            out.push_back(static_cast<wchar_t>(kCp1252High[byte - 0x80]));
-        else
-            out.push_back(static_cast<wchar_t>(byte));
+        const bool high = byte >= 0x80 && byte <= 0x9F && kCp1252High[byte - 0x80] != 0;
+        out.push_back(static_cast<wchar_t>(high ? kCp1252High[byte - 0x80] : byte));
     }
+    return out;
+}
+
+namespace {
+
+// The byte of one character, or nothing.
+std::optional<char> Cp1252Byte(wchar_t ch) {
+    const auto cp = static_cast<std::uint32_t>(ch);
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<char>(cp);
+    for (unsigned k = 0; k < 32; ++k) {
+        const std::uint32_t mapped = kCp1252High[k] ? kCp1252High[k] : 0x80 + k;
+        if (mapped == cp)
+            return static_cast<char>(0x80 + k);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> Cp1252Exactly(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t ch : text) {
+        const std::optional<char> byte = Cp1252Byte(ch);
+        if (!byte)
+            return std::nullopt;
+        out.push_back(*byte);
+    }
+    return out;
+}
+
+std::string Cp1252FromWide(std::wstring_view text, char replacement) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t ch : text)
+        out.push_back(Cp1252Byte(ch).value_or(replacement));
     return out;
 }

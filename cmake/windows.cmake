@@ -40,6 +40,24 @@ target_link_options(TheWandrel PRIVATE -municode -s -Wl,--gc-sections -Wl,--file
 add_custom_command(TARGET TheWandrel POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:TheWandrel>)
 
+# The test build of the client: the same program with its test hooks (a shortened minute, a
+# clock that starts at a given time) read from the environment. It has the shipped name in a
+# folder of its own, with the library beside it; only the end-to-end tests that need the
+# hooks run it. The shipped TheWandrel.exe reads no environment variable.
+add_executable(TheWandrel_test_hooks WIN32 ${CMAKE_SOURCE_DIR}/app/main_win32.cpp ${RESOURCE_FILES})
+target_compile_definitions(TheWandrel_test_hooks PRIVATE WANDREL_TEST_HOOKS)
+target_link_libraries(TheWandrel_test_hooks PRIVATE wandrel_win32)
+target_link_options(TheWandrel_test_hooks PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,4096)
+set_target_properties(TheWandrel_test_hooks PROPERTIES OUTPUT_NAME TheWandrel
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_hooks
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_hooks)
+add_custom_command(TARGET TheWandrel_test_hooks POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:TheWandrel_test_hooks>)
+add_test(NAME ShippedClient.ReadsNoEnvironmentVariable
+    COMMAND ${CMAKE_COMMAND} -DSHIPPED=$<TARGET_FILE:TheWandrel>
+            -DTEST_BUILD=$<TARGET_FILE:TheWandrel_test_hooks>
+            -P ${CMAKE_SOURCE_DIR}/tests/win/shipped_client_check.cmake)
+
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
 foreach(src ${TOOL_SOURCES})
     get_filename_component(name ${src} NAME_WE)

@@ -1,7 +1,7 @@
 #include "net/browser_launch.h"
 
-std::string BrowserCommandLine(const std::string& program, const std::string& site) {
+std::wstring BrowserCommandLine(const std::wstring& program, const std::wstring& site) {
     if (program.empty())
-        return "Explorer " + site;
-    return "\"" + program + "\" " + site;
+        return L"Explorer " + site;
+    return L"\"" + program + L"\" " + site;
 }

@@ -5,5 +5,6 @@
 #include <string>
 
 // `program` is the registered program's full path, empty when none was found. The path is
-// put in quotes, so a program under "C:\Program Files\..." starts.
-std::string BrowserCommandLine(const std::string& program, const std::string& site);
+// put in quotes, so a program under "C:\Program Files\..." starts. Paths are taken as
+// Windows gives them, in any script.
+std::wstring BrowserCommandLine(const std::wstring& program, const std::wstring& site);

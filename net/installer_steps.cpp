@@ -6,22 +6,6 @@
 #include "storage/settings_table.h"
 #include "base/text_encoding.h"
 
-#include <algorithm>
-
-namespace {
-
-// Code page 1252 bytes, or nothing when a character has no byte there.
-std::optional<std::string> Cp1252Exactly(const std::wstring& text) {
-    const std::string bytes = Cp1252FromWide(text, '?');
-    const auto marks_in = std::count(text.begin(), text.end(), L'?');
-    const auto marks_out = std::count(bytes.begin(), bytes.end(), '?');
-    if (marks_in != marks_out || bytes.size() != text.size())
-        return std::nullopt;
-    return bytes;
-}
-
-} // namespace
-
 uint8_t LangueInstallation(SettingsStore& settings) {
     const std::optional<std::string> value = settings.Read(kSetupLanguagePath);
     return value && *value == "1036" ? 1 : 0;
@@ -49,7 +33,7 @@ AccountEntry CheckAccountEntry(const std::wstring& nickname, const std::wstring&
 }
 
 Registration RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
-                             uint8_t language, const std::string& program_folder) {
+                             uint8_t language, const std::wstring& program_folder) {
     const std::string url =
         ServerBaseUrl(services.settings) + kKeyEndpoint +
         UrlPayload(CrypteEnvoi(AccountText(entry.nickname, entry.password), services.random));
@@ -62,7 +46,7 @@ Registration RegisterAccount(ExchangeServices& services, const AccountEntry& ent
     const bool login = services.settings.Write(SettingPath(Setting::Login), entry.nickname);
     const bool password =
         EnregistrePwd(services.files, entry.password, services.random) == SaveResult::Saved;
-    services.settings.Write(kRunEntryPath, StartupCommand(program_folder));
+    services.settings.WriteWide(kRunEntryPath, StartupCommand(program_folder));
     services.settings.Write(SettingPath(Setting::Language), std::to_string(language));
     result.stored = key && login && password;
     return result;

@@ -54,7 +54,7 @@ struct Registration {
 // (the key as received), Login, the password file, the start-up entry (the program folder
 // + "TheWandrel.exe") and Language. Nothing is written otherwise.
 Registration RegisterAccount(ExchangeServices& services, const AccountEntry& entry,
-                             uint8_t language, const std::string& program_folder);
+                             uint8_t language, const std::wstring& program_folder);
 
 // A refused registration: the box and which field to empty and focus afterwards.
 struct RegistrationRefusal {

@@ -41,6 +41,9 @@ bool Recupere_nouvelle_cle(ExchangeServices& services, ServerLinkState& state, C
     switch (ClassifyKeyAnswer(answer)) {
     case KeyAnswer::Accepted:
         state.Clef = answer.substr(3);
+        // The counts a sending holds belong to the old key: from here on nothing may save
+        // them (a logoff while the box below is up would put them in the new key's file).
+        state.Sending = {};
         ui.StopSampling();
         ui.ProcessPendingMessages();
         ClearToBeSent(counters);

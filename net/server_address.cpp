@@ -1,6 +1,7 @@
 #include "net/server_address.h"
 
 #include "storage/settings_readers.h"
+#include "base/text_encoding.h"
 
 std::string ServerBaseUrl(SettingsStore& store) {
     std::string url = RecupereParametre(store, Setting::Server);
@@ -12,9 +13,19 @@ std::string ServerBaseUrl(SettingsStore& store) {
 }
 
 std::string ConfiguredProxy(SettingsStore& store) {
-    if (!RecupereBooleen(store, Setting::UseProxy))
-        return {};
-    return RecupereParametre(store, Setting::Proxy);
+    const bool use_proxy = RecupereBooleen(store, Setting::UseProxy);
+    const std::string proxy = RecupereParametre(store, Setting::Proxy);
+    return use_proxy ? proxy : std::string();
+}
+
+std::optional<std::string> DefineProxy(SettingsStore& store, HttpFetcher& http,
+                                       const std::wstring& answer) {
+    std::optional<std::string> proxy = Cp1252Exactly(answer);
+    if (!proxy)
+        return std::nullopt;
+    store.Write(SettingPath(Setting::Proxy), *proxy);
+    http.SetProxy(*proxy);
+    return proxy;
 }
 
 std::string UrlPayload(const std::string& enciphered) {

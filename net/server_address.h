@@ -2,8 +2,10 @@
 // choice, both read from the settings.
 #pragma once
 
+#include "net/http_fetcher.h"
 #include "storage/settings_store.h"
 
+#include <optional>
 #include <string>
 
 // The `Server` setting (its default written back when missing), ending with "/" so the
@@ -11,8 +13,17 @@
 std::string ServerBaseUrl(SettingsStore& store);
 
 // The proxy to use: the `Proxy` setting when `UseProxy` is true and `Proxy` is not empty;
-// otherwise empty (connect directly).
+// otherwise empty (connect directly). Both settings are read (and their defaults written
+// back) whatever `UseProxy` holds.
 std::string ConfiguredProxy(SettingsStore& store);
+
+// The proxy prompt's answer becomes the `Proxy` setting and the proxy of the requests that
+// follow, an empty answer (the prompt cancelled) included. Nothing is written, and nothing is
+// returned, when the answer holds a character code page 1252 has not.
+std::optional<std::string> DefineProxy(SettingsStore& store, HttpFetcher& http,
+                                       const std::wstring& answer);
+inline constexpr const wchar_t* kProxyNotUsableText =
+    L"The proxy address can only hold characters of the Western European character set.";
 
 // An enciphered payload as it goes into the query string. The protocol cipher keeps it free
 // of the characters that separate query fields, but a character it passes through unchanged

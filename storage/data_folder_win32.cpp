@@ -1,8 +1,7 @@
 #include "storage/data_folder_win32.h"
 
 #include "storage/activity_log.h"
-
-#include "base/win32/last_error.h"
+#include "base/text_encoding.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -17,13 +16,7 @@ std::optional<std::wstring> LocalAppData() {
         path && *path)
         folder = path;
     ::CoTaskMemFree(path);
-    if (folder)
-        return folder;
-    wchar_t buffer[MAX_PATH];
-    DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
-    if (n > 0 && n < MAX_PATH)
-        return std::wstring(buffer, n);
-    return std::nullopt;
+    return folder;
 }
 
 } // namespace
@@ -44,5 +37,5 @@ std::optional<std::wstring> LogFilePath() {
     std::optional<std::wstring> folder = DataFolder();
     if (!folder)
         return std::nullopt;
-    return *folder + win32::widen_cp1252(kLogFileName);
+    return *folder + WideFromCp1252(kLogFileName);
 }

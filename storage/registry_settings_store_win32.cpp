@@ -1,5 +1,6 @@
 #include "storage/registry_settings_store_win32.h"
 
+#include "base/text_encoding.h"
 #include "base/win32/last_error.h"
 #include "base/win32/unique_handle.h"
 
@@ -40,67 +41,88 @@ bool SplitPath(const std::string& path, ValuePath& out) {
         if (slash == std::string::npos || slash == 0)
             return false;
         out.root = r.root;
-        out.subkey = win32::widen_cp1252(rest.substr(0, slash));
-        out.name = win32::widen_cp1252(rest.substr(slash + 1));
+        out.subkey = WideFromCp1252(rest.substr(0, slash));
+        out.name = WideFromCp1252(rest.substr(slash + 1));
         return true;
     }
     return false;
 }
 
-std::optional<std::string> ReadString(const ValuePath& where, REGSAM view) {
+// True when the registry call succeeded. Otherwise it is reported to the debugger with its
+// error, unless the key or value is simply not there (a missing value has its default).
+bool Succeeded(LSTATUS status, const wchar_t* call, const ValuePath& where) {
+    if (status == ERROR_SUCCESS)
+        return true;
+    if (status != ERROR_FILE_NOT_FOUND)
+        win32::LogFailure(call, static_cast<DWORD>(status), where.subkey + L"\\" + where.name);
+    return false;
+}
+
+std::optional<std::wstring> ReadString(const ValuePath& where, REGSAM view) {
     win32::UniqueRegKey key;
-    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
-        ERROR_SUCCESS)
+    if (!Succeeded(::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_QUERY_VALUE | view,
+                                   key.put()),
+                   L"RegOpenKeyExW", where))
         return std::nullopt;
     DWORD type = 0;
     DWORD bytes = 0;
-    if (::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type, nullptr, &bytes) !=
-            ERROR_SUCCESS ||
+    if (!Succeeded(::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type, nullptr,
+                                      &bytes),
+                   L"RegQueryValueExW", where) ||
         type != REG_SZ || bytes > RegistrySettingsStore::kMaxValueChars * sizeof(wchar_t))
         return std::nullopt;
     // One spare character so that a value stored without its terminating zero still ends.
     std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
     DWORD size = bytes;
-    if (::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS ||
+    if (!Succeeded(::RegQueryValueExW(key.get(), where.name.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(text.data()), &size),
+                   L"RegQueryValueExW", where) ||
         type != REG_SZ || size > bytes)
         return std::nullopt;
     text.resize(size / sizeof(wchar_t));
     const size_t end = text.find(L'\0');
     if (end != std::wstring::npos)
         text.resize(end);
-    std::string narrow;
-    if (!win32::narrow_cp1252(text, narrow))
-        return std::nullopt;
-    return narrow;
+    return text;
 }
 
 } // namespace
 
 std::optional<std::string> RegistrySettingsStore::Read(const std::string& path) {
+    const std::optional<std::wstring> value = ReadWide(path);
+    return value ? Cp1252Exactly(*value) : std::nullopt;
+}
+
+bool RegistrySettingsStore::Write(const std::string& path, const std::string& value) {
+    return WriteWide(path, WideFromCp1252(value));
+}
+
+std::optional<std::wstring> RegistrySettingsStore::ReadWide(const std::string& path) {
     ValuePath where;
     if (!SplitPath(path, where))
         return std::nullopt;
     if (where.root != HKEY_LOCAL_MACHINE)
         return ReadString(where, 0);
     // The setup program may be a 32-bit one, whose machine values live in the 32-bit view.
-    if (std::optional<std::string> value = ReadString(where, KEY_WOW64_64KEY))
+    if (std::optional<std::wstring> value = ReadString(where, KEY_WOW64_64KEY))
         return value;
     return ReadString(where, KEY_WOW64_32KEY);
 }
 
-bool RegistrySettingsStore::Write(const std::string& path, const std::string& value) {
+bool RegistrySettingsStore::WriteWide(const std::string& path, const std::wstring& text) {
     ValuePath where;
     if (!SplitPath(path, where))
         return false;
     win32::UniqueRegKey key;
-    if (::RegCreateKeyExW(where.root, where.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (!Succeeded(::RegCreateKeyExW(where.root, where.subkey.c_str(), 0, nullptr,
+                                     REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(),
+                                     nullptr),
+                   L"RegCreateKeyExW", where))
         return false;
-    const std::wstring text = win32::widen_cp1252(value);
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(key.get(), where.name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
+    return Succeeded(::RegSetValueExW(key.get(), where.name.c_str(), 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(text.c_str()), bytes),
+                     L"RegSetValueExW", where);
 }
 
 bool RegistrySettingsStore::Delete(const std::string& path) {
@@ -108,8 +130,8 @@ bool RegistrySettingsStore::Delete(const std::string& path) {
     if (!SplitPath(path, where))
         return false;
     win32::UniqueRegKey key;
-    if (::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_SET_VALUE, key.put()) !=
-        ERROR_SUCCESS)
+    if (!Succeeded(::RegOpenKeyExW(where.root, where.subkey.c_str(), 0, KEY_SET_VALUE, key.put()),
+                   L"RegOpenKeyExW", where))
         return false;
-    return ::RegDeleteValueW(key.get(), where.name.c_str()) == ERROR_SUCCESS;
+    return Succeeded(::RegDeleteValueW(key.get(), where.name.c_str()), L"RegDeleteValueW", where);
 }

@@ -81,7 +81,7 @@ bool Recupere_MoreClics(SettingsStore& store, UserMessages& ask,
 }
 
 bool Recupere_launchwinstart(SettingsStore& store) {
-    std::optional<std::string> entry = store.Read(kRunEntryPath);
+    std::optional<std::wstring> entry = store.ReadWide(kRunEntryPath);
     return entry && !entry->empty();
 }
 
@@ -151,15 +151,15 @@ std::string DonnePseudo(SettingsStore& store) {
     return store.Read(SettingPath(Setting::Login)).value_or(std::string());
 }
 
-std::string StartupCommand(const std::string& program_folder) {
-    std::string command = program_folder;
-    if (command.empty() || command.back() != '\\')
-        command += '\\';
-    return command + "TheWandrel.exe";
+std::wstring StartupCommand(const std::wstring& program_folder) {
+    std::wstring command = program_folder;
+    if (command.empty() || command.back() != L'\\')
+        command += L'\\';
+    return command + L"TheWandrel.exe";
 }
 
-void MiseAJourDemarrage(SettingsStore& store, const std::string& program_folder) {
+void MiseAJourDemarrage(SettingsStore& store, const std::wstring& program_folder) {
     if (Recupere_launchwinstart(store))
-        store.Write(kRunEntryPath, StartupCommand(program_folder));
+        store.WriteWide(kRunEntryPath, StartupCommand(program_folder));
     store.Delete(kOldRunEntryPath);
 }

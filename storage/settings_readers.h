@@ -69,7 +69,7 @@ void Recupere_TotauxEver(SettingsStore& store, CounterSet& counters);
 std::string DonnePseudo(SettingsStore& store);
 
 // The program folder followed by "TheWandrel.exe", with exactly one "\" between them.
-std::string StartupCommand(const std::string& program_folder);
+std::wstring StartupCommand(const std::wstring& program_folder);
 // At start: rewrites Run\TheWandrel with the current program when the entry is present,
 // then deletes the Run\WDX entry of earlier versions (failures ignored).
-void MiseAJourDemarrage(SettingsStore& store, const std::string& program_folder);
+void MiseAJourDemarrage(SettingsStore& store, const std::wstring& program_folder);

@@ -16,6 +16,10 @@ class SettingsStore {
     virtual bool Write(const std::string& path, const std::string& value) = 0;
     // False when the value could not be deleted (a missing value included).
     virtual bool Delete(const std::string& path) = 0;
+    // The same for a value whose text need not fit code page 1252: the start-with-Windows
+    // entry holds the program's path, which may be in any script.
+    virtual std::optional<std::wstring> ReadWide(const std::string& path) = 0;
+    virtual bool WriteWide(const std::string& path, const std::wstring& value) = 0;
 };
 
 // The program's own key and the start-with-Windows entries.

@@ -1,5 +1,6 @@
 #include "ui/download_window_win32.h"
 
+#include "base/text_encoding.h"
 #include "base/win32/last_error.h"
 #include "resources/dialog_resources.h"
 
@@ -107,7 +108,7 @@ void DownloadWindow::StartNextFile() {
         Ferme_Connect();
         if (!download_->stopped() && !finished_reported_ && setup_.finished) {
             finished_reported_ = true;
-            setup_.finished(setup_.folder + widen_cp1252(kSetupProgramName));
+            setup_.finished(setup_.folder + WideFromCp1252(kSetupProgramName));
         }
         return;
     }
@@ -120,7 +121,7 @@ void DownloadWindow::StartNextFile() {
              last_error_message(error) + L").");
         return;
     }
-    file_path_ = setup_.folder + widen_cp1252(next->name);
+    file_path_ = setup_.folder + WideFromCp1252(next->name);
     percent_ = -1;
     ::InvalidateRect(control(IDC_PICTURE1), nullptr, TRUE);
     ::SetWindowTextW(control(IDC_PICTURE1), L"");

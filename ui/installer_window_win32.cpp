@@ -1,5 +1,6 @@
 #include "ui/installer_window_win32.h"
 
+#include "net/server_address.h"
 #include "storage/account_key.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
@@ -15,13 +16,6 @@ constexpr wchar_t kGoCaption[] = L"Go!";
 constexpr wchar_t kConnectingCaption[] = L"Connecting to the server...";
 constexpr wchar_t kProxyTitle[] = L"Define the Proxy Server";
 constexpr wchar_t kProxyDefault[] = L"http://ProxyAdress:80";
-
-std::wstring WideFromSetting(const std::string& bytes) {
-    std::wstring wide;
-    for (unsigned char c : bytes)
-        wide += static_cast<wchar_t>(c); // Latin-1 part of code page 1252; enough for a proxy
-    return wide;
-}
 
 } // namespace
 
@@ -58,12 +52,11 @@ void InstallerWindow::InitControls() {
     password_box_.Attach(control(kPwd));
 
     // The proxy: taken over from the settings, so a second run starts as the first ended.
+    const std::string proxy = ConfiguredProxy(setup_.services.settings);
     const bool use_proxy = RecupereBooleen(setup_.services.settings, Setting::UseProxy);
-    const std::string proxy =
-        use_proxy ? RecupereParametre(setup_.services.settings, Setting::Proxy) : std::string();
     setup_.services.http.SetProxy(proxy);
     CheckDlgButton(hwnd(), kUseProxy, use_proxy ? BST_CHECKED : BST_UNCHECKED);
-    SetDlgItemTextW(hwnd(), kTboxProxy, WideFromSetting(proxy).c_str());
+    SetDlgItemTextW(hwnd(), kTboxProxy, WideFromCp1252(proxy).c_str());
     EnableWindow(control(kTboxProxy), use_proxy);
     EnableWindow(control(kDefineProxy), use_proxy);
 }
@@ -132,14 +125,15 @@ void InstallerWindow::Install_Click() {
 }
 
 void InstallerWindow::DefineProxy_Click() {
-    const std::optional<std::wstring> answer =
-        Messages().AskText(ChaineLocale(250), kProxyTitle, kProxyDefault);
-    if (!answer)
-        return; // cancelled: nothing changes
-    const std::string proxy = Cp1252FromWide(*answer);
-    setup_.services.settings.Write(SettingPath(Setting::Proxy), proxy);
-    setup_.services.http.SetProxy(proxy);
-    SetWindowTextW(control(kTboxProxy), answer->c_str());
+    // A cancelled prompt answers the empty text, which is stored like any other answer.
+    const std::wstring answer =
+        Messages().AskText(ChaineLocale(250), kProxyTitle, kProxyDefault).value_or(L"");
+    if (!DefineProxy(setup_.services.settings, setup_.services.http, answer)) {
+        Messages().Show(kProxyNotUsableText, kProxyTitle, MessageButtons::Ok,
+                        MessageIcon::Exclamation);
+        return;
+    }
+    SetWindowTextW(control(kTboxProxy), answer.c_str());
 }
 
 void InstallerWindow::UseProxy_Click() {
@@ -159,7 +153,7 @@ void InstallerWindow::UseProxy_Click() {
         DefineProxy_Click();
     } else {
         setup_.services.http.SetProxy(proxy);
-        SetWindowTextW(control(kTboxProxy), WideFromSetting(proxy).c_str());
+        SetWindowTextW(control(kTboxProxy), WideFromCp1252(proxy).c_str());
     }
     EnableWindow(control(kTboxProxy), TRUE);
     EnableWindow(control(kDefineProxy), TRUE);

@@ -17,7 +17,7 @@ namespace win32 {
 struct InstallerSetup {
     ExchangeServices services;        // its http is switched to the proxy the user chooses
     UserMessages* messages = nullptr; // null: message boxes owned by the window
-    std::string program_folder;       // for the start-up entry
+    std::wstring program_folder;      // for the start-up entry
     // The first TimerCoupeClient tick: unloads the counting client.
     std::function<void()> unload_client;
     // After the window is gone: true starts the counting client, false ends the program.

@@ -4,9 +4,14 @@ namespace win32 {
 
 std::wstring last_error_message(DWORD code) {
     wchar_t* buffer = nullptr;
-    DWORD len = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const HMODULE wininet =
+        code >= 12000 && code < 12200 ? ::GetModuleHandleW(L"wininet.dll") : nullptr;
+    if (wininet)
+        flags |= FORMAT_MESSAGE_FROM_HMODULE;
+    DWORD len = ::FormatMessageW(flags, wininet, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+                                 nullptr);
     std::wstring text;
     if (len && buffer) {
         text.assign(buffer, len);
@@ -19,41 +24,20 @@ std::wstring last_error_message(DWORD code) {
     return text;
 }
 
-void log_failure(const wchar_t* call, DWORD code) {
-    const std::wstring line =
-        L"TheWandrel: " + std::wstring(call) + L" failed: " + last_error_message(code) + L"\n";
-    ::OutputDebugStringW(line.c_str());
+void DebugLog(const std::wstring& line) {
+    ::OutputDebugStringW((L"TheWandrel: " + line + L"\n").c_str());
 }
 
-void log_last_error(const wchar_t* call) {
-    log_failure(call, ::GetLastError());
+DWORD LogFailure(const wchar_t* call, DWORD code, const std::wstring& detail) {
+    std::wstring line = call;
+    if (!detail.empty())
+        line += L" " + detail;
+    DebugLog(line + L" failed (" + std::to_wstring(code) + L"): " + last_error_message(code));
+    return code;
 }
 
-std::wstring widen_cp1252(const std::string& bytes) {
-    if (bytes.empty())
-        return {};
-    int n = ::MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
-
-bool narrow_cp1252(const std::wstring& text, std::string& out) {
-    out.clear();
-    if (text.empty())
-        return true;
-    BOOL lossy = FALSE;
-    int n = ::WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text.data(),
-                                  static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy)
-        return false;
-    std::string bytes(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                          bytes.data(), n, nullptr, &lossy);
-    if (lossy)
-        return false;
-    out = std::move(bytes);
-    return true;
+CallFailure FailureOf(const wchar_t* call, DWORD code) {
+    return {code, std::wstring(call) + L": " + last_error_message(code)};
 }
 
 } // namespace win32

@@ -7,17 +7,32 @@
 
 namespace win32 {
 
-// The system's text for an error code, without the trailing line break.
+// The system's text for an error code, without the trailing line break. WinINet's own codes
+// (12000 to 12199) take their text from wininet.dll.
 std::wstring last_error_message(DWORD code);
 
-// Reports a failed call to the debugger log: "TheWandrel: <call> failed: <error text>".
-void log_failure(const wchar_t* call, DWORD code);
-// Logs "TheWandrel: <call> failed: <text of GetLastError()>" the same way.
-void log_last_error(const wchar_t* call);
+// A line for the debugger (OutputDebugStringW: a debugger or DebugView shows it), begun with
+// "TheWandrel: ". Not the activity log: that one holds the sendings' results only.
+void DebugLog(const std::wstring& line);
+// Reports a failed call as "TheWandrel: <call> <detail> failed (<code>): <text>" and returns
+// `code`. `detail` names what the call worked on (a file, a value), when given.
+DWORD LogFailure(const wchar_t* call, DWORD code, const std::wstring& detail = {});
+inline void log_failure(const wchar_t* call, DWORD code) {
+    LogFailure(call, code);
+}
+inline void log_last_error(const wchar_t* call) {
+    LogFailure(call, ::GetLastError());
+}
 
-// UTF-16 <-> code page 1252 at the edge of the program.
-std::wstring widen_cp1252(const std::string& bytes);
-// Returns false (and leaves `out` empty) when the text has a character 1252 cannot carry.
-bool narrow_cp1252(const std::wstring& text, std::string& out);
+// A failed call and its error code, read once, at the failure: a call made meanwhile (even
+// the one that turns the code into words) may change the thread's last error.
+struct CallFailure {
+    DWORD code = 0;
+    std::wstring text; // "<call>: <the code's text>"
+};
+CallFailure FailureOf(const wchar_t* call, DWORD code);
+inline CallFailure LastFailureOf(const wchar_t* call) {
+    return FailureOf(call, ::GetLastError());
+}
 
 } // namespace win32

@@ -1,5 +1,6 @@
 #include "base/win32/process_start.h"
 
+#include "base/win32/last_error.h"
 #include "base/win32/unique_handle.h"
 
 namespace win32 {
@@ -12,8 +13,10 @@ std::optional<DWORD> StartProcess(const std::wstring& command_line) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
+                          &startup, &process)) {
+        ::SetLastError(LogFailure(L"CreateProcessW", ::GetLastError(), command_line));
         return std::nullopt;
+    }
     UniqueHandleKernel owned_process(process.hProcess), owned_thread(process.hThread);
     return process.dwProcessId;
 }

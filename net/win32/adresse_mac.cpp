@@ -1,5 +1,7 @@
 #include "net/win32/adresse_mac.h"
 
+#include "base/win32/last_error.h"
+
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -19,13 +21,23 @@ bool AllZero(const AdapterAddress& a) {
     return true;
 }
 
+// NetBIOS answers with its own return codes, not system error codes.
+bool NetbiosSucceeded(NCB& command, const wchar_t* name) {
+    const UCHAR code = ::Netbios(&command);
+    if (code == NRC_GOODRET)
+        return true;
+    DebugLog(std::wstring(L"Netbios ") + name + L" failed (return code " + std::to_wstring(code) +
+             L")");
+    return false;
+}
+
 } // namespace
 
 std::optional<AdapterAddress> NetbiosAdapterAddress() {
     NCB reset{};
     reset.ncb_command = NCBRESET;
     reset.ncb_lana_num = 0;
-    if (::Netbios(&reset) != NRC_GOODRET)
+    if (!NetbiosSucceeded(reset, L"NCBRESET"))
         return std::nullopt;
 
     // Adapter status followed by its name table: 680 bytes, zero-filled.
@@ -37,7 +49,7 @@ std::optional<AdapterAddress> NetbiosAdapterAddress() {
     status.ncb_callname[0] = '*';
     status.ncb_buffer = buffer;
     status.ncb_length = sizeof buffer;
-    if (::Netbios(&status) != NRC_GOODRET)
+    if (!NetbiosSucceeded(status, L"NCBASTAT"))
         return std::nullopt;
     AdapterAddress address;
     std::memcpy(address.data(), reinterpret_cast<ADAPTER_STATUS*>(buffer)->adapter_address, 6);
@@ -56,8 +68,10 @@ std::optional<AdapterAddress> FirstPhysicalAdapterAddress() {
             AF_UNSPEC, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
             nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     }
-    if (result != NO_ERROR)
+    if (result != NO_ERROR) {
+        LogFailure(L"GetAdaptersAddresses", result);
         return std::nullopt;
+    }
     for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next) {
         if (a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->IfType == IF_TYPE_TUNNEL ||
             a->PhysicalAddressLength != 6)

@@ -7,7 +7,7 @@ namespace win32 {
 
 // The program registered for ".html" files, found through an empty "Bidon.html" in the
 // temporary folder (deleted again whatever the outcome). Empty when there is none.
-std::string FindBrowser();
+std::wstring FindBrowser();
 
 } // namespace win32
 

@@ -23,8 +23,9 @@ class WinInetFetcher : public HttpFetcher {
     explicit WinInetFetcher(FetchLimits limits) : limits_(limits) {}
 
     // GET with the cache bypassed (no-cache, reload). Redirects are followed; the final
-    // status must be 200.
-    std::string Get(const std::string& url) override;
+    // status must be 200. A failure is also reported to the debugger with its cause (the
+    // failing call and its error, the status, or the time-out).
+    HttpResult Fetch(const std::string& url) override;
     // Empty: direct connection. Otherwise the named proxy (INTERNET_OPEN_TYPE_PROXY).
     void SetProxy(const std::string& address) override { proxy_ = address; }
     const std::string& proxy() const { return proxy_; }

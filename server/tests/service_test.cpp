@@ -1,4 +1,5 @@
 #include "server/account_store.h"
+#include "server/answers.h"
 #include "server/protocol_codec.h"
 #include "server/sending_record.h"
 #include "server/trekhold_service.h"
@@ -216,4 +217,18 @@ TEST_F(ServiceTest, ConcurrentSendingsAreAllCounted) {
     for (int a = 0; a < kAccounts; ++a) // every sending counted once
         EXPECT_EQ(service_->CheckData(EncipherPayload("acc" + std::to_string(a) + "'secret1")),
                   "40;0;0;0;0;80;40;40");
+}
+
+TEST_F(ServiceTest, AFailureIsAnsweredWithItsWordAndItsCauseGoesToStderr) {
+    ASSERT_EQ(Totals(), "0;0;0;0;0;0;0;0");
+    {
+        Database other(config_.db_path);
+        other.Exec("DROP TABLE accounts");
+    }
+    testing::internal::CaptureStderr();
+    const std::string answer = Totals();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, answer::kCheckFailure);
+    EXPECT_NE(said.find("trekhold-server: totals check not answered: "), std::string::npos) << said;
+    EXPECT_NE(said.find("no such table: accounts"), std::string::npos) << said;
 }

@@ -14,6 +14,9 @@ BUILD_WIN = Path(os.environ.get("WANDREL_BUILD_WIN", SRC / "build" / "win"))
 BUILD_NATIVE = Path(os.environ.get("WANDREL_BUILD_NATIVE", SRC / "build" / "native"))
 ARTIFACTS = SRC / "build" / "test-artifacts"
 ENV_SCRIPT = SRC / "scripts" / "wine-env.sh"
+# The test build of the client and the environment variables only it reads.
+CLIENT_WITH_TEST_HOOKS = BUILD_WIN / "test_hooks" / "TheWandrel.exe"
+TEST_HOOKS = ("WANDREL_MINUTE_MS", "WANDREL_CLOCK_START")
 
 
 def wait_until(predicate, timeout, interval=0.05, what="condition"):
@@ -256,17 +259,28 @@ class ClientSession:
         out = self.drive("answer-box", title, *([str(button)] if button else []))
         return next(line[5:] for line in out.splitlines() if line.startswith("text="))
 
+    def program(self):
+        """The shipped client, or its test build when a test hook (WANDREL_MINUTE_MS,
+        WANDREL_CLOCK_START) is asked for: the shipped one reads no environment variable."""
+        hooked = any(name in self.env_extra for name in TEST_HOOKS)
+        return CLIENT_WITH_TEST_HOOKS if hooked else BUILD_WIN / "TheWandrel.exe"
+
     def start(self, wait=True, exe=None):
         """Starts the client built here, or `exe` (a Windows path, as the installed one)."""
         env = dict(self.prefix.env)
         env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(exe or BUILD_WIN / "TheWandrel.exe")],
+        self.proc = subprocess.Popen([wine_binary(), str(exe or self.program())],
                                      env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.prefix.procs.append(self.proc)
         if wait:
             wait_until(lambda: self.query(1) is not None, 120, interval=0.3, what="the client")
         return self.proc
+
+    def query_exit_code(self, mode=1):
+        """The query tool's exit code: 0 replied, 1 no reply in time, 2 no client runs."""
+        return self.prefix.run([BUILD_WIN / "wandrel_query.exe", str(mode), "--timeout-ms",
+                                "3000"], timeout=60).returncode
 
     def query(self, mode=1):
         """The ten fields of a count query as a dict, or None when no reply came."""

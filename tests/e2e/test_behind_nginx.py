@@ -36,10 +36,9 @@ def test_the_clients_exchanges_through_nginx(prefix, display, proxied):
     server, nginx = proxied
     session = registered_client(prefix, display, server, url=nginx.url("/"))
     session.input.move_to(600, 300)
-    session.settle()
     for key in "walk":
         session.input.key(key)
-    session.settle()
+    session.wait_counts(lambda c: c["keys"] == 4, "the keys")
     send_from_tray(session)
     wait_until(lambda: server_totals(server)["keys"] == 4, 60, interval=0.5,
                what="the sending to reach the server through nginx")

@@ -197,3 +197,22 @@ def test_directinput_that_cannot_be_set_up_shows_its_box_and_ends(prefix, displa
     wait_until(lambda: proc.poll() is not None, 60, what="the client to end")
     assert proc.returncode == 6
     assert session.query(1) is None  # no client was left counting
+
+
+def test_a_program_folder_in_any_script_gets_a_whole_start_with_windows_entry(prefix, display):
+    folder = prefix.user_dir() / "Программы" / "TheWandrel"
+    folder.mkdir(parents=True)
+    for name in ("TheWandrel.exe", "zeptal.dll"):
+        shutil.copy(BUILD_WIN / name, folder)
+    run_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+    prefix.reg_add(run_key, "TheWandrel", r"C:\Old\TheWandrel.exe")  # start with Windows on
+    session = ClientSession(prefix, display)
+    session.proc = prefix.start([folder / "TheWandrel.exe"])
+    wait_until(lambda: session.query(1) is not None, 120, interval=0.3, what="the client")
+    # The start-up rewrote the entry with the folder the program runs from, as Windows
+    # names it; an export keeps the value's UTF-16 text as it is.
+    assert prefix.run(["reg", "export", run_key, r"C:\run.reg", "/y"]).returncode == 0
+    exported = (prefix.path / "drive_c" / "run.reg").read_bytes().decode("utf-16")
+    path = "\\".join(("C:",) + folder.relative_to(prefix.path / "drive_c").parts +
+                     ("TheWandrel.exe",))
+    assert '"TheWandrel"="%s"' % path.replace("\\", "\\\\") in exported, exported

@@ -1,5 +1,7 @@
 #include "tests/fakes/memory_stores.h"
 
+#include "base/text_encoding.h"
+
 #include <cctype>
 
 namespace {
@@ -15,13 +17,22 @@ std::string Folded(const std::string& name) {
 } // namespace
 
 std::optional<std::string> MemorySettingsStore::Read(const std::string& path) {
+    const std::optional<std::wstring> value = ReadWide(path);
+    return value ? Cp1252Exactly(*value) : std::nullopt;
+}
+
+bool MemorySettingsStore::Write(const std::string& path, const std::string& value) {
+    return WriteWide(path, WideFromCp1252(value));
+}
+
+std::optional<std::wstring> MemorySettingsStore::ReadWide(const std::string& path) {
     auto it = values_.find(Folded(path));
     if (it == values_.end())
         return std::nullopt;
     return it->second;
 }
 
-bool MemorySettingsStore::Write(const std::string& path, const std::string& value) {
+bool MemorySettingsStore::WriteWide(const std::string& path, const std::wstring& value) {
     if (fail_writes)
         return false;
     values_[Folded(path)] = value;

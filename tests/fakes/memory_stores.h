@@ -8,18 +8,22 @@
 #include <map>
 
 // Value names are compared without regard to letter case, as the registry does.
+// Values are kept as the registry keeps them, in UTF-16: one that code page 1252 cannot carry
+// reads as missing through Read.
 class MemorySettingsStore : public SettingsStore {
   public:
     std::optional<std::string> Read(const std::string& path) override;
     bool Write(const std::string& path, const std::string& value) override;
     bool Delete(const std::string& path) override;
+    std::optional<std::wstring> ReadWide(const std::string& path) override;
+    bool WriteWide(const std::string& path, const std::wstring& value) override;
 
     // For tests: make every write (or delete) fail from now on.
     bool fail_writes = false;
     size_t size() const { return values_.size(); }
 
   private:
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::wstring> values_;
 };
 
 // File names are compared without regard to letter case, as on Windows.

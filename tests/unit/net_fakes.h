@@ -14,13 +14,17 @@
 
 class ScriptedFetcher : public HttpFetcher {
   public:
-    std::string Get(const std::string& url) override {
+    // The next scripted answer; none left: the server cannot be reached.
+    HttpResult Fetch(const std::string& url) override {
         urls.push_back(url);
+        HttpResult result;
         if (answers.empty())
-            return {};
-        std::string answer = answers.front();
+            return result;
+        result.outcome = HttpResult::Outcome::Answered;
+        result.status = 200;
+        result.body = answers.front();
         answers.pop_front();
-        return answer;
+        return result;
     }
     void SetProxy(const std::string& address) override { proxy = address; }
 

@@ -25,11 +25,32 @@ TEST(ServerAddress, BaseUrlDefaultWrittenBackAndEndsWithASlash) {
     settings.Write(SettingPath(Setting::Server), "http://example.org:81");
     EXPECT_EQ(ServerBaseUrl(settings), "http://example.org:81/");
 
+}
+
+TEST(ServerAddress, ProxyIsReadWhateverUseProxySaysAndThePromptsAnswerIsKeptEvenEmpty) {
+    MemorySettingsStore settings;
+    // Both values are read, and their defaults written back, even when no proxy is used.
     EXPECT_EQ(ConfiguredProxy(settings), "");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::UseProxy)), "False");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
     settings.Write(SettingPath(Setting::Proxy), "http://proxy:3128");
     EXPECT_EQ(ConfiguredProxy(settings), ""); // UseProxy is false
     settings.Write(SettingPath(Setting::UseProxy), "True");
     EXPECT_EQ(ConfiguredProxy(settings), "http://proxy:3128");
+
+    ScriptedFetcher http;
+    EXPECT_EQ(DefineProxy(settings, http, L"http://caf\u00e9:8080"), "http://caf\xE9:8080");
+    EXPECT_EQ(http.proxy, "http://caf\xE9:8080");
+    // A cancelled prompt answers the empty text, stored like any other answer.
+    EXPECT_EQ(DefineProxy(settings, http, L""), "");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
+    EXPECT_EQ(http.proxy, "");
+    // What code page 1252 cannot carry is refused, and nothing changes.
+    settings.Write(SettingPath(Setting::Proxy), "http://proxy:3128");
+    EXPECT_EQ(DefineProxy(settings, http, L"http://\u043f\u0440\u043e\u043a\u0441\u0438:80"),
+              std::nullopt);
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "http://proxy:3128");
+    EXPECT_EQ(http.proxy, "");
 }
 
 TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
@@ -45,9 +66,9 @@ TEST(ServerAddress, PayloadCharactersAUrlCannotCarryAreEscaped) {
 }
 
 TEST(BrowserLaunch, AProgramPathWithBlanksIsQuoted) {
-    EXPECT_EQ(BrowserCommandLine("C:\\Program Files\\Web\\b.exe", "http://h/"),
-              "\"C:\\Program Files\\Web\\b.exe\" http://h/");
-    EXPECT_EQ(BrowserCommandLine("", "http://h/"), "Explorer http://h/");
+    EXPECT_EQ(BrowserCommandLine(L"C:\\Program Files\\Web\\b.exe", L"http://h/"),
+              L"\"C:\\Program Files\\Web\\b.exe\" http://h/");
+    EXPECT_EQ(BrowserCommandLine(L"", L"http://h/"), L"Explorer http://h/");
 }
 
 TEST(ProgramList, VersionLineThenDigests) {
@@ -107,7 +128,7 @@ TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     const AccountEntry entry = CheckAccountEntry(L"bob", L"pw");
 
     http.answers = {"Errpwd"};
-    EXPECT_EQ(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").answer,
+    EXPECT_EQ(RegisterAccount(services, entry, 1, L"C:\\Apps\\TheWandrel").answer,
               KeyAnswer::WrongPassword);
     EXPECT_EQ(http.LastPlain(), "bob'pw");
     EXPECT_EQ(files.size(), 0u);
@@ -117,17 +138,18 @@ TEST_F(ExchangeRules, RegistrationWritesEverythingOnlyWhenAccepted) {
     // A data folder that cannot be written: accepted, but not reported as stored.
     files.fail_writes = true;
     http.answers = {"OK-" + key};
-    const Registration unstored = RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel");
+    const Registration unstored = RegisterAccount(services, entry, 1, L"C:\\Apps\\TheWandrel");
     EXPECT_EQ(unstored.answer, KeyAnswer::Accepted);
     EXPECT_FALSE(unstored.stored);
     files.fail_writes = false;
 
     http.answers = {"OK-" + key};
-    EXPECT_TRUE(RegisterAccount(services, entry, 1, "C:\\Apps\\TheWandrel").stored);
+    const std::wstring folder = L"C:\\\u0418\u0432\u0430\u043d\\TheWandrel";
+    EXPECT_TRUE(RegisterAccount(services, entry, 1, folder).stored);
     EXPECT_EQ(files.ReadAll(kKeyFileName), key + "\r\n");
     EXPECT_EQ(RecuperePwd(files), "pw");
     EXPECT_EQ(settings.Read(SettingPath(Setting::Login)), "bob");
-    EXPECT_EQ(settings.Read(kRunEntryPath), "C:\\Apps\\TheWandrel\\TheWandrel.exe");
+    EXPECT_EQ(settings.ReadWide(kRunEntryPath), folder + L"\\TheWandrel.exe");
     EXPECT_EQ(settings.Read(SettingPath(Setting::Language)), "1");
 
     EXPECT_EQ(RefusalOf(KeyAnswer::UnknownNickname).title,

@@ -333,7 +333,15 @@ TEST_F(Sending, KeyMismatchConfirmedWithANewKeyDropsTheCounts) {
     const std::string new_key = StoredKey("FRESH1");
     host.replies = {MessageAnswer::Ok};
     http.answers = {"Errcle", "OK-" + new_key};
+    // What a logoff would save while "OK. Enjoy!" is up: nothing of the old key's counts.
+    CounterSet kept_under_the_box;
+    host.on_box = [&] {
+        if (host.boxes.back().title == L"Reinstalled")
+            kept_under_the_box = CountsToKeep(counters, state);
+    };
     Send_Click(services, state, counters, host, host);
+    EXPECT_EQ(kept_under_the_box.Distance, 0);
+    EXPECT_EQ(kept_under_the_box.NbTouches, 0);
     EXPECT_EQ(state.Clef, new_key);
     EXPECT_EQ(CountsToKeep(counters, state).Distance, 0);
     EXPECT_EQ(counters.NClics, 0);

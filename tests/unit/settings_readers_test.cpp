@@ -168,17 +168,23 @@ TEST(SettingsReaders, StartWithWindowsEntriesAndNickname) {
     store.Write(kRunEntryPath, "");
     store.Write(kOldRunEntryPath, "C:\\Old\\WDX.exe");
     EXPECT_FALSE(Recupere_launchwinstart(store));
-    MiseAJourDemarrage(store, "C:\\New");
+    MiseAJourDemarrage(store, L"C:\\New");
     EXPECT_EQ(store.Read(kRunEntryPath).value_or("?"), ""); // empty means off: left alone
     EXPECT_FALSE(store.Read(kOldRunEntryPath));
 
     store.Write(kRunEntryPath, "C:\\Old\\TheWandrel.exe");
-    MiseAJourDemarrage(store, "C:\\Program Files\\TheWandrel");
+    MiseAJourDemarrage(store, L"C:\\Program Files\\TheWandrel");
     EXPECT_EQ(store.Read(kRunEntryPath).value_or(""),
               "C:\\Program Files\\TheWandrel\\TheWandrel.exe");
-    MiseAJourDemarrage(store, "D:\\");
+    MiseAJourDemarrage(store, L"D:\\");
     EXPECT_EQ(store.Read(kRunEntryPath).value_or(""), "D:\\TheWandrel.exe");
+    // A folder in any script, as it is: the entry is a path, not code page 1252 text.
+    const std::wstring cyrillic = L"C:\\Users\\\u0418\u0432\u0430\u043d\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b";
+    MiseAJourDemarrage(store, cyrillic);
+    EXPECT_EQ(store.ReadWide(kRunEntryPath), cyrillic + L"\\TheWandrel.exe");
     EXPECT_TRUE(Recupere_launchwinstart(store));
+    MiseAJourDemarrage(store, L"D:\\");
+    EXPECT_EQ(store.Read(kRunEntryPath).value_or(""), "D:\\TheWandrel.exe"); // and back
     EXPECT_EQ(DonnePseudo(store), "");
     EXPECT_FALSE(store.Read(SettingPath(Setting::Login))); // nothing written
 }

@@ -24,9 +24,25 @@ TEST(Utf8, DecodesTheTableCharactersAndReplacesMalformedInput) {
         EXPECT_EQ(WideFromUtf8(in), out) << in;
 }
 
-TEST(Cp1252, EncodesWhatTheCodePageHasAndReplacesTheRest) {
-    EXPECT_EQ(Cp1252FromWide(L"\u00e9\u00fc \u20ac\u0153\u2019 \u00a4"),
-              "\xE9\xFC \x80\x9C\x92 \xA4");
+TEST(Cp1252, EveryByteHasItsCharacterAndBackAndTheRestIsRefusedOrReplaced) {
+    std::string every_byte;
+    for (int b = 0; b < 256; ++b)
+        every_byte.push_back(static_cast<char>(b));
+    const std::wstring wide = WideFromCp1252(every_byte);
+    ASSERT_EQ(wide.size(), 256u);
+    // 0x80-0x9F are not Latin-1: the euro sign, typographic quotes, dashes, the trade mark;
+    // the unassigned 0x81, 0x8D, 0x8F, 0x90, 0x9D stand for the C1 controls.
+    EXPECT_EQ(wide.substr(0x80, 4), L"\u20ac\u0081\u201a\u0192");
+    EXPECT_EQ(wide.substr(0x91, 4), L"\u2018\u2019\u201c\u201d");
+    EXPECT_EQ(wide[0x96], L'\u2013');
+    EXPECT_EQ(wide[0x99], L'\u2122');
+    EXPECT_EQ(wide[0x9D], L'\u009d');
+    EXPECT_EQ(wide[0xE9], L'\u00e9');
+    EXPECT_EQ(Cp1252Exactly(wide), every_byte);
+    EXPECT_EQ(Cp1252FromWide(wide), every_byte);
+
+    EXPECT_EQ(Cp1252Exactly(L"C:\\Users\\\u0418\u0432\u0430\u043d"), std::nullopt);
+    EXPECT_EQ(Cp1252Exactly(L"caf\u00e9 ?"), "caf\xE9 ?"); // a question mark is no refusal
     EXPECT_EQ(Cp1252FromWide(L"\u4e2d\u0081x"), "?\x81x");
     EXPECT_EQ(Cp1252FromWide(L"\u0100", '#'), "#");
 }

@@ -7,9 +7,11 @@
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_table.h"
+#include "base/text_encoding.h"
 
 #include "base/win32/last_error.h"
 #include "base/win32/unique_handle.h"
+#include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +113,7 @@ TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {
     ASSERT_TRUE(std::regex_match(
         log, m, std::regex("\\(bob\\) (.+) ([01][0-9]|2[0-3]):[0-5][0-9] > Sent 12 Km\r\n")))
         << log;
-    const std::wstring date = win32::widen_cp1252(m[1].str());
+    const std::wstring date = WideFromCp1252(m[1].str());
     EXPECT_TRUE(date == before || date == after);
 
     std::optional<std::wstring> path = LogFilePath();
@@ -120,4 +122,31 @@ TEST_F(DataFolderFiles, LogLinesWithTheUserShortDate) {
     Supprime_logs(*files);
     EXPECT_EQ(::GetFileAttributesW(path->c_str()), INVALID_FILE_ATTRIBUTES);
     settings.Delete(SettingPath(Setting::Login));
+}
+
+// A failing call reaches the debugger with its name, its file and its error; a file that is
+// simply not there is no failure.
+TEST(Win32FileStoreFailures, AreReportedWithTheCallAndTheFile) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring blocker = std::wstring(temp) + L"TheWandrelNotAFolder.txt";
+    {
+        win32::UniqueHandleKernel file(::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+    }
+    wintest::DebugOutputCapture debugger;
+    Win32FileStore under_a_file(blocker + L"\\TheWandrel");
+    EXPECT_FALSE(under_a_file.Replace("Totals.dat", "x"));
+    EXPECT_NE(debugger.Find(L"TheWandrel: CreateDirectoryW " + blocker + L"\\TheWandrel\\ failed ("),
+              L"")
+        << (debugger.lines().empty() ? L"" : debugger.lines().back());
+
+    std::optional<std::wstring> folder = DataFolder();
+    ASSERT_TRUE(folder);
+    Win32FileStore files(*folder);
+    const size_t before = debugger.lines().size();
+    EXPECT_FALSE(files.ReadAll("NoSuchFile.dat"));
+    EXPECT_EQ(debugger.lines().size(), before);
+    ::DeleteFileW(blocker.c_str());
 }

@@ -16,7 +16,7 @@ namespace {
 class Installer : public ::testing::Test, protected FakeServices {
   protected:
     void Open() {
-        win32::InstallerSetup setup{services, &boxes, "C:\\Apps\\TheWandrel", [this] { ++unloads; },
+        win32::InstallerSetup setup{services, &boxes, L"C:\\Apps\\TheWandrel", [this] { ++unloads; },
                                     [this](bool installed) { closed.push_back(installed); }};
         window = std::make_unique<InstallerWindow>(setup);
         ASSERT_TRUE(window->Create());
@@ -162,7 +162,7 @@ class AnsweringBoxes : public RecordingHost {
 
 TEST_F(Installer, ProxyIsAskedForWhenCheckedAndDroppedWhenUnchecked) {
     AnsweringBoxes asking;
-    win32::InstallerSetup setup{services, &asking, "C:\\", {}, {}};
+    win32::InstallerSetup setup{services, &asking, L"C:\\", {}, {}};
     InstallerWindow proxy_window(setup);
     ASSERT_TRUE(proxy_window.Create());
     auto click = [&](int id) {
@@ -181,9 +181,14 @@ TEST_F(Installer, ProxyIsAskedForWhenCheckedAndDroppedWhenUnchecked) {
     EXPECT_EQ(http.proxy, "http://proxy.local:3128");
     EXPECT_TRUE(IsWindowEnabled(proxy_window.control(InstallerWindow::kDefineProxy)));
 
-    asking.answer.reset(); // cancelled: nothing changes
+    // Cancelled: the empty answer is stored, as any other answer.
+    asking.answer.reset();
     click(InstallerWindow::kDefineProxy);
-    EXPECT_EQ(http.proxy, "http://proxy.local:3128");
+    EXPECT_EQ(settings.Read(SettingPath(Setting::Proxy)), "");
+    EXPECT_EQ(http.proxy, "");
+    wchar_t shown[64] = L"?";
+    GetWindowTextW(proxy_window.control(InstallerWindow::kTboxProxy), shown, 64);
+    EXPECT_STREQ(shown, L"");
 
     SendMessageW(check, BM_SETCHECK, BST_UNCHECKED, 0);
     click(InstallerWindow::kUseProxy);

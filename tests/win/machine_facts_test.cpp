@@ -18,9 +18,9 @@ TEST(MachineFacts, IdentityAndSeparatorFromTheSystemDigestAndUnitsFromTheMainWin
 }
 
 TEST(GotoSite, TheBrowserLookupLeavesNoFileBehind) {
-    char temp[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string probe = std::string(temp) + "Bidon.html";
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring probe = std::wstring(temp) + L"Bidon.html";
     win32::FindBrowser();
-    EXPECT_EQ(GetFileAttributesA(probe.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(probe.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -2,6 +2,7 @@
 #include "storage/settings_readers.h"
 
 #include "base/win32/unique_handle.h"
+#include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -93,9 +94,12 @@ TEST_F(RegistryStore, StartupEntryAndSetupLanguageOutsideTheSettingsKey) {
     RawWrite(HKEY_CURRENT_USER, run, L"TheWandrel", REG_SZ, L"C:\\old.exe", 22);
     RawWrite(HKEY_CURRENT_USER, run, L"WDX", REG_SZ, L"C:\\wdx.exe", 22);
     EXPECT_TRUE(Recupere_launchwinstart(store));
-    MiseAJourDemarrage(store, "C:\\Program Files\\TheWandrel");
-    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, run, L"TheWandrel")->text,
-              L"C:\\Program Files\\TheWandrel\\TheWandrel.exe");
+    // The program folder as Windows names it, in any script.
+    const std::wstring folder = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\TheWandrel";
+    MiseAJourDemarrage(store, folder);
+    EXPECT_EQ(RawRead(HKEY_CURRENT_USER, run, L"TheWandrel")->text, folder + L"\\TheWandrel.exe");
+    EXPECT_TRUE(Recupere_launchwinstart(store));
+    EXPECT_FALSE(store.Read(kRunEntryPath)); // not code page 1252 text
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, run, L"WDX"));
     EXPECT_TRUE(store.Delete(kRunEntryPath));
 
@@ -113,3 +117,18 @@ TEST_F(RegistryStore, StartupEntryAndSetupLanguageOutsideTheSettingsKey) {
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY, 0);
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_32KEY, 0);
 }
+
+// A registry call that fails reaches the debugger with its name, the value and the error; a
+// value that is simply missing is no failure.
+TEST(RegistryStoreFailures, AreReportedWithTheCallAndTheValue) {
+    RegistrySettingsStore store;
+    wintest::DebugOutputCapture debugger;
+    EXPECT_FALSE(store.Read("HKEY_CURRENT_USER\\Software\\WDX\\NoSuchValue"));
+    EXPECT_TRUE(debugger.lines().empty());
+    // A key name longer than the registry allows (255 characters).
+    const std::string too_long = "HKEY_CURRENT_USER\\Software\\" + std::string(300, 'k') + "\\v";
+    EXPECT_FALSE(store.Write(too_long, "x"));
+    EXPECT_NE(debugger.Find(L"TheWandrel: RegCreateKeyExW Software\\kkk"), L"");
+    EXPECT_NE(debugger.Find(L"\\v failed ("), L"");
+}
+

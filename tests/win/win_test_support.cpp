@@ -167,4 +167,56 @@ InputLock::~InputLock() {
         RemoveDirectoryW(path_.c_str());
 }
 
+namespace {
+
+std::vector<std::wstring> g_debug_lines;
+SRWLOCK g_debug_lock = SRWLOCK_INIT;
+
+LONG CALLBACK CaptureDebugPrint(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    // DBG_PRINTEXCEPTION_WIDE_C carries the UTF-16 text, DBG_PRINTEXCEPTION_C the narrow one
+    // (Wine raises the narrow one after the wide one when no debugger took that).
+    std::wstring text;
+    if (record->ExceptionCode == 0x4001000AL && record->NumberParameters >= 2) {
+        text = reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]);
+    } else if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+        for (auto c = reinterpret_cast<const char*>(record->ExceptionInformation[1]); *c; ++c)
+            text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    } else {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    ::AcquireSRWLockExclusive(&g_debug_lock);
+    g_debug_lines.push_back(text);
+    ::ReleaseSRWLockExclusive(&g_debug_lock);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+} // namespace
+
+DebugOutputCapture::DebugOutputCapture() {
+    ::AcquireSRWLockExclusive(&g_debug_lock);
+    g_debug_lines.clear();
+    ::ReleaseSRWLockExclusive(&g_debug_lock);
+    handler_ = ::AddVectoredExceptionHandler(1, &CaptureDebugPrint);
+}
+
+DebugOutputCapture::~DebugOutputCapture() {
+    if (handler_)
+        ::RemoveVectoredExceptionHandler(handler_);
+}
+
+std::vector<std::wstring> DebugOutputCapture::lines() const {
+    ::AcquireSRWLockExclusive(&g_debug_lock);
+    std::vector<std::wstring> copy = g_debug_lines;
+    ::ReleaseSRWLockExclusive(&g_debug_lock);
+    return copy;
+}
+
+std::wstring DebugOutputCapture::Find(const std::wstring& text) const {
+    for (const std::wstring& line : lines())
+        if (line.find(text) != std::wstring::npos)
+            return line;
+    return {};
+}
+
 } // namespace wintest

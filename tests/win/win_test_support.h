@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace wintest {
 
@@ -69,6 +70,24 @@ class InputLock {
   private:
     std::wstring path_;
     bool held_ = false;
+};
+
+// Collects what this process writes with OutputDebugString while it lives (as a debugger
+// would see it): the calls raise a debug-print exception, which a first vectored handler sees
+// and leaves to the system.
+class DebugOutputCapture {
+  public:
+    DebugOutputCapture();
+    ~DebugOutputCapture();
+    DebugOutputCapture(const DebugOutputCapture&) = delete;
+    DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
+    // Everything written so far, one string per call.
+    std::vector<std::wstring> lines() const;
+    // The first line that holds `text`, or the empty text.
+    std::wstring Find(const std::wstring& text) const;
+
+  private:
+    void* handler_ = nullptr;
 };
 
 } // namespace wintest

@@ -2,6 +2,9 @@
 #include "net/win32/wininet_fetcher.h"
 #include "base/win32/message_pump.h"
 #include "tiny_http_server.h"
+#include "win_test_support.h"
+
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -43,18 +46,35 @@ TEST(WinInetFetcher, ReturnsTheWholeBodyOfA200AndSendsTheQueryUnchanged) {
     EXPECT_NE(server.LastHead().find("no-cache"), std::string::npos) << server.LastHead();
 }
 
-TEST(WinInetFetcher, AnyFailureGivesTheEmptyText) {
+TEST(WinInetFetcher, EveryFailureKeepsItsCauseAndGivesTheEmptyAnswer) {
     TinyHttpServer missing(Body("404 Not Found", "no such page"));
     TinyHttpServer failing(Body("500 Internal Server Error", "Errlogin"));
     ASSERT_TRUE(missing.Start());
     ASSERT_TRUE(failing.Start());
+    wintest::DebugOutputCapture debugger;
     WinInetFetcher fetcher;
-    EXPECT_EQ(fetcher.Get(missing.Url("/Envoi.php?Data=x")), "");
-    EXPECT_EQ(fetcher.Get(failing.Url("/Envoi.php?Data=x")), "");
+    for (auto [server, status] : {std::pair{&missing, 404u}, std::pair{&failing, 500u}}) {
+        const HttpResult result = fetcher.Fetch(server->Url("/Envoi.php?Data=secret"));
+        EXPECT_EQ(result.outcome, HttpResult::Outcome::BadStatus);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(fetcher.Get(server->Url("/Envoi.php?Data=x")), "");
+    }
+    // The debugger is told which request failed and how, without the account in the query.
+    EXPECT_NE(debugger.Find(L"/Envoi.php: status 404"), L"");
+    EXPECT_EQ(debugger.Find(L"secret"), L"");
 
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(fetcher.Get("http://127.0.0.1:" + std::to_string(wintest::UnusedPort()) + "/"), "");
+    const HttpResult refused =
+        fetcher.Fetch("http://127.0.0.1:" + std::to_string(wintest::UnusedPort()) + "/");
     EXPECT_LT(Elapsed(start), 20000u); // refused, not waited out
+    EXPECT_EQ(refused.outcome, HttpResult::Outcome::Failed);
+    EXPECT_EQ(refused.error, static_cast<uint32_t>(ERROR_INTERNET_CANNOT_CONNECT));
+    EXPECT_NE(debugger.Find(L"InternetOpenUrlA GET http://127.0.0.1:"), L"");
+    EXPECT_NE(debugger.Find(L"failed (12029): "), L"");
+
+    const HttpResult not_a_url = fetcher.Fetch("not a url");
+    EXPECT_EQ(not_a_url.outcome, HttpResult::Outcome::Failed);
+    EXPECT_NE(not_a_url.error, 0u);
     EXPECT_EQ(fetcher.Get("not a url"), "");
 }
 
@@ -65,6 +85,7 @@ TEST(WinInetFetcher, ABodyBeyondTheLimitIsAFailure) {
     ASSERT_TRUE(over.Start());
     WinInetFetcher fetcher;
     EXPECT_EQ(fetcher.Get(exact.Url("/")).size(), kMaxAnswerBytes);
+    EXPECT_EQ(fetcher.Fetch(over.Url("/")).outcome, HttpResult::Outcome::TooLong);
     EXPECT_EQ(fetcher.Get(over.Url("/")), "");
 }
 
@@ -77,7 +98,8 @@ TEST(WinInetFetcher, AServerThatNeverAnswersIsGivenUpAfterTheTimeout) {
     limits.timeout_ms = 1500;
     WinInetFetcher fetcher(limits);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(fetcher.Get(server.Url("/Envoi.php?Data=x")), "");
+    EXPECT_EQ(fetcher.Fetch(server.Url("/Envoi.php?Data=x")).outcome,
+              HttpResult::Outcome::TimedOut);
     const ULONGLONG took = Elapsed(start);
     EXPECT_GE(took, 1400u);
     EXPECT_LT(took, 1500u + 2000u + 1000u); // the time-out, the worker's grace, some slack
