@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import time
 
-from server_harness import ROOT
+from server_harness import ROOT, stop_process
 
 NGINX = os.environ.get("NGINX", "/usr/sbin/nginx")
 SHIPPED = os.path.join(ROOT, "server", "deploy", "nginx.conf")
@@ -84,14 +84,7 @@ http {{
         raise RuntimeError("nginx did not listen in time")
 
     def stop(self):
-        if self.proc:
-            if self.proc.poll() is None:
-                self.proc.terminate()
-            try:
-                self.proc.communicate(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.communicate(timeout=20)
+        stop_process(self.proc)
         self.proc = None
 
     def cleanup(self):

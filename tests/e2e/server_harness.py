@@ -22,6 +22,19 @@ SERVER = os.environ.get("TREKHOLD_SERVER",
 TEST_ENV = dict(os.environ, TREKHOLD_TEST_HOOKS="1")
 
 
+def stop_process(proc, hard=False):
+    """Ends a started program (terminate, or kill when hard) and waits for it, 20 s at most
+    before a kill."""
+    if proc:
+        if proc.poll() is None:
+            (proc.kill if hard else proc.terminate)()
+        try:
+            proc.communicate(timeout=20)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.communicate(timeout=20)
+
+
 def run_tool(*args, timeout=60, stdin=None, env=TEST_ENV):
     done = subprocess.run([SERVER, *args], capture_output=True, text=True, timeout=timeout,
                           input=stdin, env=env)
@@ -77,14 +90,7 @@ class Server:
         return self
 
     def stop(self, hard=False):
-        if self.proc:
-            if self.proc.poll() is None:
-                (self.proc.kill if hard else self.proc.terminate)()
-            try:
-                self.proc.communicate(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.communicate(timeout=20)
+        stop_process(self.proc, hard)
         self.proc = None
 
     def cleanup(self):
