@@ -1,6 +1,7 @@
 # The setup program TheWandrelSetup.exe, made by makensis (Debian's nsis) from the client and
 # the library this build has just made.
-set(WANDREL_VERSION "3.5.0" CACHE STRING "The version the setup program registers")
+# The version the client names itself by (its settings title reads "TheWandrel 4.2").
+set(WANDREL_VERSION "4.2.0" CACHE STRING "The version the setup program registers")
 find_program(MAKENSIS makensis)
 if(NOT MAKENSIS)
     message(FATAL_ERROR "makensis not found: run scripts/install-deps.sh (Debian package nsis)")

@@ -49,7 +49,7 @@ def test_silent_installation_registers_the_program_and_its_language(prefix, lang
     assert prefix.reg_query(UNINSTALL_KEY, "NSIS:Language") == language
     assert prefix.reg_query(UNINSTALL_KEY, "DisplayName") == "TheWandrel"
     assert prefix.reg_query(UNINSTALL_KEY, "Publisher") == "The Trekhold project"
-    assert prefix.reg_query(UNINSTALL_KEY, "DisplayVersion")
+    assert prefix.reg_query(UNINSTALL_KEY, "DisplayVersion") == "4.2.0"  # the settings title's
     assert "TheWandrel.exe" in prefix.reg_query(UNINSTALL_KEY, "DisplayIcon")
     assert "uninstall.exe" in prefix.reg_query(UNINSTALL_KEY, "UninstallString")
     assert int(prefix.reg_query(UNINSTALL_KEY, "EstimatedSize"), 16) > 100  # KiB
