@@ -237,12 +237,12 @@ void Client::StartUpdateDownload(const std::string& description) {
     setup.separators.decimal = machine_.DecimalSeparator();
     wchar_t grouping[8] = L",";
     if (!::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, grouping, 8))
-        win32::log_failure(L"GetLocaleInfoEx (LOCALE_STHOUSAND)", ::GetLastError());
+        win32::LogFailure(L"GetLocaleInfoEx (LOCALE_STHOUSAND)", ::GetLastError());
     setup.separators.grouping = grouping;
     wchar_t temp[MAX_PATH + 1] = L"";
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     if (length == 0 || length > MAX_PATH)
-        win32::log_failure(L"GetTempPathW", ::GetLastError());
+        win32::LogFailure(L"GetTempPathW", ::GetLastError());
     setup.folder = std::wstring(temp) + L"TheWandrel\\";
     setup.finished = [this](const std::wstring& setup_program) {
         setup_program_ = setup_program;
@@ -274,7 +274,7 @@ void Client::FinishUpdate() {
     const HINSTANCE started =
         ::ShellExecuteW(nullptr, L"open", setup_program_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(started) <= 32)
-        win32::log_failure(L"ShellExecuteW (setup program)", ::GetLastError());
+        win32::LogFailure(L"ShellExecuteW (setup program)", ::GetLastError());
     ::PostQuitMessage(0);
 }
 

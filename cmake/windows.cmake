@@ -92,7 +92,7 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     TEST_FILTER "SamplerOnDevices.*" PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 
 # The tool the end-to-end tests act on a running client with (tray, boxes, account seeding).
-add_executable(wandrel_drive ${CMAKE_SOURCE_DIR}/tests/driver/wandrel_drive.cpp
+add_executable(wandrel_drive ${CMAKE_SOURCE_DIR}/tests/driver/wandrel_drive_win32.cpp
     ${CMAKE_SOURCE_DIR}/tests/driver/memory_search_win32.cpp)
 target_link_libraries(wandrel_drive PRIVATE wandrel_win32)
 target_link_options(wandrel_drive PRIVATE -municode)

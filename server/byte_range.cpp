@@ -39,12 +39,12 @@ ByteRange ChooseByteRange(const std::string& header, uint64_t file_size) {
     ByteRange whole{ByteRange::Kind::kWhole, 0, file_size};
     if (file_size == 0 || !StartsWithBytesUnit(header))
         return whole;
-    const std::string spec = Trimmed(header.substr(6));
-    size_t dash = spec.find('-');
-    if (spec.find(',') != std::string::npos || dash == std::string::npos)
+    const std::string wanted = Trimmed(header.substr(6));
+    size_t dash = wanted.find('-');
+    if (wanted.find(',') != std::string::npos || dash == std::string::npos)
         return whole;
-    const std::string first_text = Trimmed(spec.substr(0, dash));
-    const std::string last_text = Trimmed(spec.substr(dash + 1));
+    const std::string first_text = Trimmed(wanted.substr(0, dash));
+    const std::string last_text = Trimmed(wanted.substr(dash + 1));
     ByteRange part{ByteRange::Kind::kPart, 0, 0};
     if (first_text.empty()) { // "-N": the last N bytes
         auto suffix = Digits(last_text);

@@ -58,7 +58,7 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
     options.width = options.height = 1;
     options.parent = owner;
     if (!Create(cls, options)) {
-        log_last_error(L"CreateWindowEx");
+        LogFailure(L"CreateWindowEx", ::GetLastError());
         return false;
     }
     label_ =
@@ -66,7 +66,7 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
                           1, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)),
                           ::GetModuleHandleW(nullptr), nullptr);
     if (!label_) {
-        log_last_error(L"CreateWindowEx (label)");
+        LogFailure(L"CreateWindowEx (label)", ::GetLastError());
         Destroy();
         return false;
     }
@@ -96,7 +96,7 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
 void DisplayWindow::PlaceAtLoad(int width, int height) {
     RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
-        log_last_error(L"SystemParametersInfo");
+        LogFailure(L"SystemParametersInfo", ::GetLastError());
     display::Rect area = FromRECT(work);
     RECT taskbar;
     const HWND shell_tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -121,11 +121,11 @@ void DisplayWindow::PlaceAtLoad(int width, int height) {
         if (::GetMonitorInfoW(::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor))
             place = display::MoveInside(place, FromRECT(monitor.rcWork));
         else
-            log_last_error(L"GetMonitorInfo");
+            LogFailure(L"GetMonitorInfo", ::GetLastError());
     }
     if (!::SetWindowPos(hwnd(), nullptr, place.left, place.top, 0, 0,
                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
-        log_last_error(L"SetWindowPos");
+        LogFailure(L"SetWindowPos", ::GetLastError());
 }
 
 void DisplayWindow::ApplySize(const DisplayFlags& flags, bool metric) {
@@ -145,13 +145,13 @@ void DisplayWindow::Resize() {
         ::SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         font_ = std::move(font); // the label no longer uses the old one
     } else {
-        log_last_error(L"CreateFont");
+        LogFailure(L"CreateFont", ::GetLastError());
     }
     const int width = display::TwipsToPixels(size_.width, dpi_);
     const int height = display::TwipsToPixels(size_.height, dpi_);
     if (!::SetWindowPos(hwnd(), nullptr, 0, 0, width, height,
                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
-        log_last_error(L"SetWindowPos");
+        LogFailure(L"SetWindowPos", ::GetLastError());
     ::MoveWindow(label_, 0, 0, width, height, TRUE);
 }
 
@@ -160,7 +160,7 @@ void DisplayWindow::SetText(const std::wstring& text) {
         return;
     text_ = text;
     if (!::SetWindowTextW(label_, text_.c_str()))
-        log_last_error(L"SetWindowText");
+        LogFailure(L"SetWindowText", ::GetLastError());
 }
 
 std::wstring DisplayWindow::Text() const {
@@ -175,7 +175,7 @@ std::wstring DisplayWindow::Text() const {
 void DisplayWindow::SetColours(COLORREF background, COLORREF text) {
     UniqueGdiObject brush(::CreateSolidBrush(background));
     if (!brush) {
-        log_last_error(L"CreateSolidBrush");
+        LogFailure(L"CreateSolidBrush", ::GetLastError());
         return;
     }
     background_brush_ = std::move(brush);
@@ -188,7 +188,7 @@ void DisplayWindow::SetColours(COLORREF background, COLORREF text) {
 void DisplayWindow::StorePosition() {
     RECT rect;
     if (!::GetWindowRect(hwnd(), &rect)) {
-        log_last_error(L"GetWindowRect");
+        LogFailure(L"GetWindowRect", ::GetLastError());
         return;
     }
     settings_.Write(SettingPath(Setting::DDTop),

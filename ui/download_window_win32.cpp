@@ -32,7 +32,7 @@ DownloadWindow::~DownloadWindow() {
 
 bool DownloadWindow::Create() {
     if (!CreateModeless(IDD_DOWNLOAD, nullptr)) {
-        log_failure(L"CreateDialogParamW (Download)", ::GetLastError());
+        LogFailure(L"CreateDialogParamW (Download)", ::GetLastError());
         return false;
     }
     ::ShowWindow(hwnd(), SW_SHOW);
@@ -116,7 +116,7 @@ void DownloadWindow::StartNextFile() {
     if (!::CreateDirectoryW(setup_.folder.c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
         const DWORD error = ::GetLastError();
-        log_failure(L"CreateDirectoryW", error);
+        LogFailure(L"CreateDirectoryW", error);
         Stop(L"Download stopped: the folder " + setup_.folder + L" cannot be created (" +
              last_error_message(error) + L").");
         return;
@@ -170,7 +170,7 @@ void DownloadWindow::OnArrival(const std::string& chunk) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file_) {
             const DWORD error = ::GetLastError();
-            log_failure(L"CreateFileW", error);
+            LogFailure(L"CreateFileW", error);
             Stop(L"Download stopped: " + file_path_ + L" cannot be written (" +
                  last_error_message(error) + L").");
             return;
@@ -184,7 +184,7 @@ void DownloadWindow::OnArrival(const std::string& chunk) {
                      &written, nullptr) ||
         written != arrival.body.size()) {
         const DWORD error = ::GetLastError();
-        log_failure(L"WriteFile", error);
+        LogFailure(L"WriteFile", error);
         Stop(L"Download stopped: " + file_path_ + L" cannot be written (" +
              last_error_message(error) + L").");
     }
@@ -212,7 +212,7 @@ void DownloadWindow::Timer_Seconde_Timer() {
         Timer_Percent_Timer();
         // The file is whole on disk before the next one starts.
         if (file_ && !::FlushFileBuffers(file_.get()))
-            log_failure(L"FlushFileBuffers", ::GetLastError());
+            LogFailure(L"FlushFileBuffers", ::GetLastError());
         file_.reset();
         StartNextFile();
         break;

@@ -11,20 +11,20 @@ void MetAuPremierPlan(HWND window, bool on_top) {
     // The place and size stay as they are: the window is only moved in the Z order.
     if (!::SetWindowPos(window, on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
-        log_last_error(L"SetWindowPos");
+        LogFailure(L"SetWindowPos", ::GetLastError());
 }
 
 void RendTransparent(HWND window, uint8_t opacity) {
     const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
     ::SetLastError(0);
     if (!::SetWindowLongPtrW(window, GWL_EXSTYLE, style | WS_EX_LAYERED) && ::GetLastError() != 0)
-        log_last_error(L"SetWindowLongPtr");
+        LogFailure(L"SetWindowLongPtr", ::GetLastError());
     ChangeTransparence(window, opacity);
 }
 
 void ChangeTransparence(HWND window, uint8_t opacity) {
     if (!::SetLayeredWindowAttributes(window, 0, opacity, LWA_ALPHA))
-        log_last_error(L"SetLayeredWindowAttributes");
+        LogFailure(L"SetLayeredWindowAttributes", ::GetLastError());
 }
 
 void RetireTransparence(HWND window) {
@@ -32,7 +32,7 @@ void RetireTransparence(HWND window) {
     ::SetLastError(0);
     if (!::SetWindowLongPtrW(window, GWL_EXSTYLE, style & ~LONG_PTR{WS_EX_LAYERED}) &&
         ::GetLastError() != 0)
-        log_last_error(L"SetWindowLongPtr");
+        LogFailure(L"SetWindowLongPtr", ::GetLastError());
 }
 
 bool EstNT() {
@@ -43,7 +43,7 @@ bool EstNT() {
     const BOOL ok = ::GetVersionExW(&version);
 #pragma GCC diagnostic pop
     if (!ok) {
-        log_last_error(L"GetVersionEx");
+        LogFailure(L"GetVersionEx", ::GetLastError());
         return false;
     }
     return EstNtVersion(version.dwPlatformId, version.dwMajorVersion);

@@ -17,12 +17,6 @@ void DebugLog(const std::wstring& line);
 // Reports a failed call as "TheWandrel: <call> <detail> failed (<code>): <text>" and returns
 // `code`. `detail` names what the call worked on (a file, a value), when given.
 DWORD LogFailure(const wchar_t* call, DWORD code, const std::wstring& detail = {});
-inline void log_failure(const wchar_t* call, DWORD code) {
-    LogFailure(call, code);
-}
-inline void log_last_error(const wchar_t* call) {
-    LogFailure(call, ::GetLastError());
-}
 
 // A failed call and its error code, read once, at the failure: a call made meanwhile (even
 // the one that turns the code into words) may change the thread's last error.

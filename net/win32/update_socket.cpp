@@ -13,7 +13,7 @@ UpdateSocket::UpdateSocket() {
     const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
     started_ = error == 0;
     if (!started_)
-        log_failure(L"WSAStartup", static_cast<DWORD>(error));
+        LogFailure(L"WSAStartup", static_cast<DWORD>(error));
 }
 
 UpdateSocket::~UpdateSocket() {
@@ -34,25 +34,25 @@ bool UpdateSocket::Connect(HWND window, const UpdateServer& server) {
     const std::string port = std::to_string(server.port);
     const int error = ::getaddrinfo(server.host.c_str(), port.c_str(), &hints, &found);
     if (error != 0 || !found) {
-        log_failure(L"getaddrinfo", static_cast<DWORD>(error));
+        LogFailure(L"getaddrinfo", static_cast<DWORD>(error));
         return false;
     }
     std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
     socket_.reset(::socket(found->ai_family, found->ai_socktype, found->ai_protocol));
     if (!socket_) {
-        log_failure(L"socket", static_cast<DWORD>(::WSAGetLastError()));
+        LogFailure(L"socket", static_cast<DWORD>(::WSAGetLastError()));
         return false;
     }
     // Non-blocking from here on; connect reports through FD_CONNECT.
     if (::WSAAsyncSelect(socket_.get(), window, kSocketMessage,
                          FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
-        log_failure(L"WSAAsyncSelect", static_cast<DWORD>(::WSAGetLastError()));
+        LogFailure(L"WSAAsyncSelect", static_cast<DWORD>(::WSAGetLastError()));
         Close();
         return false;
     }
     if (::connect(socket_.get(), found->ai_addr, static_cast<int>(found->ai_addrlen)) != 0 &&
         ::WSAGetLastError() != WSAEWOULDBLOCK) {
-        log_failure(L"connect", static_cast<DWORD>(::WSAGetLastError()));
+        LogFailure(L"connect", static_cast<DWORD>(::WSAGetLastError()));
         Close();
         return false;
     }
@@ -71,7 +71,7 @@ UpdateSocket::Event UpdateSocket::OnMessage(WPARAM wparam, LPARAM lparam, std::s
     switch (WSAGETSELECTEVENT(lparam)) {
     case FD_CONNECT:
         if (error != 0) {
-            log_failure(L"connect", static_cast<DWORD>(error));
+            LogFailure(L"connect", static_cast<DWORD>(error));
             Close();
             return Event::Failed;
         }
@@ -92,7 +92,7 @@ UpdateSocket::Event UpdateSocket::OnMessage(WPARAM wparam, LPARAM lparam, std::s
                 continue;
             }
             if (n < 0 && ::WSAGetLastError() != WSAEWOULDBLOCK) {
-                log_failure(L"recv", static_cast<DWORD>(::WSAGetLastError()));
+                LogFailure(L"recv", static_cast<DWORD>(::WSAGetLastError()));
                 Close();
                 return data.empty() ? Event::Failed : Event::Data;
             }
@@ -100,7 +100,7 @@ UpdateSocket::Event UpdateSocket::OnMessage(WPARAM wparam, LPARAM lparam, std::s
         }
         if (closing) {
             if (error != 0)
-                log_failure(L"connection", static_cast<DWORD>(error));
+                LogFailure(L"connection", static_cast<DWORD>(error));
             Close();
             return Event::Closed;
         }
@@ -121,7 +121,7 @@ bool UpdateSocket::Flush() {
         if (n < 0) {
             if (::WSAGetLastError() == WSAEWOULDBLOCK)
                 return true; // FD_WRITE comes when it can take more
-            log_failure(L"send", static_cast<DWORD>(::WSAGetLastError()));
+            LogFailure(L"send", static_cast<DWORD>(::WSAGetLastError()));
             Close();
             return false;
         }
