@@ -78,8 +78,7 @@ bool DisplayWindow::Load(const DisplayFlags& flags, bool metric, HWND owner) {
         display::ColourFromSetting(RecupereParametre(settings_, Setting::DDBackColor));
     SetColours(back_colour ? *back_colour : kBuiltInBackground,
                text_colour ? *text_colour : kBuiltInText);
-    size_ = display::DDSize(RecupereNombre(settings_, Setting::DDSize), metric, flags);
-    Resize();
+    ApplySize(flags, metric);
     PlaceAtLoad(display::TwipsToPixels(size_.width, dpi_),
                 display::TwipsToPixels(size_.height, dpi_));
 
