@@ -498,3 +498,62 @@ TEST_F(ButtonControls, AccessibilityToolsSeeAPushButtonNamedByItsCaption) {
 }
 
 } // namespace
+
+namespace {
+
+// Not part of the normal run: both controls in each state, for a screenshot (captions in
+// French when WANDREL_SHOT_FRENCH is set; the pointer over the btn instead of the Button2000
+// when WANDREL_SHOT_BTN_HOVER is set).
+TEST_F(ButtonControls, DISABLED_ShowForScreenshot) {
+    const bool french = GetEnvironmentVariableW(L"WANDREL_SHOT_FRENCH", nullptr, 0) > 0;
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto px = [dpi](int at96) { return MulDiv(at96, dpi, 96); };
+    const win32::UniqueGdiObject font(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                                  DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg"));
+    DestroyWindow(button2000_);
+    DestroyWindow(btn_);
+    SetWindowPos(parent_, nullptr, 0, 0, px(620), px(150), SWP_NOMOVE | SWP_NOZORDER);
+    const wchar_t* btn_captions[2][8] = {
+        {L"&Save", L"Cancel Modifications", L"Check Total Data", L"Define", L"View Logs", L"+",
+         L"-", L"Go !"},
+        {L"&Enregistrer", L"Annuler les modifications", L"Vérifier les totaux", L"Définir",
+         L"Voir les logs", L"+", L"-", L"Go !"}};
+    const wchar_t* tab_captions[2][4] = {{L"Inputs", L"Settings", L"Display", L"Account"},
+                                         {L"Entrées", L"Paramètres", L"Affichage", L"Compte"}};
+    HWND btns[8];
+    HWND tabs[4];
+    for (int i = 0; i < 8; ++i) {
+        const int width = i < 5 ? 140 : 40;
+        const int x = i < 4 ? 10 + i * 150 : i == 4 ? 10 : 160 + (i - 5) * 50;
+        btns[i] = CreateWindowExW(0, kBtnClassName, btn_captions[french][i],
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP, px(x), px(i < 4 ? 10 : 40),
+                                  px(width), px(23), parent_, nullptr, nullptr, nullptr);
+        SendMessageW(btns[i], WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        BtnProperties p = GetBtnProperties(btns[i]);
+        p.ButtonType = 14;
+        SetBtnProperties(btns[i], p);
+    }
+    const HICON icon = LoadIconW(nullptr, IDI_INFORMATION);
+    for (int i = 0; i < 4; ++i) {
+        tabs[i] = CreateWindowExW(0, kButton2000ClassName, tab_captions[french][i],
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP, px(10 + i * 150), px(75),
+                                  px(140), px(60), parent_, nullptr, nullptr, nullptr);
+        SendMessageW(tabs[i], WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        SetButton2000Icon(tabs[i], icon);
+    }
+    // Normal, over/hover, pressed, disabled from left to right; "View Logs" has the focus.
+    EnableWindow(btns[3], FALSE);
+    EnableWindow(tabs[3], FALSE);
+    SendMessageW(btns[2], WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5));
+    SetFocus(tabs[2]);
+    SendMessageW(tabs[2], WM_KEYDOWN, VK_SPACE, 0);
+    const bool btn_hover = GetEnvironmentVariableW(L"WANDREL_SHOT_BTN_HOVER", nullptr, 0) > 0;
+    PointerTo(btn_hover ? btns[1] : tabs[1], px(70), px(12));
+    if (btn_hover)
+        SetFocus(btns[4]);
+    wintest::PumpUntil([] { return false; }, 15000);
+}
+
+} // namespace
