@@ -161,9 +161,8 @@ std::string Hex(COLORREF c) {
     snprintf(text, sizeof text, "%02X,%02X,%02X", GetRValue(c), GetGValue(c), GetBValue(c));
     return text;
 }
-#define EXPECT_COLOUR(drawing, x, y, expected) \
+#define EXPECT_COLOUR(drawing, x, y, expected)                                                     \
     EXPECT_EQ(Hex((drawing).At(x, y)), Hex(expected)) << "at (" << (x) << ", " << (y) << ")"
-
 
 TEST_F(ButtonControls, BehaveAsPushButtonsForTheirContainer) {
     for (HWND control : {button2000_, btn_}) {
@@ -239,14 +238,14 @@ TEST_F(ButtonControls, BtnDrawsStyle14FromItsBodyColour) {
     Drawing normal(btn_);
     ASSERT_EQ(normal.width(), 120);
     ASSERT_EQ(normal.height(), 40);
-    EXPECT_COLOUR(normal, 60, 0, RGB(150, 160, 170));  // outer frame: -50
+    EXPECT_COLOUR(normal, 60, 0, RGB(150, 160, 170)); // outer frame: -50
     EXPECT_COLOUR(normal, 60, 39, RGB(150, 160, 170));
     EXPECT_COLOUR(normal, 119, 20, RGB(150, 160, 170));
-    EXPECT_COLOUR(normal, 60, 1, RGB(191, 201, 211));  // inner frame: -9
+    EXPECT_COLOUR(normal, 60, 1, RGB(191, 201, 211)); // inner frame: -9
     EXPECT_COLOUR(normal, 118, 20, RGB(191, 201, 211));
-    EXPECT_COLOUR(normal, 60, 2, RGB(236, 240, 243));  // highlight: c x 85 / 255 + 170
+    EXPECT_COLOUR(normal, 60, 2, RGB(236, 240, 243)); // highlight: c x 85 / 255 + 170
     EXPECT_COLOUR(normal, 60, 3, RGB(236, 240, 243));
-    EXPECT_COLOUR(normal, 2, 20, RGB(200, 210, 220));  // the band in the base colour
+    EXPECT_COLOUR(normal, 2, 20, RGB(200, 210, 220)); // the band in the base colour
     EXPECT_COLOUR(normal, 3, 35, RGB(200, 210, 220));
     // Row 10 of 40: 58 x 10 / 40 = 14.5, which goes to the even 14; row 31: 44.95 -> 45.
     EXPECT_COLOUR(normal, 8, 9, RGB(186, 196, 206));
@@ -493,8 +492,52 @@ TEST_F(ButtonControls, AccessibilityToolsSeeAPushButtonNamedByItsCaption) {
         EXPECT_EQ(accessible->get_accRole(self, &role), S_OK);
         EXPECT_EQ(role.vt, VT_I4);
         EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
+        BSTR shortcut = nullptr;
+        accessible->get_accKeyboardShortcut(self, &shortcut);
+        EXPECT_EQ(std::wstring(shortcut ? shortcut : L""), control == btn_ ? L"Alt+S" : L"");
+        SysFreeString(shortcut);
+        EXPECT_EQ(accessible->accDoDefaultAction(self), S_OK);
+        EXPECT_TRUE(wintest::PumpUntil([&] { return ClicksOf(GetDlgCtrlID(control)) == 1; }));
         accessible->Release();
     }
+}
+
+// Messages no container sends in earnest: the controls stay whole, and answer afterwards.
+TEST_F(ButtonControls, SurviveHostileMessages) {
+    for (HWND control : {button2000_, btn_}) {
+        SendMessageW(control, WM_SETTEXT, 0, 0);
+        SendMessageW(control, WM_SETFONT, 0x1234, TRUE);
+        SendMessageW(control, WM_PRINTCLIENT, 0, PRF_CLIENT);
+        SendMessageW(control, WM_PRINTCLIENT, 0x5678, PRF_CLIENT);
+        SendMessageW(control, WM_GETOBJECT, 0, 12345);
+        SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(-5, -70));
+        SendMessageW(control, WM_KEYUP, VK_SPACE, 0);
+        SendMessageW(control, BM_SETSTYLE, 0xFFFF, TRUE);
+        SetWindowPos(control, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
+        Drawing{control};
+        SetWindowPos(control, nullptr, 0, 0, 3, 2, SWP_NOMOVE | SWP_NOZORDER);
+        Drawing{control};
+        SetWindowTextW(control, std::wstring(100000, L'&').c_str());
+        Drawing{control};
+        EXPECT_EQ(GetWindowTextLengthW(control), 100000);
+    }
+    EXPECT_EQ(Notifications().size(), 0u);
+}
+
+TEST_F(ButtonControls, BtnRegionFollowsItsSize) {
+    const auto inside = [&](int x, int y) {
+        const win32::UniqueGdiObject region(CreateRectRgn(0, 0, 0, 0));
+        return GetWindowRgn(btn_, static_cast<HRGN>(region.get())) != ERROR &&
+               PtInRegion(static_cast<HRGN>(region.get()), x, y);
+    };
+    EXPECT_FALSE(inside(0, 0));
+    EXPECT_TRUE(inside(1, 0));
+    EXPECT_TRUE(inside(119, 38));
+    EXPECT_FALSE(inside(119, 39));
+    SetWindowPos(btn_, nullptr, 0, 0, 60, 20, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(inside(58, 19));
+    EXPECT_FALSE(inside(59, 19));
+    EXPECT_FALSE(inside(70, 10));
 }
 
 } // namespace
@@ -515,11 +558,11 @@ TEST_F(ButtonControls, DISABLED_ShowForScreenshot) {
     DestroyWindow(button2000_);
     DestroyWindow(btn_);
     SetWindowPos(parent_, nullptr, 0, 0, px(620), px(150), SWP_NOMOVE | SWP_NOZORDER);
-    const wchar_t* btn_captions[2][8] = {
-        {L"&Save", L"Cancel Modifications", L"Check Total Data", L"Define", L"View Logs", L"+",
-         L"-", L"Go !"},
-        {L"&Enregistrer", L"Annuler les modifications", L"Vérifier les totaux", L"Définir",
-         L"Voir les logs", L"+", L"-", L"Go !"}};
+    const wchar_t* btn_captions[2][8] = {{L"&Save", L"Cancel Modifications", L"Check Total Data",
+                                          L"Define", L"View Logs", L"+", L"-", L"Go !"},
+                                         {L"&Enregistrer", L"Annuler les modifications",
+                                          L"Vérifier les totaux", L"Définir", L"Voir les logs",
+                                          L"+", L"-", L"Go !"}};
     const wchar_t* tab_captions[2][4] = {{L"Inputs", L"Settings", L"Display", L"Account"},
                                          {L"Entrées", L"Paramètres", L"Affichage", L"Compte"}};
     HWND btns[8];
