@@ -1,6 +1,7 @@
 #include "controls/button2000_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace controls {
 
@@ -37,9 +38,12 @@ bool AtAnEdge(int placement) {
     return placement == 1 || placement == 3;
 }
 
-// Start of the second element beside the first along one axis.
-int Beside(int placement, int first_start, int first_size, int distance, int size) {
-    return placement == 3 ? first_start - distance - size : first_start + first_size + distance;
+// Start of the second element beside the first along one axis. In 64 bits: a distance may
+// be any 32-bit value; the result is kept within the 32-bit range.
+int Beside(int placement, int first_start, int first_size, int32_t distance, int size) {
+    const int64_t start = placement == 3 ? int64_t{first_start} - distance - size
+                                         : int64_t{first_start} + first_size + distance;
+    return static_cast<int>(std::clamp<int64_t>(start, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
