@@ -204,24 +204,14 @@ TEST_F(ButtonControls, BehaveAsPushButtonsForTheirContainer) {
     EXPECT_EQ(std::wstring(BtnVersion()), L"2.0.6");
 }
 
-TEST_F(ButtonControls, PropertiesKeepTheirDefaultsUntilSet) {
-    const Button2000Properties p = GetButton2000Properties(button2000_);
-    EXPECT_EQ(p.Alpha, 190);
-    EXPECT_EQ(p.BackColorOver, MakeColour(182, 189, 210));
-    EXPECT_EQ(p.BackColorDown, MakeColour(133, 146, 181));
-    EXPECT_EQ(p.BorderColorOver, MakeColour(10, 36, 106));
-    EXPECT_EQ(p.BackColor, 0x8000000Fu);
-    Button2000Properties changed = p;
+TEST_F(ButtonControls, PropertiesAreSetOnTheirOwnClassOnly) {
+    Button2000Properties changed = GetButton2000Properties(button2000_);
     changed.ForeColor = MakeColour(1, 2, 3);
     EXPECT_TRUE(SetButton2000Properties(button2000_, changed));
     EXPECT_EQ(GetButton2000Properties(button2000_).ForeColor, MakeColour(1, 2, 3));
     EXPECT_FALSE(SetButton2000Properties(btn_, changed)) << "not a Button2000";
 
     BtnProperties b = GetBtnProperties(btn_);
-    EXPECT_EQ(b.ButtonType, 2);
-    EXPECT_EQ(b.MaskColor, 0xC0C0C0u);
-    EXPECT_TRUE(b.ShowFocusRect);
-    EXPECT_FALSE(b.value);
     b.CheckBoxBehaviour = true;
     EXPECT_TRUE(SetBtnProperties(btn_, b));
     SendMessageW(btn_, BM_CLICK, 0, 0);
@@ -231,10 +221,6 @@ TEST_F(ButtonControls, PropertiesKeepTheirDefaultsUntilSet) {
     SetBtnValue(btn_, true);
     EXPECT_EQ(SendMessageW(btn_, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
-
-} // namespace
-
-namespace {
 
 // Body colour (200, 210, 220) on a 120 x 40 button: every figure below is worked out by
 // hand from the drawing rules of style 14.
@@ -586,10 +572,6 @@ TEST_F(ButtonControls, BtnRegionFollowsItsSize) {
     EXPECT_FALSE(inside(59, 19));
     EXPECT_FALSE(inside(70, 10));
 }
-
-} // namespace
-
-namespace {
 
 // Not part of the normal run: both controls in each state, for a screenshot (captions in
 // French when WANDREL_SHOT_FRENCH is set; the pointer over the btn instead of the Button2000
