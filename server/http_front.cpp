@@ -3,6 +3,7 @@
 #include "server/access_log.h"
 #include "server/answers.h"
 #include "server/byte_range.h"
+#include "server/json_api.h"
 #include "server/page_cache.h"
 #include "server/problem_log.h"
 #include "server/throttle.h"
@@ -272,6 +273,7 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
                                                httplib::Response& res) {
         SignUpHandler(service, options, req, res);
     });
+    InstallJsonApi(server, service, options.ranking_cache_ms);
     server.Get(R"(/([^/]+))", [&service](const httplib::Request& req, httplib::Response& res) {
         UpdateFileHandler(service, req, res);
     });
