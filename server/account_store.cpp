@@ -225,7 +225,7 @@ const char* QuantityExpression(Quantity by) {
     case Quantity::kKeystrokes:
         return "keystrokes";
     case Quantity::kClicks:
-        return "(left_clicks + right_clicks + special_clicks)";
+        return "clicks";
     case Quantity::kScrolls:
         return "scrolls";
     case Quantity::kUptime:

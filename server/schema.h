@@ -10,7 +10,8 @@
 //                               lost the answer resends with prev_key and is recognised
 //    distance ... usetime       the totals (64-bit)
 //    sendings, last_sent        accepted sendings and the time of the last (Unix seconds)
-//    hidden                     1: left out of the rankings by the operator
+//    hidden                     1: left out of the rankings by the operator or its owner
+//    clicks                     left + right + special clicks (kept by triggers)
 //    key_issued,                when `key` and `prev_key` were issued (Unix seconds): a
 //    prev_key_issued            sending cannot hold more minutes than passed since
 //  held_sendings                sendings answered like accepted ones but judged
