@@ -1,5 +1,6 @@
 #include "server/json_api.h"
 
+#include "server/json_text.h"
 #include "server/page_cache.h"
 #include "server/throttle.h"
 #include "server/trekhold_service.h"
@@ -13,24 +14,6 @@
 namespace trekhold {
 
 namespace {
-
-// The length of the UTF-8 sequence at `i` (2 to 4), or 0 when it is not a well-formed one
-// (overlong forms, surrogates and values beyond U+10FFFF are not).
-size_t Utf8Length(const std::string& s, size_t i) {
-    const auto byte = [&s](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
-    size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    const unsigned char second = byte(i + 1);
-    if ((b == 0xE0 && second < 0xA0) || (b == 0xED && second >= 0xA0) ||
-        (b == 0xF0 && second < 0x90) || (b == 0xF4 && second >= 0x90))
-        return 0;
-    return n;
-}
 
 std::string Number(int64_t n) { return std::to_string(n); }
 
@@ -160,37 +143,6 @@ ApiAnswer Member(TrekholdService& service, const std::string& nick) {
 }
 
 } // namespace
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    out.reserve(text.size() + 2);
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            size_t n = Utf8Length(text, i);
-            if (n == 0) {
-                out += "\\ufffd";
-                ++i;
-            } else {
-                out.append(text, i, n);
-                i += n;
-            }
-            continue;
-        }
-        ++i;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == '<' || c == '>' || c == '&' || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 std::string IsoTime(int64_t t) {
     const int64_t second = t - DayNumber(t) * 86400;

@@ -9,6 +9,7 @@
 // the last, any other path: 404. Answers are kept as long as the website's pages.
 #pragma once
 
+#include "server/json_text.h"
 #include "server/site_data.h"
 
 #include <cstdint>
@@ -20,9 +21,6 @@ class Server;
 
 namespace trekhold {
 
-// `text` as a JSON string, quotes included. Bytes that are not UTF-8 become U+FFFD; control
-// characters, and < > & (so the text is safe inside HTML too), are escaped.
-std::string JsonString(const std::string& text);
 // "2026-12-07T00:00:00Z"
 std::string IsoTime(int64_t unix_seconds);
 
