@@ -11,7 +11,7 @@ namespace {
 size_t Utf8Length(const std::string& s, size_t i) {
     const auto byte = [&s](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char b = byte(i);
-    size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 0;
+    const size_t n = b > 0xF4 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
     if (n == 0 || i + n > s.size())
         return 0;
     for (size_t k = 1; k < n; ++k)

@@ -302,7 +302,8 @@ TEST(JsonApi, EscapesHostileTextIntoValidJsonAndWritesUtcDates) {
         {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
         {"\xff\xc3", "\"\\ufffd\\ufffd\""},               // stray and cut-off bytes
         {"\xc0\xaf\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""}, // overlong, surrogate
-        {"\xf4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""}};          // beyond U+10FFFF
+        {"\xf4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},          // beyond U+10FFFF
+        {"\xfc\xa0\xa0", "\"\\ufffd\\ufffd\\ufffd\""}};                           // no such lead byte
     // clang-format on
     for (const auto& [text, json] : cases)
         EXPECT_EQ(JsonString(text), json);
