@@ -218,8 +218,8 @@ bool RemoveDigest(Database& db, const std::string& digest) {
     return true;
 }
 
-const char* QuantityExpression(Quantity by) {
-    switch (by) {
+const char* QuantityWord(Quantity quantity) {
+    switch (quantity) {
     case Quantity::kDistance:
         break;
     case Quantity::kKeystrokes:
@@ -235,6 +235,8 @@ const char* QuantityExpression(Quantity by) {
     }
     return "distance";
 }
+
+const char* QuantityExpression(Quantity by) { return QuantityWord(by); }
 
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
     const std::string expression = QuantityExpression(by);

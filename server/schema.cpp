@@ -74,29 +74,8 @@ CREATE INDEX rank_usetime ON accounts (usetime DESC, nick) WHERE hidden = 0;
 // time, begun from the accounts' totals), and per account and computer. `hidden` is copied
 // from the account; `clicks` is the sum of the three kinds of click. Both serve the indexes
 // as above.
-const char* const kVersion3 = R"sql(
-CREATE TABLE sendings (
-    id INTEGER PRIMARY KEY,
-    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
-    sent INTEGER NOT NULL,
-    machine TEXT NOT NULL,
-    held INTEGER NOT NULL DEFAULT 0,
-    distance INTEGER NOT NULL,
-    keystrokes INTEGER NOT NULL,
-    left_clicks INTEGER NOT NULL,
-    right_clicks INTEGER NOT NULL,
-    special_clicks INTEGER NOT NULL,
-    scrolls INTEGER NOT NULL,
-    uptime INTEGER NOT NULL,
-    usetime INTEGER NOT NULL
-);
-CREATE INDEX sendings_by_account ON sendings (account_id, sent);
-ALTER TABLE held_sendings ADD COLUMN sending_id INTEGER;
-CREATE TABLE period_sums (
-    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
-    kind INTEGER NOT NULL,
-    period INTEGER NOT NULL,
-    hidden INTEGER NOT NULL,
+// The counts of a sending or of a row of sums, in record order.
+const std::string kCounts = R"sql(
     distance INTEGER NOT NULL DEFAULT 0,
     keystrokes INTEGER NOT NULL DEFAULT 0,
     left_clicks INTEGER NOT NULL DEFAULT 0,
@@ -105,7 +84,23 @@ CREATE TABLE period_sums (
     scrolls INTEGER NOT NULL DEFAULT 0,
     uptime INTEGER NOT NULL DEFAULT 0,
     usetime INTEGER NOT NULL DEFAULT 0,
-    sendings INTEGER NOT NULL DEFAULT 0,
+)sql";
+const std::string kVersion3 = R"sql(
+CREATE TABLE sendings (
+    id INTEGER PRIMARY KEY,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    sent INTEGER NOT NULL,
+    machine TEXT NOT NULL,
+)sql" + kCounts + R"sql(    held INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX sendings_by_account ON sendings (account_id, sent);
+ALTER TABLE held_sendings ADD COLUMN sending_id INTEGER;
+CREATE TABLE period_sums (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    kind INTEGER NOT NULL,
+    period INTEGER NOT NULL,
+    hidden INTEGER NOT NULL,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
     clicks INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (account_id, kind, period)
 ) WITHOUT ROWID;
@@ -118,15 +113,7 @@ CREATE INDEX period_usetime ON period_sums (kind, period, hidden, usetime DESC, 
 CREATE TABLE community_sums (
     kind INTEGER NOT NULL,
     period INTEGER NOT NULL,
-    distance INTEGER NOT NULL DEFAULT 0,
-    keystrokes INTEGER NOT NULL DEFAULT 0,
-    left_clicks INTEGER NOT NULL DEFAULT 0,
-    right_clicks INTEGER NOT NULL DEFAULT 0,
-    special_clicks INTEGER NOT NULL DEFAULT 0,
-    scrolls INTEGER NOT NULL DEFAULT 0,
-    uptime INTEGER NOT NULL DEFAULT 0,
-    usetime INTEGER NOT NULL DEFAULT 0,
-    sendings INTEGER NOT NULL DEFAULT 0,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
     members INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (kind, period)
 ) WITHOUT ROWID;
@@ -140,15 +127,7 @@ INSERT INTO community_sums (kind, period, distance, keystrokes, left_clicks, rig
 CREATE TABLE machine_sums (
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
     machine TEXT NOT NULL,
-    distance INTEGER NOT NULL DEFAULT 0,
-    keystrokes INTEGER NOT NULL DEFAULT 0,
-    left_clicks INTEGER NOT NULL DEFAULT 0,
-    right_clicks INTEGER NOT NULL DEFAULT 0,
-    special_clicks INTEGER NOT NULL DEFAULT 0,
-    scrolls INTEGER NOT NULL DEFAULT 0,
-    uptime INTEGER NOT NULL DEFAULT 0,
-    usetime INTEGER NOT NULL DEFAULT 0,
-    sendings INTEGER NOT NULL DEFAULT 0,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
     last_sent INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (account_id, machine)
 ) WITHOUT ROWID;

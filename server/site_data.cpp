@@ -138,24 +138,6 @@ const char* PeriodWord(Period period) {
     return "all";
 }
 
-const char* QuantityWord(Quantity quantity) {
-    switch (quantity) {
-    case Quantity::kDistance:
-        break;
-    case Quantity::kKeystrokes:
-        return "keystrokes";
-    case Quantity::kClicks:
-        return "clicks";
-    case Quantity::kScrolls:
-        return "scrolls";
-    case Quantity::kUptime:
-        return "uptime";
-    case Quantity::kUsetime:
-        return "usetime";
-    }
-    return "distance";
-}
-
 int64_t DayNumber(int64_t unix_seconds) { return FloorDiv(unix_seconds, kDaySeconds); }
 
 int64_t WeekNumber(int64_t unix_seconds) {

@@ -29,8 +29,7 @@ enum class Period { kAllTime, kMonth, kWeek, kToday };
 // Query words: all|month|week|today.
 std::optional<Period> PeriodFromWord(const std::string& word);
 const char* PeriodWord(Period period);
-// Query words of the quantities: distance|keystrokes|clicks|scrolls|uptime|usetime.
-const char* QuantityWord(Quantity quantity);
+// QuantityWord (account_store.h) names the quantities.
 constexpr std::array<Quantity, 6> kAllQuantities = {Quantity::kDistance, Quantity::kKeystrokes,
                                                     Quantity::kClicks,   Quantity::kScrolls,
                                                     Quantity::kUptime,   Quantity::kUsetime};
