@@ -90,6 +90,13 @@ TEST(Options, CommandLine) {
     ASSERT_TRUE(ParseOptions({"--trust-sendings"}, test, error));
     EXPECT_NE(TestOnlyProblem(test, ""), "");
     EXPECT_EQ(TestOnlyProblem(Options{}, nullptr), "");
+    for (const auto& words : std::initializer_list<std::vector<std::string>>{
+             {"--clock-file", "c"}, {"--page-cache-ms", "0"}}) {
+        Options hooked;
+        ASSERT_TRUE(ParseOptions(words, hooked, error));
+        EXPECT_EQ(TestOnlyProblem(hooked, nullptr), words[0] + " is for tests only");
+    }
+    EXPECT_FALSE(ParseOptions({"--page-cache-ms", "-1"}, test, error));
 }
 
 TEST(WebOrigin, FormsFromOtherSitesAndTheProxysAddress) {
