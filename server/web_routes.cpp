@@ -102,7 +102,7 @@ class Website {
                    now_ms);
     }
 
-    // "/member/NICK": the path segment as the HTTP library decoded it. A hidden member gets
+    // "/member/NICK": the rest of the path as the HTTP library decoded it. A hidden member gets
     // the same answer as an unknown nickname.
     void Member(const httplib::Request& req, httplib::Response& res) {
         const std::string nick = req.matches[1].str();
@@ -301,7 +301,9 @@ void InstallWebsite(httplib::Server& server, TrekholdService& service,
     server.Get("/rankings", [site](const httplib::Request& req, httplib::Response& res) {
         site->Rankings(req, res);
     });
-    server.Get(R"(/member/([^/]+))", [site](const httplib::Request& req, httplib::Response& res) {
+    // ".+": the library decodes the path before routing, so an old account's "/" (sent
+    // as %2F) is part of the name.
+    server.Get(R"(/member/(.+))", [site](const httplib::Request& req, httplib::Response& res) {
         site->Member(req, res);
     });
     server.Get("/account", [site](const httplib::Request&, httplib::Response& res) {
