@@ -63,6 +63,10 @@ struct RankingEntry {
     std::string nick;
     int64_t value = 0;
 };
+// The SQL expression of a quantity over the columns of the totals (accounts, period_sums):
+// from a fixed list, never from a request. Each ranking has its index (schema.cpp), which a
+// query must match word for word.
+const char* QuantityExpression(Quantity by);
 // The accounts not hidden, best first (ties by nickname).
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset);
 int64_t RankedAccountCount(Database& db);

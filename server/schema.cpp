@@ -64,6 +64,97 @@ CREATE INDEX rank_uptime ON accounts (uptime DESC, nick) WHERE hidden = 0;
 CREATE INDEX rank_usetime ON accounts (usetime DESC, nick) WHERE hidden = 0;
 )sql";
 
+// History: every counted or held sending from now on, and sums kept as sendings arrive per
+// account and period (kind 0 a day, 1 an ISO week, 2 a month; `period` is the day number,
+// the Monday's day number or year * 12 + month - 1), per community and period (kind 3: all
+// time, begun from the accounts' totals), and per account and computer. `hidden` is copied
+// from the account so that the rankings of a period read their index alone.
+const char* const kVersion3 = R"sql(
+CREATE TABLE sendings (
+    id INTEGER PRIMARY KEY,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    sent INTEGER NOT NULL,
+    machine TEXT NOT NULL,
+    held INTEGER NOT NULL DEFAULT 0,
+    distance INTEGER NOT NULL,
+    keystrokes INTEGER NOT NULL,
+    left_clicks INTEGER NOT NULL,
+    right_clicks INTEGER NOT NULL,
+    special_clicks INTEGER NOT NULL,
+    scrolls INTEGER NOT NULL,
+    uptime INTEGER NOT NULL,
+    usetime INTEGER NOT NULL
+);
+CREATE INDEX sendings_by_account ON sendings (account_id, sent);
+ALTER TABLE held_sendings ADD COLUMN sending_id INTEGER;
+CREATE TABLE period_sums (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    kind INTEGER NOT NULL,
+    period INTEGER NOT NULL,
+    hidden INTEGER NOT NULL,
+    distance INTEGER NOT NULL DEFAULT 0,
+    keystrokes INTEGER NOT NULL DEFAULT 0,
+    left_clicks INTEGER NOT NULL DEFAULT 0,
+    right_clicks INTEGER NOT NULL DEFAULT 0,
+    special_clicks INTEGER NOT NULL DEFAULT 0,
+    scrolls INTEGER NOT NULL DEFAULT 0,
+    uptime INTEGER NOT NULL DEFAULT 0,
+    usetime INTEGER NOT NULL DEFAULT 0,
+    sendings INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (account_id, kind, period)
+) WITHOUT ROWID;
+CREATE INDEX period_distance ON period_sums (kind, period, distance DESC, account_id)
+    WHERE hidden = 0;
+CREATE INDEX period_keystrokes ON period_sums (kind, period, keystrokes DESC, account_id)
+    WHERE hidden = 0;
+CREATE INDEX period_clicks ON period_sums
+    (kind, period, (left_clicks + right_clicks + special_clicks) DESC, account_id) WHERE hidden = 0;
+CREATE INDEX period_scrolls ON period_sums (kind, period, scrolls DESC, account_id)
+    WHERE hidden = 0;
+CREATE INDEX period_uptime ON period_sums (kind, period, uptime DESC, account_id) WHERE hidden = 0;
+CREATE INDEX period_usetime ON period_sums (kind, period, usetime DESC, account_id)
+    WHERE hidden = 0;
+CREATE TABLE community_sums (
+    kind INTEGER NOT NULL,
+    period INTEGER NOT NULL,
+    distance INTEGER NOT NULL DEFAULT 0,
+    keystrokes INTEGER NOT NULL DEFAULT 0,
+    left_clicks INTEGER NOT NULL DEFAULT 0,
+    right_clicks INTEGER NOT NULL DEFAULT 0,
+    special_clicks INTEGER NOT NULL DEFAULT 0,
+    scrolls INTEGER NOT NULL DEFAULT 0,
+    uptime INTEGER NOT NULL DEFAULT 0,
+    usetime INTEGER NOT NULL DEFAULT 0,
+    sendings INTEGER NOT NULL DEFAULT 0,
+    members INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (kind, period)
+) WITHOUT ROWID;
+INSERT INTO community_sums (kind, period, distance, keystrokes, left_clicks, right_clicks,
+    special_clicks, scrolls, uptime, usetime, sendings)
+    SELECT 3, 0, COALESCE(SUM(distance), 0), COALESCE(SUM(keystrokes), 0),
+        COALESCE(SUM(left_clicks), 0), COALESCE(SUM(right_clicks), 0),
+        COALESCE(SUM(special_clicks), 0), COALESCE(SUM(scrolls), 0), COALESCE(SUM(uptime), 0),
+        COALESCE(SUM(usetime), 0), COALESCE(SUM(sendings), 0)
+    FROM accounts;
+CREATE TABLE machine_sums (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    machine TEXT NOT NULL,
+    distance INTEGER NOT NULL DEFAULT 0,
+    keystrokes INTEGER NOT NULL DEFAULT 0,
+    left_clicks INTEGER NOT NULL DEFAULT 0,
+    right_clicks INTEGER NOT NULL DEFAULT 0,
+    special_clicks INTEGER NOT NULL DEFAULT 0,
+    scrolls INTEGER NOT NULL DEFAULT 0,
+    uptime INTEGER NOT NULL DEFAULT 0,
+    usetime INTEGER NOT NULL DEFAULT 0,
+    sendings INTEGER NOT NULL DEFAULT 0,
+    last_sent INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (account_id, machine)
+) WITHOUT ROWID;
+CREATE INDEX accounts_hidden ON accounts (id) WHERE hidden = 1;
+INSERT INTO meta (name, value) VALUES ('history_since', CAST(unixepoch() AS TEXT));
+)sql";
+
 int CurrentVersion(Database& db) {
     Statement exists =
         db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
@@ -89,7 +180,9 @@ void MigrateSchema(Database& db, int target) {
         db.Exec(kVersion1);
     if (version < 2 && target >= 2)
         db.Exec(kVersion2);
-    // Later layouts add their steps here: if (version < 3) db.Exec(kVersion3); ...
+    if (version < 3 && target >= 3)
+        db.Exec(kVersion3);
+    // Later layouts add their steps here: if (version < 4) db.Exec(kVersion4); ...
     if (version < target)
         db.Prepare("UPDATE schema_version SET version = ?").Bind(1, target).Run();
     tx.Commit();

@@ -50,8 +50,8 @@ CivilDate DateOfDay(int64_t day_number);
 // ISO 8601 week-numbering year and week (1 to 53) of a day.
 std::pair<int64_t, int> IsoWeekOfDay(int64_t day_number);
 
-// The period holding `now`: [start, end) in Unix seconds. All time: start 0, end the
-// largest value. `key` is its number in the sum tables (day, Monday's day or month number;
+// The period holding `now`: [start, end) in Unix seconds. All time: from the smallest
+// value to the largest. `key` is its number in the sum tables (day, Monday's day or month number;
 // 0 for all time).
 struct PeriodSpan {
     Period period = Period::kAllTime;
@@ -135,6 +135,7 @@ struct CommunityTotals {
     int64_t members = 0;     // accounts
     int64_t active_week = 0; // accounts with a counted sending this week
     int64_t active_today = 0;
+    int64_t history_since = 0; // when the history began (Unix seconds): no period before
 };
 CommunityTotals CommunityOf(Database& db, int64_t now);
 
