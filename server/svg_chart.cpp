@@ -10,10 +10,11 @@ namespace trekhold {
 
 namespace {
 
-// Drawing area in SVG units; the figure scales to its container's width. Text is sized so
-// that at a phone's 330 CSS pixels it is still about 10 pixels high.
+// Drawing area in SVG units; the figure scales to its container's width. On a phone the
+// stylesheet makes the text larger (24 units: about 13 CSS pixels at 330 pixels wide) and
+// leaves out the labels marked minor.
 constexpr int kWidth = 600, kHeight = 270;
-constexpr int kLeft = 72, kRight = 8, kTop = 14, kBottom = 36;
+constexpr int kLeft = 84, kRight = 8, kTop = 34, kBottom = 36;
 constexpr int kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - kTop - kBottom;
 
 std::string Number(long double v) { // SVG coordinates with one decimal
@@ -45,7 +46,7 @@ std::string TickText(long double value, long double step) {
     static const char* const kSuffixes[] = {"", " k", " M", " G", " T", " P", " E"};
     int group = 0;
     long double divisor = 1;
-    while (group < 6 && std::fabs(value) >= divisor * 1000 && step >= divisor * 1000) {
+    while (group < 6 && std::fabs(value) >= divisor * 1000) {
         divisor *= 1000;
         ++group;
     }
@@ -104,8 +105,8 @@ std::string RenderChart(const Chart& chart) {
                "</text>";
     }
     if (!chart.unit.empty())
-        svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + std::to_string(kTop - 1) +
-               "\" text-anchor=\"end\" font-size=\"15\">" + HtmlEscape(chart.unit) + "</text>";
+        svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + std::to_string(kTop - 16) +
+               "\" text-anchor=\"end\">" + HtmlEscape(chart.unit) + "</text>";
 
     // Bars: 70 % of their slot, at least 1 unit high when not zero so that a small day shows.
     const long double slot =
@@ -123,7 +124,8 @@ std::string RenderChart(const Chart& chart) {
         }
         if (!bar.label.empty())
             svg += "<text x=\"" + Number(x + slot / 2) + "\" y=\"" +
-                   std::to_string(kHeight - 10) + "\" text-anchor=\"middle\">" +
+                   std::to_string(kHeight - 10) + "\" text-anchor=\"middle\"" +
+                   (bar.minor ? " class=\"minor\"" : "") + ">" +
                    HtmlEscape(bar.label) + "</text>";
     }
     svg += "</svg>";

@@ -19,14 +19,15 @@ struct ChartScale {
 };
 ChartScale NiceScale(long double highest, bool whole);
 
-// A grid line's label: large values shortened with k, M, G, T, P, E ("1.5 M"); the
-// decimals the step needs, without trailing zeros.
+// A grid line's label: values from 1000 on shortened with k, M, G, T, P, E ("1.5 M"); the
+// decimals the step needs at that scale, without trailing zeros.
 std::string TickText(long double value, long double step);
 
 struct ChartBar {
     std::string label; // under the bar; empty: none (crowded axes label every few bars)
     std::string name;  // in the table and the tooltip, e.g. "3 December 2026"
     int64_t value = 0; // raw: centimetres, minutes, counts; negative is drawn as 0
+    bool minor = false; // its label is left out on a narrow screen (class "minor")
 };
 
 struct Chart {

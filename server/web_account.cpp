@@ -18,22 +18,21 @@ std::string PasswordField(const std::string& label, const std::string& name,
            "\"></label>";
 }
 
+// Three columns, so that it fits a phone: the counts of a sending share one cell.
 std::string SendingsTable(const std::vector<SendingRow>& rows) {
     if (rows.empty())
         return "<p>No sending yet.</p>";
-    std::string table = "<div class=\"wide\"><table><thead><tr><th scope=\"col\">Sent</th>"
-                        "<th scope=\"col\">Computer</th><th scope=\"col\" class=\"n\">Distance</th>"
-                        "<th scope=\"col\" class=\"n\">Keystrokes</th>"
-                        "<th scope=\"col\" class=\"n\">Clicks</th><th scope=\"col\">Counted</th>"
-                        "</tr></thead><tbody>";
+    std::string table = "<table><thead><tr><th scope=\"col\">Sent</th><th scope=\"col\">"
+                        "Computer</th><th scope=\"col\">Counts</th></tr></thead><tbody>";
     for (const SendingRow& row : rows)
         table += "<tr><td>" + DateTimeText(row.sent) + "</td><td class=\"nick\">" +
-                 HtmlEscape(row.machine.substr(0, 8)) + "</td><td class=\"n\">" +
-                 DistanceText(row.counts.distance, true) + "</td><td class=\"n\">" +
-                 GroupedNumber(row.counts.keystrokes) + "</td><td class=\"n\">" +
-                 GroupedNumber(CountOf(row.counts, Quantity::kClicks)) + "</td><td>" +
-                 (row.held ? "No: held for review" : "Yes") + "</td></tr>";
-    return table + "</tbody></table></div>";
+                 HtmlEscape(row.machine.substr(0, 8)) + "</td><td>" +
+                 DistanceText(row.counts.distance, true) + "<br>" +
+                 GroupedNumber(row.counts.keystrokes) + " keystrokes<br>" +
+                 GroupedNumber(CountOf(row.counts, Quantity::kClicks)) + " clicks" +
+                 (row.held ? "<br><strong>Held for review: not counted</strong>" : "") +
+                 "</td></tr>";
+    return ScrollingTable("Last sendings", table + "</tbody></table>");
 }
 
 } // namespace
@@ -71,7 +70,7 @@ std::string RenderAccountPage(const AccountView& view) {
             "</p>";
 
     body += "<h2>Last sendings</h2>" + SendingsTable(view.sendings) +
-            "<p class=\"note\">Times in UTC; distance in kilometres.</p>";
+            "<p class=\"note\">Times in UTC.</p>";
 
     body += "<h2>Change the password</h2><form method=\"post\" action=\"/account\">" +
             HiddenNick(m.nick) + "<input type=\"hidden\" name=\"action\" value=\"password\">" +

@@ -36,9 +36,11 @@ std::string HistoryChart(const std::vector<HistoryPoint>& points, Quantity quant
             bar.name = DateText(point.start);
             if ((points.size() - 1 - i) % 5 == 0)
                 bar.label = std::to_string(date.day);
+            bar.minor = (points.size() - 1 - i) % 10 == 5;
         } else {
             bar.name = DateText(point.start).substr(DateText(point.start).find(' ') + 1);
             bar.label = kShortMonths[date.month - 1];
+            bar.minor = (points.size() - 1 - i) % 2 == 1;
         }
         chart.bars.push_back(bar);
     }
@@ -60,14 +62,15 @@ std::string RenderMemberPage(const MemberView& view) {
                        (view.metric ? " aria-current=\"page\"" : "") +
                        ">Metric</a></li><li><a href=\"" + self + "?units=english\"" +
                        (view.metric ? "" : " aria-current=\"page\"") + ">English</a></li></ul></nav>";
-    body += "<p>Member since " + DateText(m.created) + ". " + GroupedNumber(m.sendings) +
-            (m.sendings == 1 ? " sending" : " sendings");
+    body += "<ul><li>Member since " + DateText(m.created) + "</li><li>Sendings: " +
+            GroupedNumber(m.sendings) + "</li>";
+    if (m.first_sent > 0)
+        body += "<li>First sending: " + DateTimeText(m.first_sent) + "</li>";
     if (m.last_sent > 0)
-        body += (m.first_sent > 0 ? ", the first on " + DateTimeText(m.first_sent) : "") +
-                ", the latest on " + DateTimeText(m.last_sent);
-    body += ".</p>";
+        body += "<li>Latest sending: " + DateTimeText(m.last_sent) + "</li>";
+    body += "</ul>";
 
-    body += "<h2>Totals</h2><table><thead><tr><th scope=\"col\">Quantity</th>"
+    body += "<h2>Totals</h2><table class=\"totals\"><thead><tr><th scope=\"col\">Quantity</th>"
             "<th scope=\"col\" class=\"n\">All time</th><th scope=\"col\" class=\"n\">Rank</th>"
             "</tr></thead><tbody>";
     for (size_t i = 0; i < kAllQuantities.size(); ++i) {
@@ -97,16 +100,16 @@ std::string RenderMemberPage(const MemberView& view) {
     if (m.computers.empty()) {
         body += "<p>No sending yet.</p>";
     } else {
-        body += "<div class=\"wide\"><table><thead><tr><th scope=\"col\">Computer</th>"
-                "<th scope=\"col\" class=\"n\">Sendings</th><th scope=\"col\" class=\"n\">Usetime</th>"
-                "<th scope=\"col\" class=\"n\">Share</th></tr></thead><tbody>";
+        std::string table = "<table><thead><tr><th scope=\"col\">Computer</th>"
+                "<th scope=\"col\" class=\"n\">Sendings</th>"
+                "<th scope=\"col\" class=\"n\">Share of usetime</th></tr></thead><tbody>";
         for (const ComputerShare& c : m.computers)
-            body += "<tr><td class=\"nick\">" + HtmlEscape(c.short_name) + "</td><td class=\"n\">" +
-                    GroupedNumber(c.sendings) + "</td><td class=\"n\">" +
-                    MinutesText(c.counts.usetime) + "</td><td class=\"n\">" + Percent(c.share) +
+            table += "<tr><td class=\"nick\">" + HtmlEscape(c.short_name) + "</td><td class=\"n\">" +
+                    GroupedNumber(c.sendings) + "</td><td class=\"n\">" + Percent(c.share) +
                     "</td></tr>";
-        body += "</tbody></table></div><p class=\"note\">Each computer by the start of its "
-                "identity; its share of the usetime sent since the history began.</p>";
+        body += ScrollingTable("Computers", table + "</tbody></table>") + "<p class=\"note\">Each computer by the start of its "
+                "identity; its share of the usetime sent since the history began (of the "
+                "sendings while no usetime was sent).</p>";
     }
     return PageHtml(m.nick, body);
 }

@@ -105,7 +105,7 @@ std::string RenderRankingPage(const RankingView& view) {
 
 std::string RenderFrontPage(const CommunityTotals& community, const RankingView& view) {
     std::string body =
-        "<h2>All members together</h2><table><thead><tr><th scope=\"col\">Quantity</th>"
+        "<h2>All members together</h2><table class=\"totals\"><thead><tr><th scope=\"col\">Quantity</th>"
         "<th scope=\"col\" class=\"n\">Today (UTC)</th><th scope=\"col\" class=\"n\">All time</th>"
         "</tr></thead><tbody>";
     for (Quantity q : kAllQuantities)

@@ -178,6 +178,10 @@ figure.chart{margin:.5rem 0 1rem;background:#fff;padding:.5rem;border-radius:.5r
 figure.chart svg{display:block;width:100%;height:auto}
 summary{cursor:pointer;padding:.3rem 0;color:#1b4a7a}
 .wide{overflow-x:auto}
+.totals .n{white-space:normal}
+th.n{white-space:normal}
+@media (max-width:30rem){main{padding:.75rem}th,td{padding:.4rem .3rem}
+figure.chart svg{font-size:24px}figure.chart .minor{display:none}}
 )css";
     return style;
 }
@@ -193,6 +197,11 @@ const std::string& StyleSheetAddress() {
         return std::string("/style.css?v=") + hex;
     }();
     return address;
+}
+
+std::string ScrollingTable(const std::string& name, const std::string& table) {
+    return "<div class=\"wide\" role=\"region\" tabindex=\"0\" aria-label=\"" + HtmlEscape(name) +
+           "\">" + table + "</div>";
 }
 
 std::string PageHtml(const std::string& title, const std::string& body) {

@@ -37,6 +37,9 @@ std::string DateTimeText(int64_t unix_seconds);
 // so that browsers keep it as long as it does not change).
 const std::string& StyleSheet();
 const std::string& StyleSheetAddress();
+// A wide table in a region of its own that scrolls sideways on a narrow screen (the page
+// itself never does), reachable by keyboard and named for screen readers.
+std::string ScrollingTable(const std::string& name, const std::string& table);
 // A whole page: `title` names it in the window and as its one h1; `body` follows the h1.
 std::string PageHtml(const std::string& title, const std::string& body);
 

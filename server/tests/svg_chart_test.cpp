@@ -27,8 +27,9 @@ TEST(SvgChart, ScaleStepsAreNiceAndCoverTheHighestValue) {
     EXPECT_LE(s.top / s.step, 5);
     EXPECT_EQ(TickText(s.top, s.step), "10 E");
     EXPECT_EQ(TickText(0, 0.05L) + "|" + TickText(0.15L, 0.05L) + "|" + TickText(2, 0.5L) + "|" +
-                  TickText(1500000, 500000) + "|" + TickText(750, 250),
-              "0|0.15|2|1500 k|750");
+                  TickText(1500000, 500000) + "|" + TickText(500000, 500000) + "|" +
+                  TickText(750, 250) + "|" + TickText(1200, 200),
+              "0|0.15|2|1.5 M|500 k|750|1.2 k");
 }
 
 namespace {
