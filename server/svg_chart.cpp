@@ -10,11 +10,11 @@ namespace trekhold {
 
 namespace {
 
-// Drawing area in SVG units; the figure scales to its container's width. On a phone the
-// stylesheet makes the text larger (24 units: about 13 CSS pixels at 330 pixels wide) and
-// leaves out the labels marked minor.
+// Drawing area in SVG units; the figure scales to its container's width. Where it is drawn
+// narrow (a phone, or two charts side by side) the stylesheet makes the text larger (24
+// units: about 13 CSS pixels at 330 pixels wide) and leaves out the labels marked minor.
 constexpr int kWidth = 600, kHeight = 270;
-constexpr int kLeft = 84, kRight = 8, kTop = 34, kBottom = 36;
+constexpr int kLeft = 84, kRight = 8, kTop = 40, kBottom = 36;
 constexpr int kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - kTop - kBottom;
 
 std::string Number(long double v) { // SVG coordinates with one decimal
@@ -105,7 +105,7 @@ std::string RenderChart(const Chart& chart) {
                "</text>";
     }
     if (!chart.unit.empty())
-        svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + std::to_string(kTop - 16) +
+        svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + std::to_string(kTop - 20) +
                "\" text-anchor=\"end\">" + HtmlEscape(chart.unit) + "</text>";
 
     // Bars: 70 % of their slot, at least 1 unit high when not zero so that a small day shows.

@@ -44,7 +44,7 @@ std::string HistoryChart(const std::vector<HistoryPoint>& points, Quantity quant
         }
         chart.bars.push_back(bar);
     }
-    return "<h3>" + chart.title + "</h3>" + RenderChart(chart);
+    return "<div><h3>" + chart.title + "</h3>" + RenderChart(chart) + "</div>";
 }
 
 std::string Percent(double share) {
@@ -88,12 +88,13 @@ std::string RenderMemberPage(const MemberView& view) {
     }
     body += "</tbody></table>";
 
-    body += "<h2>The last 30 days</h2>";
+    body += "<h2>The last 30 days</h2><div class=\"charts\">";
     for (Quantity q : kCharted)
         body += HistoryChart(view.days, q, view.metric, true);
-    body += "<h2>The last 12 months</h2>";
+    body += "</div><h2>The last 12 months</h2><div class=\"charts\">";
     for (Quantity q : kCharted)
         body += HistoryChart(view.months, q, view.metric, false);
+    body += "</div>";
     body += "<p class=\"note\">Days and months in UTC.</p>";
 
     body += "<h2>Computers</h2>";

@@ -180,8 +180,10 @@ summary{cursor:pointer;padding:.3rem 0;color:#1b4a7a}
 .wide{overflow-x:auto}
 .totals .n{white-space:normal}
 th.n{white-space:normal}
-@media (max-width:30rem){main{padding:.75rem}th,td{padding:.4rem .3rem}
-figure.chart svg{font-size:24px}figure.chart .minor{display:none}}
+@media (max-width:30rem){main{padding:.75rem}th,td{padding:.4rem .3rem}}
+.charts svg{font-size:24px}.charts .minor{display:none}
+@media (min-width:48rem){.charts{display:grid;grid-template-columns:1fr 1fr;gap:0 1rem}}
+@media (min-width:30rem) and (max-width:48rem){.charts svg{font-size:19px}.charts .minor{display:inline}}
 )css";
     return style;
 }
