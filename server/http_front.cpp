@@ -3,6 +3,7 @@
 #include "server/access_log.h"
 #include "server/answers.h"
 #include "server/byte_range.h"
+#include "server/json_api.h"
 #include "server/problem_log.h"
 #include "server/throttle.h"
 #include "server/update_folder.h"
@@ -174,6 +175,7 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
     });
 
     InstallWebsite(server, service, {options.behind_proxy, options.ranking_cache_ms});
+    InstallJsonApi(server, service, options.ranking_cache_ms);
     server.Get(R"(/([^/]+))", [&service](const httplib::Request& req, httplib::Response& res) {
         UpdateFileHandler(service, req, res);
     });

@@ -1,4 +1,5 @@
 #include "server/history.h"
+#include "server/json_api.h"
 #include "server/review.h"
 #include "server/schema.h"
 #include "server/site_data.h"
@@ -289,4 +290,29 @@ TEST(SchemaMigration, KeepsEveryTotalAndStartsTheHistoryEmpty) {
     EXPECT_EQ(old->first_sent, 0);
     EXPECT_EQ(RankingOf(db, Quantity::kDistance, Period::kAllTime, 1, 10, 0).rows.at(0).nick, "old");
     EXPECT_TRUE(RankingOf(db, Quantity::kDistance, Period::kToday, 1, 10, 0).rows.empty());
+}
+
+TEST(JsonApi, EscapesHostileTextIntoValidJsonAndWritesUtcDates) {
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {
+        {"ann", "\"ann\""}, {"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"</script><b>&", "\"\\u003c/script\\u003e\\u003cb\\u003e\\u0026\""},
+        {std::string("a\0b\n\x1f\x7f", 6), "\"a\\u0000b\\u000a\\u001f\\u007f\""},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
+        {"\xff\xc3", "\"\\ufffd\\ufffd\""},               // stray and cut-off bytes
+        {"\xc0\xaf\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""}, // overlong, surrogate
+        {"\xf4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""}};          // beyond U+10FFFF
+    // clang-format on
+    for (const auto& [text, json] : cases)
+        EXPECT_EQ(JsonString(text), json);
+    EXPECT_EQ(IsoTime(1772323199), "2026-02-28T23:59:59Z");
+    EXPECT_EQ(IsoTime(-1), "1969-12-31T23:59:59Z");
+    RankingResult r;
+    r.span = SpanOf(Period::kWeek, 1772323200);
+    r.rows = {{1, "x\"<", 5}};
+    EXPECT_EQ(RankingJson(r),
+              "{\"quantity\":\"distance\",\"unit\":\"cm\",\"period\":\"week\",\"period_title\":"
+              "\"Week 9 of 2026 (from Monday 23 February)\",\"from\":\"2026-02-23T00:00:00Z\","
+              "\"until\":\"2026-03-02T00:00:00Z\",\"page\":1,\"pages\":1,\"size\":100,"
+              "\"ranked\":0,\"rows\":[{\"rank\":1,\"nick\":\"x\\\"\\u003c\",\"value\":5}]}");
 }
