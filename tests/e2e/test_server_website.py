@@ -137,6 +137,11 @@ def test_account_page_hides_and_changes_password(server):
     assert status == 200
     assert server.answer("CheckData.php", "walker'secret1") == "ErrPwd"
     assert server.answer("CheckData.php", "walker'n3wpass").startswith("5000000;")
+    # Guessing is slowed as at the account endpoints: after the free failures, a wait.
+    statuses = [post(server, "/account", {"action": "view", "nick": "runner",
+                                          "password": f"guess{i}"}, origin)[0]
+                for i in range(12)]
+    assert statuses[0] == 403 and statuses[-1] == 429
 
 
 # What a visitor's screen shows: the width the page is laid out at and the width it needs
