@@ -52,9 +52,9 @@ std::string TickText(long double value, long double step) {
     }
     // Decimals enough to tell the grid lines apart.
     long double shown_step = step / divisor;
-    int decimals = shown_step >= 1 ? 0
-                                   : std::min(6, static_cast<int>(std::ceil(
-                                                     -std::log10(shown_step) - 1e-9L)));
+    int decimals = shown_step >= 1
+                       ? 0
+                       : std::min(6, static_cast<int>(std::ceil(-std::log10(shown_step) - 1e-9L)));
     char text[64];
     std::snprintf(text, sizeof text, "%.*Lf", decimals, value / divisor);
     std::string out = text;
@@ -84,12 +84,13 @@ std::string RenderChart(const Chart& chart) {
     if (chart.bars.empty()) {
         svg += "No data.";
     } else {
-        auto best = std::max_element(chart.bars.begin(), chart.bars.end(),
-                                     [](const ChartBar& a, const ChartBar& b) { return a.value < b.value; });
-        svg += HtmlEscape(chart.bars.front().name + " to " + chart.bars.back().name + ": " +
-                          (highest > 0 ? "highest " + chart.value_text(best->value) + " (" +
-                                             best->name + ")."
-                                       : "nothing counted."));
+        auto best = std::max_element(
+            chart.bars.begin(), chart.bars.end(),
+            [](const ChartBar& a, const ChartBar& b) { return a.value < b.value; });
+        svg += HtmlEscape(
+            chart.bars.front().name + " to " + chart.bars.back().name + ": " +
+            (highest > 0 ? "highest " + chart.value_text(best->value) + " (" + best->name + ")."
+                         : "nothing counted."));
     }
     svg += "</desc>";
 
@@ -97,9 +98,9 @@ std::string RenderChart(const Chart& chart) {
     const int lines = static_cast<int>(std::lround(static_cast<double>(scale.top / scale.step)));
     for (int i = 0; i <= lines; ++i) {
         long double y = kTop + kPlotHeight - kPlotHeight * (i * scale.step / scale.top);
-        svg += "<line x1=\"" + std::to_string(kLeft) + "\" x2=\"" + std::to_string(kWidth - kRight) +
-               "\" y1=\"" + Number(y) + "\" y2=\"" + Number(y) + "\" stroke=\"" +
-               (i == 0 ? "#1d2733" : "#aab6c2") + "\" stroke-width=\"1\"/>";
+        svg += "<line x1=\"" + std::to_string(kLeft) + "\" x2=\"" +
+               std::to_string(kWidth - kRight) + "\" y1=\"" + Number(y) + "\" y2=\"" + Number(y) +
+               "\" stroke=\"" + (i == 0 ? "#1d2733" : "#aab6c2") + "\" stroke-width=\"1\"/>";
         svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + Number(y + 6) +
                "\" text-anchor=\"end\">" + HtmlEscape(TickText(i * scale.step, scale.step)) +
                "</text>";
@@ -115,25 +116,25 @@ std::string RenderChart(const Chart& chart) {
         const ChartBar& bar = chart.bars[i];
         const long double x = kLeft + slot * i;
         if (bar.value > 0) {
-            long double height = std::max<long double>(
-                1, kPlotHeight * (bar.value / per_unit / scale.top));
+            long double height =
+                std::max<long double>(1, kPlotHeight * (bar.value / per_unit / scale.top));
             svg += "<rect x=\"" + Number(x + slot * 0.15L) + "\" y=\"" +
                    Number(kTop + kPlotHeight - height) + "\" width=\"" + Number(slot * 0.7L) +
                    "\" height=\"" + Number(height) + "\" fill=\"#23415e\"><title>" +
                    HtmlEscape(bar.name + ": " + chart.value_text(bar.value)) + "</title></rect>";
         }
         if (!bar.label.empty())
-            svg += "<text x=\"" + Number(x + slot / 2) + "\" y=\"" +
-                   std::to_string(kHeight - 10) + "\" text-anchor=\"middle\"" +
-                   (bar.minor ? " class=\"minor\"" : "") + ">" +
+            svg += "<text x=\"" + Number(x + slot / 2) + "\" y=\"" + std::to_string(kHeight - 10) +
+                   "\" text-anchor=\"middle\"" + (bar.minor ? " class=\"minor\"" : "") + ">" +
                    HtmlEscape(bar.label) + "</text>";
     }
     svg += "</svg>";
 
-    std::string table = "<details><summary>" + title + ": the numbers</summary><table><thead><tr>"
-                        "<th scope=\"col\">" + HtmlEscape(chart.label_heading) +
-                        "</th><th scope=\"col\" class=\"n\">" + HtmlEscape(chart.value_heading) +
-                        "</th></tr></thead><tbody>";
+    std::string table = "<details><summary>" + title +
+                        ": the numbers</summary><table><thead><tr>"
+                        "<th scope=\"col\">" +
+                        HtmlEscape(chart.label_heading) + "</th><th scope=\"col\" class=\"n\">" +
+                        HtmlEscape(chart.value_heading) + "</th></tr></thead><tbody>";
     for (const ChartBar& bar : chart.bars)
         table += "<tr><td>" + HtmlEscape(bar.name) + "</td><td class=\"n\">" +
                  HtmlEscape(chart.value_text(bar.value)) + "</td></tr>";

@@ -24,20 +24,20 @@ ChartScale NiceScale(long double highest, bool whole);
 std::string TickText(long double value, long double step);
 
 struct ChartBar {
-    std::string label; // under the bar; empty: none (crowded axes label every few bars)
-    std::string name;  // in the table and the tooltip, e.g. "3 December 2026"
-    int64_t value = 0; // raw: centimetres, minutes, counts; negative is drawn as 0
+    std::string label;  // under the bar; empty: none (crowded axes label every few bars)
+    std::string name;   // in the table and the tooltip, e.g. "3 December 2026"
+    int64_t value = 0;  // raw: centimetres, minutes, counts; negative is drawn as 0
     bool minor = false; // its label is left out on a narrow screen (class "minor")
 };
 
 struct Chart {
-    std::string id;             // unique in the page: letters, digits and "-"
-    std::string title;          // e.g. "Distance per day"
-    std::string label_heading;  // the table's first column, e.g. "Day"
-    std::string value_heading;  // its second, e.g. "Distance"
-    long double per_unit = 1;   // raw value per unit of the axis (100000 cm per km)
-    bool whole = true;          // the axis unit is not divided (keys, clicks)
-    std::string unit;           // after the axis labels' title, e.g. "km"; may be empty
+    std::string id;            // unique in the page: letters, digits and "-"
+    std::string title;         // e.g. "Distance per day"
+    std::string label_heading; // the table's first column, e.g. "Day"
+    std::string value_heading; // its second, e.g. "Distance"
+    long double per_unit = 1;  // raw value per unit of the axis (100000 cm per km)
+    bool whole = true;         // the axis unit is not divided (keys, clicks)
+    std::string unit;          // after the axis labels' title, e.g. "km"; may be empty
     std::function<std::string(int64_t)> value_text; // the exact text of a raw value
     std::vector<ChartBar> bars;
 };

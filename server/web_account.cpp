@@ -40,8 +40,10 @@ std::string SendingsTable(const std::vector<SendingRow>& rows) {
 std::string RenderAccountPage(const AccountView& view) {
     std::string body;
     if (!view.message.empty())
-        body += "<p class=\"msg" + std::string(view.message_is_error ? "\" role=\"alert\">" : " ok\" role=\"status\">") +
-                HtmlEscape(view.message) + "</p>";
+        body +=
+            "<p class=\"msg" +
+            std::string(view.message_is_error ? "\" role=\"alert\">" : " ok\" role=\"status\">") +
+            HtmlEscape(view.message) + "</p>";
     if (!view.member) {
         body += "<form method=\"post\" action=\"/account\"><input type=\"hidden\" name=\"action\" "
                 "value=\"view\"><label>Nickname<input name=\"nick\" maxlength=\"64\" required "

@@ -61,9 +61,10 @@ std::string RenderMemberPage(const MemberView& view) {
     std::string body = "<nav aria-label=\"Units\"><ul class=\"tabs\"><li><a href=\"" + self + "\"" +
                        (view.metric ? " aria-current=\"page\"" : "") +
                        ">Metric</a></li><li><a href=\"" + self + "?units=english\"" +
-                       (view.metric ? "" : " aria-current=\"page\"") + ">English</a></li></ul></nav>";
-    body += "<ul><li>Member since " + DateText(m.created) + "</li><li>Sendings: " +
-            GroupedNumber(m.sendings) + "</li>";
+                       (view.metric ? "" : " aria-current=\"page\"") +
+                       ">English</a></li></ul></nav>";
+    body += "<ul><li>Member since " + DateText(m.created) +
+            "</li><li>Sendings: " + GroupedNumber(m.sendings) + "</li>";
     if (m.first_sent > 0)
         body += "<li>First sending: " + DateTimeText(m.first_sent) + "</li>";
     if (m.last_sent > 0)
@@ -77,13 +78,13 @@ std::string RenderMemberPage(const MemberView& view) {
         Quantity q = kAllQuantities[i];
         body += "<tr><th scope=\"row\">" + std::string(QuantityTitle(q)) + "</th><td class=\"n\">" +
                 ValueText(q, CountOf(m.totals, q), view.metric) + "</td><td class=\"n\">" +
-                (m.ranks[i] > 0 ? "<a href=\"" +
-                                      HtmlEscape(RankingAddress(
-                                          q, Period::kAllTime, view.metric,
-                                          (m.ranks[i] - 1) / kRankingPageSize + 1)) +
-                                      "#rank-" + std::to_string(m.ranks[i]) + "\">" +
-                                      GroupedNumber(m.ranks[i]) + "</a>"
-                                : "–") +
+                (m.ranks[i] > 0
+                     ? "<a href=\"" +
+                           HtmlEscape(RankingAddress(q, Period::kAllTime, view.metric,
+                                                     (m.ranks[i] - 1) / kRankingPageSize + 1)) +
+                           "#rank-" + std::to_string(m.ranks[i]) + "\">" +
+                           GroupedNumber(m.ranks[i]) + "</a>"
+                     : "–") +
                 "</td></tr>";
     }
     body += "</tbody></table>";
@@ -101,14 +102,16 @@ std::string RenderMemberPage(const MemberView& view) {
     if (m.computers.empty()) {
         body += "<p>No sending yet.</p>";
     } else {
-        std::string table = "<table><thead><tr><th scope=\"col\">Computer</th>"
-                "<th scope=\"col\" class=\"n\">Sendings</th>"
-                "<th scope=\"col\" class=\"n\">Share of usetime</th></tr></thead><tbody>";
+        std::string table =
+            "<table><thead><tr><th scope=\"col\">Computer</th>"
+            "<th scope=\"col\" class=\"n\">Sendings</th>"
+            "<th scope=\"col\" class=\"n\">Share of usetime</th></tr></thead><tbody>";
         for (const ComputerShare& c : m.computers)
-            table += "<tr><td class=\"nick\">" + HtmlEscape(c.short_name) + "</td><td class=\"n\">" +
-                    GroupedNumber(c.sendings) + "</td><td class=\"n\">" + Percent(c.share) +
-                    "</td></tr>";
-        body += ScrollingTable("Computers", table + "</tbody></table>") + "<p class=\"note\">Each computer by the start of its "
+            table += "<tr><td class=\"nick\">" + HtmlEscape(c.short_name) +
+                     "</td><td class=\"n\">" + GroupedNumber(c.sendings) + "</td><td class=\"n\">" +
+                     Percent(c.share) + "</td></tr>";
+        body += ScrollingTable("Computers", table + "</tbody></table>") +
+                "<p class=\"note\">Each computer by the start of its "
                 "identity; its share of the usetime sent since the history began (of the "
                 "sendings while no usetime was sent).</p>";
     }

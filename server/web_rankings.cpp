@@ -6,8 +6,8 @@ namespace trekhold {
 namespace {
 
 std::string Tab(const std::string& address, const std::string& text, bool current) {
-    return "<li><a href=\"" + HtmlEscape(address) + "\"" + (current ? " aria-current=\"page\"" : "") + ">" +
-           text + "</a></li>";
+    return "<li><a href=\"" + HtmlEscape(address) + "\"" +
+           (current ? " aria-current=\"page\"" : "") + ">" + text + "</a></li>";
 }
 
 const char* PeriodTabText(Period period) {
@@ -24,7 +24,9 @@ const char* PeriodTabText(Period period) {
     return "";
 }
 
-std::string RankingTitle(Quantity by) { return std::string(QuantityTitle(by)) + " ranking"; }
+std::string RankingTitle(Quantity by) {
+    return std::string(QuantityTitle(by)) + " ranking";
+}
 
 // Everything of a ranking below its heading: the choices, the search, the rows, the pages.
 std::string RankingBody(const RankingView& view) {
@@ -43,8 +45,8 @@ std::string RankingBody(const RankingView& view) {
                 Tab(RankingAddress(r.by, period, false, r.page), "English", !view.metric) +
                 "</ul></nav>";
     body += "<p>" + std::string(period == Period::kAllTime ? "Period: " : PeriodTabText(period)) +
-            (period == Period::kAllTime ? "" : ": ") +
-            "<strong>" + HtmlEscape(PeriodTitle(period, view.now)) + "</strong>" +
+            (period == Period::kAllTime ? "" : ": ") + "<strong>" +
+            HtmlEscape(PeriodTitle(period, view.now)) + "</strong>" +
             (period == Period::kAllTime ? "" : " (UTC)") + ". " + GroupedNumber(r.ranked) +
             (r.ranked == 1 ? " member" : " members") + " ranked.</p>";
 
@@ -78,11 +80,13 @@ std::string RankingBody(const RankingView& view) {
     if (r.pages > 1) {
         body += "<nav class=\"pager\" aria-label=\"Pages\">";
         if (r.page > 1)
-            body += "<a href=\"" + HtmlEscape(RankingAddress(r.by, period, view.metric, r.page - 1)) +
+            body += "<a href=\"" +
+                    HtmlEscape(RankingAddress(r.by, period, view.metric, r.page - 1)) +
                     "\">Previous page</a>";
         body += "<span>Page " + GroupedNumber(r.page) + " of " + GroupedNumber(r.pages) + "</span>";
         if (r.page < r.pages)
-            body += "<a href=\"" + HtmlEscape(RankingAddress(r.by, period, view.metric, r.page + 1)) +
+            body += "<a href=\"" +
+                    HtmlEscape(RankingAddress(r.by, period, view.metric, r.page + 1)) +
                     "\">Next page</a>";
         body += "</nav>";
     }
@@ -97,7 +101,9 @@ std::string RankingAddress(Quantity by, Period period, bool metric, int64_t page
            (page > 1 ? "&page=" + std::to_string(page) : "");
 }
 
-std::string MemberAddress(const std::string& nick) { return "/member/" + UrlEncode(nick); }
+std::string MemberAddress(const std::string& nick) {
+    return "/member/" + UrlEncode(nick);
+}
 
 std::string RenderRankingPage(const RankingView& view) {
     return PageHtml(RankingTitle(view.result.by), RankingBody(view));
@@ -105,7 +111,8 @@ std::string RenderRankingPage(const RankingView& view) {
 
 std::string RenderFrontPage(const CommunityTotals& community, const RankingView& view) {
     std::string body =
-        "<h2>All members together</h2><table class=\"totals\"><thead><tr><th scope=\"col\">Quantity</th>"
+        "<h2>All members together</h2><table class=\"totals\"><thead><tr><th "
+        "scope=\"col\">Quantity</th>"
         "<th scope=\"col\" class=\"n\">Today (UTC)</th><th scope=\"col\" class=\"n\">All time</th>"
         "</tr></thead><tbody>";
     for (Quantity q : kAllQuantities)

@@ -77,16 +77,19 @@ bool FromThisSite(const httplib::Request& req) {
 class Website {
   public:
     Website(TrekholdService& service, const WebsiteOptions& options)
-        : service_(service), site_(service), options_(options),
-          pages_(options.cache_ms, 512), members_(options.cache_ms, 512) {}
+        : service_(service), site_(service), options_(options), pages_(options.cache_ms, 512),
+          members_(options.cache_ms, 512) {}
 
     void Front(const httplib::Request& req, httplib::Response& res) {
         RankingQuery q = ReadRankingQuery(req);
         int64_t now_ms = SteadyMilliseconds();
-        CachedHtml(res, pages_.Get(CacheKey("front|", q), now_ms, [&] {
-            RankingView view = View(q);
-            return RenderFrontPage(site_.Community(), view);
-        }), now_ms);
+        CachedHtml(res,
+                   pages_.Get(CacheKey("front|", q), now_ms,
+                              [&] {
+                                  RankingView view = View(q);
+                                  return RenderFrontPage(site_.Community(), view);
+                              }),
+                   now_ms);
     }
 
     void Rankings(const httplib::Request& req, httplib::Response& res) {
@@ -97,9 +100,10 @@ class Website {
             return;
         }
         int64_t now_ms = SteadyMilliseconds();
-        CachedHtml(res, pages_.Get(CacheKey("rank|", q), now_ms,
-                                   [&] { return RenderRankingPage(View(q)); }),
-                   now_ms);
+        CachedHtml(
+            res,
+            pages_.Get(CacheKey("rank|", q), now_ms, [&] { return RenderRankingPage(View(q)); }),
+            now_ms);
     }
 
     // "/member/NICK": the rest of the path as the HTTP library decoded it. A hidden member gets
@@ -150,8 +154,8 @@ class Website {
                 // The public pages show the change at once, not when they expire.
                 pages_.Clear();
                 members_.Clear();
-                view.message = action == "hide" ? "Your page is now hidden."
-                                                : "Your page is now public.";
+                view.message =
+                    action == "hide" ? "Your page is now hidden." : "Your page is now public.";
             }
         } else if (action == "password") {
             const std::string fresh = Field(form, "new");
@@ -244,11 +248,10 @@ class Website {
         if (find.size() <= kMaxNick)
             place = site_.Place(find, q.by, q.period, kRankingPageSize);
         if (place && !place->hidden) {
-            std::string address =
-                place->rank > 0
-                    ? RankingAddress(q.by, q.period, q.metric, place->page) + "#rank-" +
-                          std::to_string(place->rank)
-                    : MemberAddress(place->nick);
+            std::string address = place->rank > 0
+                                      ? RankingAddress(q.by, q.period, q.metric, place->page) +
+                                            "#rank-" + std::to_string(place->rank)
+                                      : MemberAddress(place->nick);
             res.set_redirect(address, 303);
             res.set_header("Cache-Control", "no-store");
             return;
@@ -306,9 +309,8 @@ void InstallWebsite(httplib::Server& server, TrekholdService& service,
     server.Get(R"(/member/(.+))", [site](const httplib::Request& req, httplib::Response& res) {
         site->Member(req, res);
     });
-    server.Get("/account", [site](const httplib::Request&, httplib::Response& res) {
-        site->AccountForm(res);
-    });
+    server.Get("/account",
+               [site](const httplib::Request&, httplib::Response& res) { site->AccountForm(res); });
     server.Post("/account", [site](const httplib::Request& req, httplib::Response& res) {
         site->AccountPost(req, res);
     });

@@ -73,7 +73,6 @@ std::string MinutesText(int64_t minutes) {
     return text + std::to_string(mins) + " min";
 }
 
-
 std::string UrlEncode(const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
@@ -128,9 +127,9 @@ std::optional<Quantity> QuantityFromWord(const std::string& word) {
 }
 
 std::string DateText(int64_t unix_seconds) {
-    static const char* const kMonths[] = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
     CivilDate date = DateOfDay(DayNumber(unix_seconds));
     return std::to_string(date.day) + " " + kMonths[date.month - 1] + " " +
            std::to_string(date.year);

@@ -49,8 +49,8 @@ constexpr int64_t kRankingPageSize = 100;
 struct RankingView {
     RankingResult result;
     bool metric = true;
-    int64_t now = 0;          // names the period
-    std::string not_found;    // a searched nickname that is not in this ranking; empty: none
+    int64_t now = 0;       // names the period
+    std::string not_found; // a searched nickname that is not in this ranking; empty: none
 };
 // The address of a ranking page ("/rankings?by=...&period=...&units=...&page=N"), to be
 // escaped in HTML; a member's page, safe as it is.
@@ -74,7 +74,7 @@ std::string RenderMemberPage(const MemberView& view);
 struct AccountView {
     std::string message; // shown above everything; empty: none
     bool message_is_error = true;
-    std::string nick;    // pre-filled in the sign-in form
+    std::string nick; // pre-filled in the sign-in form
     std::optional<MemberSummary> member;
     std::vector<SendingRow> sendings;
 };

@@ -11,10 +11,11 @@ using namespace trekhold;
 TEST(SvgChart, ScaleStepsAreNiceAndCoverTheHighestValue) {
     // highest, whole, step, top
     const std::tuple<long double, bool, long double, long double> cases[] = {
-        {0, true, 1, 1},        {-5, true, 1, 1},      {1, true, 1, 1},
-        {3, true, 1, 3},        {7, true, 2, 8},       {100, true, 50, 100},
-        {101, true, 50, 150},   {0.3L, false, 0.1L, 0.3L}, {0.3L, true, 1, 1},
-        {1234567, true, 500000, 1500000}};
+        {0, true, 1, 1},      {-5, true, 1, 1},
+        {1, true, 1, 1},      {3, true, 1, 3},
+        {7, true, 2, 8},      {100, true, 50, 100},
+        {101, true, 50, 150}, {0.3L, false, 0.1L, 0.3L},
+        {0.3L, true, 1, 1},   {1234567, true, 500000, 1500000}};
     for (const auto& [highest, whole, step, top] : cases) {
         ChartScale s = NiceScale(highest, whole);
         EXPECT_NEAR(static_cast<double>(s.step), static_cast<double>(step), 1e-9) << highest;
@@ -61,7 +62,8 @@ TEST(SvgChart, BarsStayInsideTheDrawingWhateverTheValues) {
              {0, 0, 0}, {1, 0, max}, {max, max - 1, 1}, {-7, 3, 0}, {}}) {
         std::string html = RenderChart(Sample(values));
         // Every bar's top edge lies within the drawing and its height is positive.
-        std::regex rect("<rect x=\"[0-9.]+\" y=\"([0-9.]+)\" width=\"[0-9.]+\" height=\"([0-9.]+)\"");
+        std::regex rect(
+            "<rect x=\"[0-9.]+\" y=\"([0-9.]+)\" width=\"[0-9.]+\" height=\"([0-9.]+)\"");
         int bars = 0;
         for (auto it = std::sregex_iterator(html.begin(), html.end(), rect);
              it != std::sregex_iterator(); ++it, ++bars) {

@@ -213,6 +213,13 @@ TEST(PageCache, KeepsPagesForTheirLifetimeWithinItsCapacity) {
     cache.Clear();
     EXPECT_EQ(cache.Get("e", 200, render).body, "page 8");
     // A page rendered while the cache is cleared is answered but not kept.
-    EXPECT_EQ(cache.Get("f", 200, [&] { cache.Clear(); return render(); }).body, "page 9");
+    EXPECT_EQ(cache
+                  .Get("f", 200,
+                       [&] {
+                           cache.Clear();
+                           return render();
+                       })
+                  .body,
+              "page 9");
     EXPECT_EQ(cache.Get("f", 200, render).body, "page 10");
 }
