@@ -44,19 +44,19 @@ std::string RankingBody(const RankingView& view) {
                 Tab(RankingAddress(r.by, period, true, r.page), "Metric", view.metric) +
                 Tab(RankingAddress(r.by, period, false, r.page), "English", !view.metric) +
                 "</ul></nav>";
-    body += "<p>" + std::string(period == Period::kAllTime ? "Period: " : PeriodTabText(period)) +
-            (period == Period::kAllTime ? "" : ": ") + "<strong>" +
-            HtmlEscape(PeriodTitle(period, view.now)) + "</strong>" +
-            (period == Period::kAllTime ? "" : " (UTC)") + ". " + GroupedNumber(r.ranked) +
-            (r.ranked == 1 ? " member" : " members") + " ranked.</p>";
+    const bool all = period == Period::kAllTime;
+    body += "<p>" + std::string(all ? "Period" : PeriodTabText(period)) + ": <strong>" +
+            HtmlEscape(PeriodTitle(period, view.now)) + "</strong>" + (all ? "" : ", UTC") + ". " +
+            GroupedNumber(r.ranked) + (r.ranked == 1 ? " member" : " members") + " ranked.</p>";
 
     body += "<form class=\"find\" method=\"get\" action=\"/rankings\" role=\"search\">"
             "<input type=\"hidden\" name=\"by\" value=\"" +
             std::string(QuantityWord(r.by)) + "\"><input type=\"hidden\" name=\"period\" value=\"" +
             PeriodWord(period) + "\"><input type=\"hidden\" name=\"units\" value=\"" +
             (view.metric ? "metric" : "english") +
-            "\"><label>Find a nickname<input name=\"find\" maxlength=\"64\" "
-            "autocomplete=\"off\" required></label><button type=\"submit\">Find</button></form>";
+            "\"><label>Find a nickname<input name=\"find\" maxlength=\"64\" autocomplete=\"off\" "
+            "required value=\"" +
+            HtmlEscape(view.not_found) + "\"></label><button type=\"submit\">Find</button></form>";
     if (!view.not_found.empty())
         body += "<p class=\"msg\" role=\"alert\">No member called “" + HtmlEscape(view.not_found) +
                 "” is in this ranking.</p>";

@@ -199,7 +199,7 @@ def test_pages_in_a_browser(server, width):
 
         browser.open(server.url("/rankings?by=keystrokes&period=week"))
         week = look(browser, "ranking-week", width)
-        assert "This week: Week " in week["text"] and "(UTC)" in week["text"]
+        assert "This week: Week " in week["text"] and "), UTC." in week["text"]
         assert [row[1:] for row in week["rows"]] == [
             ["walker", "123,456"], ["runner", "61,728"], [long_nick, "41,152"],
             ["night_owl", "30,864"]]
