@@ -24,7 +24,7 @@ const std::string kAddCounts =
 bool AddToPeriod(Database& db, int64_t account_id, int kind, int64_t period, const Counts& c) {
     {
         auto update = db.Reuse("UPDATE period_sums SET " + kAddCounts +
-                               " WHERE account_id = ?9 AND kind = ?10 AND period = ?11");
+                               ", clicks = clicks + ?3 + ?4 + ?5 WHERE account_id = ?9 AND kind = ?10 AND period = ?11");
         BindCounts(*update, 1, c);
         update->Bind(9, account_id).Bind(10, kind).Bind(11, period);
         update->Run();
@@ -33,8 +33,8 @@ bool AddToPeriod(Database& db, int64_t account_id, int kind, int64_t period, con
         return false;
     auto insert = db.Reuse(
         "INSERT INTO period_sums (distance, keystrokes, left_clicks, right_clicks, "
-        "special_clicks, scrolls, uptime, usetime, sendings, account_id, kind, period, hidden) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 1, ?9, ?10, ?11, "
+        "special_clicks, scrolls, uptime, usetime, sendings, account_id, kind, period, clicks, "
+        "hidden) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 1, ?9, ?10, ?11, ?3 + ?4 + ?5, "
         "(SELECT hidden FROM accounts WHERE id = ?9))");
     BindCounts(*insert, 1, c);
     insert->Bind(9, account_id).Bind(10, kind).Bind(11, period);

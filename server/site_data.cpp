@@ -62,18 +62,24 @@ Counts ReadCounts(const Statement& s, int first) {
 const char* const kCountColumns = "distance, keystrokes, left_clicks, right_clicks, "
                                   "special_clicks, scrolls, uptime, usetime";
 
+// The column of a quantity in period_sums, whose indexes cover it.
+std::string PeriodColumn(Quantity by) {
+    return by == Quantity::kClicks ? "clicks" : QuantityExpression(by);
+}
+
 // Members ahead of `value` (ties: of the nickname, or the account id in a period) in a
 // ranking, plus one.
 int64_t RankOf(Database& db, Quantity by, const PeriodSpan& span, int64_t value,
                const std::string& nick, int64_t account_id) {
-    const std::string e = QuantityExpression(by);
     if (span.period == Period::kAllTime) {
+        const std::string e = QuantityExpression(by);
         auto s = db.Reuse("SELECT (SELECT COUNT(*) FROM accounts WHERE hidden = 0 AND " + e +
                           " > ?1) + (SELECT COUNT(*) FROM accounts WHERE hidden = 0 AND " + e +
                           " = ?1 AND nick < ?2)");
         s->Bind(1, value).Bind(2, nick);
         return s->Step() ? s->Int(0) + 1 : 0;
     }
+    const std::string e = PeriodColumn(by);
     auto s = db.Reuse("SELECT (SELECT COUNT(*) FROM period_sums WHERE kind = ?1 AND period = ?2 "
                       "AND hidden = 0 AND " + e + " > ?3) + (SELECT COUNT(*) FROM period_sums "
                       "WHERE kind = ?1 AND period = ?2 AND hidden = 0 AND " + e +
@@ -274,7 +280,7 @@ RankingResult RankingOf(Database& db, Quantity by, Period period, int64_t page, 
         return result;
     }
     // The page is cut from the index alone; only its rows meet the accounts table.
-    const std::string e = QuantityExpression(by);
+    const std::string e = PeriodColumn(by);
     auto s = db.Reuse("SELECT a.nick, r.v FROM (SELECT account_id, " + e +
                       " AS v FROM period_sums WHERE kind = ? AND period = ? AND hidden = 0 "
                       "ORDER BY " + e + " DESC, account_id LIMIT ? OFFSET ?) r "
@@ -295,7 +301,7 @@ std::optional<NickPlace> PlaceOf(Database& db, const std::string& nick, Quantity
     if (account->hidden)
         return place;
     const PeriodSpan span = SpanOf(period, now);
-    const std::string e = QuantityExpression(by);
+    const std::string e = period == Period::kAllTime ? QuantityExpression(by) : PeriodColumn(by);
     if (period == Period::kAllTime) {
         auto s = db.Reuse("SELECT " + e + " FROM accounts WHERE id = ?");
         s->Bind(1, account->id);
