@@ -68,6 +68,8 @@ class ConfigurationWindow : public DialogBase, private display::InputsLabels {
   public:
     enum class Page { Inputs, Config, Display, Account, Logs, About };
     static constexpr UINT_PTR kFadeInTimer = 1;
+    // As the template's caption; the tests find the dialog by it.
+    static constexpr const wchar_t* kTitle = L"TheWandrel 4.2 - Settings";
 
     explicit ConfigurationWindow(ConfigurationHost& host) : host_(host) {}
     ~ConfigurationWindow() override;
