@@ -3,7 +3,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 set(WANDREL_WIN_LIBS dinput8 dxguid user32 gdi32 shell32 comctl32 comdlg32 wininet ws2_32
-    netapi32 iphlpapi msimg32 advapi32 ole32 oleaut32 uuid version)
+    netapi32 iphlpapi msimg32 oleacc advapi32 ole32 oleaut32 uuid version)
 
 # The companion library.
 file(GLOB HOOKLIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hooklib/*.cpp)
