@@ -4,6 +4,7 @@
 #include "base/text_encoding.h"
 #include "base/win32/last_error.h"
 #include "base/win32/process_start.h"
+#include "controls/controls_win32.h"
 #include "net/check_totals.h"
 #include "net/installer_steps.h"
 #include "net/server_address.h"
@@ -18,7 +19,6 @@
 #include "ui/language_switch_win32.h"
 #include "ui/tray_icon_win32.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 namespace win32 {
@@ -83,6 +83,8 @@ ConfigurationWindow::~ConfigurationWindow() = default;
 
 bool ConfigurationWindow::Show(std::optional<Page> page) {
     if (!hwnd()) {
+        if (!controls::RegisterControlClasses(::GetModuleHandleW(nullptr)))
+            LogFailure(L"RegisterClassExW (Button2000, btn)", ::GetLastError());
         if (!CreateModeless(IDD_CONFIGURATION, nullptr)) {
             LogFailure(L"CreateDialogParamW (configuration)", ::GetLastError());
             return false;
@@ -126,10 +128,18 @@ void ConfigurationWindow::InitDialog() {
                 {IDC_CFG_CANCELACCOUNT, 430},     {IDC_CFG_CHECKTOTALDATA, 450},
                 {IDC_CFG_CHECK_INFO, 460},        {IDC_CFG_OPENLOGS, 720},
                 {IDC_CFG_CLEAR_LOGS, 730},        {IDC_CFG_LASTLOG_LABEL, 740}});
+    // The website's address on a button with the hand pointer: a link the keyboard reaches.
     const std::string site = ServerBaseUrl(host_.Services().settings);
-    const std::wstring link = L"<a href=\"" + WideFromCp1252(site) + L"\">" +
-                              WideFromCp1252(site) + L"</a>";
-    ::SetDlgItemTextW(hwnd(), IDC_CFG_LIEN, link.c_str());
+    ::SetDlgItemTextW(hwnd(), IDC_CFG_LIEN, WideFromCp1252(site).c_str());
+    controls::BtnProperties link = controls::GetBtnProperties(control(IDC_CFG_LIEN));
+    link.HandPointer = true;
+    controls::SetBtnProperties(control(IDC_CFG_LIEN), link);
+    // The chosen tab's look: the pressed colours of the unselected one.
+    controls::Button2000Properties chosen =
+        controls::GetButton2000Properties(control(IDC_CFG_BUNCHECKED));
+    chosen.BackColor = chosen.BackColorDown;
+    chosen.ForeColor = chosen.ForeColorDown;
+    controls::SetButton2000Properties(control(IDC_CFG_BCHECKED), chosen);
     ::SetDlgItemTextW(hwnd(), IDC_CFG_LABEL9, kContactLine);
     ShowPage(Page::Inputs);
 }
@@ -190,8 +200,19 @@ void ConfigurationWindow::ShowPage(Page page) {
     page_ = page;
     host_.InputsPageShown(nullptr);
     const int shown = static_cast<int>(page);
-    for (int tab = 0; tab < 6; ++tab)
-        ::SendMessageW(control(kTabIds[tab]), BM_SETSTATE, tab == shown, 0);
+    // The two appearance properties of the looks, the background and the caption colour.
+    const controls::Button2000Properties chosen =
+        controls::GetButton2000Properties(control(IDC_CFG_BCHECKED));
+    const controls::Button2000Properties other =
+        controls::GetButton2000Properties(control(IDC_CFG_BUNCHECKED));
+    for (int tab = 0; tab < 6; ++tab) {
+        const HWND button = control(kTabIds[tab]);
+        const controls::Button2000Properties& look = tab == shown ? chosen : other;
+        controls::Button2000Properties properties = controls::GetButton2000Properties(button);
+        properties.BackColor = look.BackColor;
+        properties.ForeColor = look.ForeColor;
+        controls::SetButton2000Properties(button, properties);
+    }
     // Hide the other pages first, so no two overlap on screen even for a moment.
     for (bool showing : {false, true}) {
         for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child;
@@ -533,6 +554,11 @@ void ConfigurationWindow::OnCommand(int id, int code) {
         return OpenLogsClicked();
     case IDC_CFG_CLEAR_LOGS:
         return ClearLogsClicked();
+    case IDC_CFG_LIEN: {
+        ExchangeServices services = host_.Services();
+        GotoSite(ServerBaseUrl(services.settings));
+        return;
+    }
     default:
         return CheckBoxClicked(id);
     }
@@ -560,15 +586,6 @@ INT_PTR ConfigurationWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM l
     case WM_COMMAND:
         OnCommand(LOWORD(wparam), HIWORD(wparam));
         return TRUE;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (header->idFrom == IDC_CFG_LIEN && (header->code == NM_CLICK || header->code == NM_RETURN)) {
-            ExchangeServices services = host_.Services();
-            GotoSite(ServerBaseUrl(services.settings));
-            return TRUE;
-        }
-        break;
-    }
     case WM_CLOSE:
         ::DestroyWindow(hwnd());
         return TRUE;
