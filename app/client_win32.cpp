@@ -401,6 +401,8 @@ void Client::LanguageChanged() {
     tray_.SetCaptions([](int id) { return ChaineLocale(id); });
     if (display_.IsOpen())
         DisplayLinesChanged();
+    // The duration words of the uptime texts, on the display and the Inputs page.
+    display_.AfficheUpUseTime();
 }
 
 // The display's lines, size and texts built again (lines, units or language changed).

@@ -18,6 +18,7 @@ PAGES = ["inputs", "settings", "display", "account", "logs", "about"]
 COMBO_LANGUE = 2202
 CE = 2209
 LOG_SIZE = 2502
+LUT = 2134
 CHECK_TOTAL_DATA = 2408
 FRAME_OF_PAGE = {page: 2100 + 100 * n for n, page in enumerate(PAGES)}
 
@@ -64,6 +65,7 @@ def test_language_and_units_apply_at_once(prefix, display):
     wait_until(lambda: prefix.reg_query(WDX, "Language") == "1", 10, what="Language = 1")
     wait_until(lambda: control(client, TABS[1])["text"] == "Paramètres", 10,
                what="the dialog in French")
+    assert "Jour" in control(client, LUT)["text"]  # the uptime rewritten in French at once
     # The tray menu in French: its Settings entry is now "Paramètres".
     client.drive("tray", "0x205")
     client.drive("menu", "open")
