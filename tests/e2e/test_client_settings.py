@@ -94,3 +94,15 @@ def test_check_total_data_takes_the_server_totals(prefix, display, server):
     assert prefix.reg_query(WDX, "DTotale") == "0"
     assert server_totals(server)["keys"] == 0
     client.quit()
+
+
+def test_a_sending_without_a_nickname_opens_the_account_page(prefix, display):
+    client = ClientSession(prefix, display)
+    client.start()
+    prefix.reg_add(WDX, "Login", "")  # without an account the client would not start
+    client.drive("tray", "0x203")
+    client.answer_box("TheWandrel")
+    wait_until(lambda: control(client, FRAME_OF_PAGE["account"])["visible"] == "1", 20,
+               what="the Account page")
+    assert control(client, FRAME_OF_PAGE["inputs"])["visible"] == "0"
+    client.quit()
