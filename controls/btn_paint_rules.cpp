@@ -3,7 +3,6 @@
 #include "base/number_text.h"
 
 #include <algorithm>
-#include <string>
 
 namespace controls {
 
@@ -71,19 +70,6 @@ PixelRect BtnFocusRect(int w, int h) { return {4, 4, w - 4, h - 4}; }
 PixelRect BtnCaptionRect(int w, int h, BtnLook look) {
     const int d = look == BtnLook::Pressed ? 1 : 0;
     return {2 + d, 2 + d, w - 2 + d, h - 2 + d};
-}
-
-wchar_t AccessKeyOf(const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&')
-            continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return caption[i + 1];
-    }
-    return 0;
 }
 
 } // namespace controls

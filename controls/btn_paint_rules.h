@@ -8,7 +8,6 @@
 
 #include "controls/paint_colours.h"
 
-#include <string>
 #include <vector>
 
 namespace controls {
@@ -61,9 +60,5 @@ struct PixelRect {
 PixelRect BtnFocusRect(int width, int height);
 // The caption's box: the surface less the frames, one pixel down and right when pressed.
 PixelRect BtnCaptionRect(int width, int height, BtnLook look);
-
-// The access key of a caption: the character after the first "&" that is not doubled ("&&"
-// is a literal ampersand), or 0 when there is none.
-wchar_t AccessKeyOf(const std::wstring& caption);
 
 } // namespace controls

@@ -30,6 +30,8 @@ class Button2000 final : public ButtonControl {
     void Paint(HDC dc, int width, int height) override;
     void ClickFromKeyboard() override { Click(); }
     void CancelPress() override;
+    // The caption is written as it is, ampersands included.
+    bool MarksAccessKey() const override { return false; }
 
   private:
     void SetState(Button2000State state);
@@ -167,6 +169,10 @@ bool Button2000::HandleOwn(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& 
         space_pressed_ = false;
         Click();
         break;
+    case BM_GETSTATE:
+        result = (state_ == Button2000State::Pressed ? BST_PUSHED : 0) |
+                 (focused() ? BST_FOCUS : 0);
+        return true;
     default:
         return false;
     }

@@ -1,19 +1,9 @@
 #include "controls/button_control_win32.h"
 
 #include "base/win32/last_error.h"
-
-#include <oleacc.h>
-
-#include <vector>
+#include "controls/button_accessible_win32.h"
 
 namespace controls {
-
-namespace {
-
-// IID_IAccessible, spelled out: mingw's uuid and oleacc libraries both define the symbol.
-constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
-} // namespace
 
 Surface::~Surface() { Release(); }
 
@@ -60,14 +50,7 @@ void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-std::wstring ButtonControl::Caption() const {
-    const int length = ::GetWindowTextLengthW(hwnd_);
-    if (length <= 0)
-        return {};
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    const int got = ::GetWindowTextW(hwnd_, text.data(), length + 1);
-    return std::wstring(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
-}
+std::wstring ButtonControl::Caption() const { return WindowTextOf(hwnd_); }
 
 void ButtonControl::Redraw() noexcept {
     stale_ = true;
@@ -92,6 +75,11 @@ void ButtonControl::OnPaint() {
     const HDC dc = ::BeginPaint(hwnd_, &ps);
     if (!dc)
         return;
+    CopyTo(dc);
+    ::EndPaint(hwnd_, &ps);
+}
+
+void ButtonControl::CopyTo(HDC dc) {
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     const int width = client.right - client.left;
@@ -105,23 +93,6 @@ void ButtonControl::OnPaint() {
         if (!::BitBlt(dc, 0, 0, width, height, surface_.dc(), 0, 0, SRCCOPY))
             win32::LogFailure(L"BitBlt", ::GetLastError(), L"button surface");
     }
-    ::EndPaint(hwnd_, &ps);
-}
-
-LRESULT ButtonControl::AccessibleObject(WPARAM wparam, LPARAM lparam) {
-    // The system's proxy for a standard button: a push button named by the caption, its
-    // access key and default action included.
-    if (static_cast<LONG>(lparam) != static_cast<LONG>(OBJID_CLIENT))
-        return ::DefWindowProcW(hwnd_, WM_GETOBJECT, wparam, lparam);
-    IAccessible* raw = nullptr;
-    const HRESULT hr = ::CreateStdAccessibleProxyW(hwnd_, L"Button", OBJID_CLIENT, kIidAccessible,
-                                                   reinterpret_cast<void**>(&raw));
-    if (FAILED(hr) || !raw) {
-        win32::LogFailure(L"CreateStdAccessibleProxyW", static_cast<DWORD>(hr));
-        return ::DefWindowProcW(hwnd_, WM_GETOBJECT, wparam, lparam);
-    }
-    win32::UniqueComPtr<IAccessible> accessible(raw);
-    return ::LresultFromObject(kIidAccessible, wparam, accessible.get());
 }
 
 LRESULT ButtonControl::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -136,6 +107,9 @@ LRESULT ButtonControl::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_PAINT:
         OnPaint();
+        return 0;
+    case WM_PRINTCLIENT:
+        CopyTo(reinterpret_cast<HDC>(wparam));
         return 0;
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
@@ -189,7 +163,7 @@ LRESULT ButtonControl::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         Redraw();
         return result;
     case WM_GETOBJECT:
-        return AccessibleObject(wparam, lparam);
+        return AnswerAccessibleObject(hwnd_, wparam, lparam, MarksAccessKey());
     default:
         return ::DefWindowProcW(hwnd_, message, wparam, lparam);
     }

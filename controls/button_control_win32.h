@@ -70,6 +70,8 @@ class ButtonControl {
     virtual void CancelPress() {}
     // Dialog codes added to those of a push button.
     virtual UINT ExtraDialogCodes() const { return 0; }
+    // Whether an "&" of the caption marks its access key (else it is shown as it is).
+    virtual bool MarksAccessKey() const { return true; }
 
     HWND hwnd() const noexcept { return hwnd_; }
     HFONT font() const noexcept { return font_; }
@@ -89,7 +91,8 @@ class ButtonControl {
 
   private:
     void OnPaint();
-    LRESULT AccessibleObject(WPARAM wparam, LPARAM lparam);
+    // The drawing (made again first when stale) copied onto `dc` at the origin.
+    void CopyTo(HDC dc);
 
     HWND hwnd_;
     HFONT font_ = nullptr;
