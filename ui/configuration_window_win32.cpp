@@ -134,6 +134,12 @@ void ConfigurationWindow::InitDialog() {
     controls::BtnProperties link = controls::GetBtnProperties(control(IDC_CFG_LIEN));
     link.HandPointer = true;
     controls::SetBtnProperties(control(IDC_CFG_LIEN), link);
+    // Tabs without icons: their captions centred.
+    for (int tab : kTabIds) {
+        controls::Button2000Properties centred = controls::GetButton2000Properties(control(tab));
+        centred.PositionSecondY = 2;
+        controls::SetButton2000Properties(control(tab), centred);
+    }
     // The chosen tab's look: the pressed colours of the unselected one.
     controls::Button2000Properties chosen =
         controls::GetButton2000Properties(control(IDC_CFG_BUNCHECKED));
