@@ -383,8 +383,7 @@ void ConfigurationWindow::ColourClicked(bool background) {
         LogFailure(L"ChooseColorW", error);
     if (host_.DisplayOpen())
         host_.SetDisplayColour(background, chosen);
-    if (!services.settings.Write(SettingPath(setting), std::to_string(chosen)))
-        LogFailure(L"RegSetValueExW (display colour)", ::GetLastError());
+    services.settings.Write(SettingPath(setting), std::to_string(chosen)); // logs a failure
 }
 
 void ConfigurationWindow::DefineProxyClicked() {

@@ -10,11 +10,13 @@
 #include "tests/fakes/memory_stores.h"
 #include "tests/unit/net_fakes.h"
 #include "ui/display_layout.h"
+#include "ui/display_window_win32.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 using win32::ConfigurationWindow;
 
@@ -283,4 +285,33 @@ TEST_F(Configuration, LogsPageShowsTheSizeAndClears) {
     Click(IDC_CFG_CLEAR_LOGS);
     EXPECT_EQ(Text(IDC_CFG_LOG_SIZE), L"Logs size: 0 Ko");
     EXPECT_FALSE(client.files.Exists(kLogFileName));
+}
+
+// Presses Cancel in the box titled `title` once it shows (the chooser is modal: the click that
+// opens it returns only when it closes). `seen` tells whether it showed within 10 s.
+std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
+    return std::thread([title, &seen] {
+        for (int i = 0; i < 400 && !seen; ++i, ::Sleep(25))
+            if (const HWND box = ::FindWindowW(L"#32770", title)) {
+                seen = true;
+                ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+            }
+    });
+}
+
+// Cancel keeps the colour the chooser started from, and writes it.
+TEST_F(Configuration, ColourChooserCancelledWritesTheStartingColour) {
+    Set(Setting::DDBackColor, "255");
+    Set(Setting::DDFontColor, "x"); // no stored colour: the display's own
+    Open(ConfigurationWindow::Page::Display);
+    bool background_seen = false, font_seen = false;
+    std::thread closer = CancelWhenShown(L"Choose a background color", background_seen);
+    Click(IDC_CFG_DDBGCOLOR);
+    closer.join();
+    closer = CancelWhenShown(L"Choose a font color", font_seen);
+    Click(IDC_CFG_DDCOLOR);
+    closer.join();
+    EXPECT_TRUE(background_seen && font_seen);
+    EXPECT_EQ(Stored(Setting::DDBackColor), "255");
+    EXPECT_EQ(Stored(Setting::DDFontColor), std::to_string(win32::DisplayWindow::kBuiltInText));
 }
