@@ -161,7 +161,10 @@ void Client::Shutdown() {
         return;
     shut_down_ = true;
     download_.reset();
-    configuration_.reset();
+    // Only the window: a box or the colour chooser of one of its handlers may be what runs
+    // this, and that handler returns into the object afterwards.
+    if (configuration_ && configuration_->hwnd())
+        ::DestroyWindow(configuration_->hwnd());
     display_.SetInputsLabels(nullptr);
     display_.state().Config_ouverte = false;
     GuardCounters();

@@ -287,6 +287,8 @@ TEST_F(Configuration, LogsPageShowsTheSizeAndClears) {
     EXPECT_FALSE(client.files.Exists(kLogFileName));
 }
 
+namespace {
+
 // Presses Cancel in the box titled `title` once it shows (the chooser is modal: the click that
 // opens it returns only when it closes). `seen` tells whether it showed within 10 s.
 std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
@@ -298,6 +300,8 @@ std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
             }
     });
 }
+
+} // namespace
 
 // Cancel keeps the colour the chooser started from, and writes it.
 TEST_F(Configuration, ColourChooserCancelledWritesTheStartingColour) {
