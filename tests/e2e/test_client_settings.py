@@ -19,6 +19,7 @@ COMBO_LANGUE = 2202
 CE = 2209
 LOG_SIZE = 2502
 LUT = 2134
+LTOUCHES = 2130
 CHECK_TOTAL_DATA = 2408
 FRAME_OF_PAGE = {page: 2100 + 100 * n for n, page in enumerate(PAGES)}
 
@@ -60,6 +61,12 @@ def test_language_and_units_apply_at_once(prefix, display):
     client.start()
     wait_until(lambda: client.drive("display").find("open=1") >= 0, 30, what="the display")
     open_settings(client)
+    # The Inputs page follows the counts while it shows.
+    for key in "abc":
+        client.input.key(key)
+    keys = client.wait_counts(lambda c: c["keys"] >= 3, "three keys")["keys"]
+    wait_until(lambda: control(client, LTOUCHES)["text"].replace(" ", "") == str(keys), 10,
+               what="the keys on the Inputs page")
 
     control(client, COMBO_LANGUE, "select", 2)  # English, Espanol, Français, Portugues
     wait_until(lambda: prefix.reg_query(WDX, "Language") == "1", 10, what="Language = 1")
