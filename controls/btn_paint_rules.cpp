@@ -8,7 +8,9 @@ namespace controls {
 
 namespace {
 
-int Clamp(int v) { return std::clamp(v, 0, 255); }
+int Clamp(int v) {
+    return std::clamp(v, 0, 255);
+}
 
 } // namespace
 
@@ -65,7 +67,9 @@ std::vector<PaintStep> Style14Steps(int w, int h, BtnLook look, const BtnScheme&
     return steps;
 }
 
-PixelRect BtnFocusRect(int w, int h) { return {4, 4, w - 4, h - 4}; }
+PixelRect BtnFocusRect(int w, int h) {
+    return {4, 4, w - 4, h - 4};
+}
 
 PixelRect BtnCaptionRect(int w, int h, BtnLook look) {
     const int d = look == BtnLook::Pressed ? 1 : 0;

@@ -106,10 +106,13 @@ void Btn::MoveFocus(bool previous) {
 }
 
 void Btn::SetRegion(int width, int height) {
-    // The frame without its four corner pixels.
-    const POINT corners[] = {{1, 0}, {width - 1, 0}, {width, 1},      {width, height - 1},
-                             {width - 1, height}, {1, height}, {0, height - 1}, {0, 1}};
-    win32::UniqueGdiObject region(::CreatePolygonRgn(corners, 8, WINDING));
+    // The frame without its four corner pixels (a polygon of right angles covers exactly the
+    // pixels inside it).
+    const int w = width, h = height;
+    const POINT outline[] = {{1, 0},     {w - 1, 0},     {w - 1, 1}, {w, 1},
+                             {w, h - 1}, {w - 1, h - 1}, {w - 1, h}, {1, h},
+                             {1, h - 1}, {0, h - 1},     {0, 1},     {1, 1}};
+    win32::UniqueGdiObject region(::CreatePolygonRgn(outline, 12, WINDING));
     if (!region) {
         win32::LogFailure(L"CreatePolygonRgn", ::GetLastError(), L"btn");
         return;
@@ -140,7 +143,8 @@ void Btn::OnMouseMove(WPARAM keys) {
         return;
     }
     if (!left) {
-        if (!hover_) {
+        // Also when the flag outlived a press released outside, until the timer's next look.
+        if (!hover_ || look_ == BtnLook::Normal) {
             StartHover();
             SetLook(BtnLook::Hover);
         }
@@ -242,8 +246,7 @@ bool Btn::HandleOwn(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
         break;
     case BM_GETSTATE:
         result = (properties_.value ? BST_CHECKED : 0) |
-                 (look_ == BtnLook::Pressed ? BST_PUSHED : 0) |
-                 (focused() ? BST_FOCUS : 0);
+                 (look_ == BtnLook::Pressed ? BST_PUSHED : 0) | (focused() ? BST_FOCUS : 0);
         return true;
     default:
         return false;
@@ -254,8 +257,7 @@ bool Btn::HandleOwn(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 
 void Btn::Paint(HDC dc, int width, int height) {
     const bool hover = look_ == BtnLook::Hover;
-    const BtnScheme scheme =
-        Scheme1(Resolve(hover ? properties_.BackOver : properties_.BackColor));
+    const BtnScheme scheme = Scheme1(Resolve(hover ? properties_.BackOver : properties_.BackColor));
     for (const PaintStep& s : Style14Steps(width, height, look_, scheme, properties_.SoftBevel)) {
         const COLORREF c = static_cast<COLORREF>(s.colour);
         if (s.kind == PaintStep::Fill) {
@@ -270,13 +272,13 @@ void Btn::Paint(HDC dc, int width, int height) {
 
     const std::wstring caption = Caption();
     if (!caption.empty()) {
-        const HGDIOBJ text_font = font() ? static_cast<HGDIOBJ>(font())
-                                         : ::GetStockObject(DEFAULT_GUI_FONT);
+        const HGDIOBJ text_font =
+            font() ? static_cast<HGDIOBJ>(font()) : ::GetStockObject(DEFAULT_GUI_FONT);
         win32::SelectedObject selected(dc, text_font);
         ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, !enabled() ? ::GetSysColor(COLOR_GRAYTEXT)
-                                      : Resolve(hover ? properties_.ForeOver
-                                                      : properties_.forecolor));
+        ::SetTextColor(dc, !enabled()
+                               ? ::GetSysColor(COLOR_GRAYTEXT)
+                               : Resolve(hover ? properties_.ForeOver : properties_.forecolor));
         const PixelRect box = BtnCaptionRect(width, height, look_);
         RECT r{box.left, box.top, box.right, box.bottom};
         ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
@@ -291,7 +293,9 @@ void Btn::Paint(HDC dc, int width, int height) {
     }
 }
 
-Btn* BtnOf(HWND hwnd) { return ControlOf<Btn>(hwnd, kBtnClassName); }
+Btn* BtnOf(HWND hwnd) {
+    return ControlOf<Btn>(hwnd, kBtnClassName);
+}
 
 } // namespace
 
@@ -312,7 +316,9 @@ bool SetBtnProperties(HWND btn, const BtnProperties& properties) {
     return true;
 }
 
-bool BtnValue(HWND btn) { return ::SendMessageW(btn, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool BtnValue(HWND btn) {
+    return ::SendMessageW(btn, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void SetBtnValue(HWND btn, bool value) {
     ::SendMessageW(btn, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -27,6 +27,8 @@ bool BtnValue(HWND btn);
 void SetBtnValue(HWND btn, bool value);
 
 // `Version`.
-inline const wchar_t* BtnVersion() { return kBtnVersion; }
+inline const wchar_t* BtnVersion() {
+    return kBtnVersion;
+}
 
 } // namespace controls

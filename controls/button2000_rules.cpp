@@ -1,6 +1,7 @@
 #include "controls/button2000_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace controls {
 
@@ -33,11 +34,16 @@ int PlaceAlong(int placement, int margin, int extent, int size) {
     }
 }
 
-bool AtAnEdge(int placement) { return placement == 1 || placement == 3; }
+bool AtAnEdge(int placement) {
+    return placement == 1 || placement == 3;
+}
 
-// Start of the second element beside the first along one axis.
-int Beside(int placement, int first_start, int first_size, int distance, int size) {
-    return placement == 3 ? first_start - distance - size : first_start + first_size + distance;
+// Start of the second element beside the first along one axis. In 64 bits: a distance may
+// be any 32-bit value; the result is kept within the 32-bit range.
+int Beside(int placement, int first_start, int first_size, int32_t distance, int size) {
+    const int64_t start = placement == 3 ? int64_t{first_start} - distance - size
+                                         : int64_t{first_start} + first_size + distance;
+    return static_cast<int>(std::clamp<int64_t>(start, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
@@ -55,16 +61,16 @@ Button2000Layout LayOutButton2000(const Button2000Properties& p, int width, int 
 
     // An absent first element leaves the second where it would be alone.
     const bool first_present = first.width > 0 && first.height > 0;
-    const bool share_x = first_present && p.PositionSecondX == p.PositionPremierX &&
-                         AtAnEdge(p.PositionPremierX);
+    const bool share_x =
+        first_present && p.PositionSecondX == p.PositionPremierX && AtAnEdge(p.PositionPremierX);
     const bool share_y = first_present && !share_x && p.PositionSecondY == p.PositionPremierY &&
                          AtAnEdge(p.PositionPremierY);
-    second.x = share_x ? Beside(p.PositionSecondX, first.x, first.width, p.DistanceSecondX,
-                                second.width)
-                       : PlaceAlong(p.PositionSecondX, p.PixSecondX, width, second.width);
-    second.y = share_y ? Beside(p.PositionSecondY, first.y, first.height, p.DistanceSecondY,
-                                second.height)
-                       : PlaceAlong(p.PositionSecondY, p.PixSecondY, height, second.height);
+    second.x =
+        share_x ? Beside(p.PositionSecondX, first.x, first.width, p.DistanceSecondX, second.width)
+                : PlaceAlong(p.PositionSecondX, p.PixSecondX, width, second.width);
+    second.y =
+        share_y ? Beside(p.PositionSecondY, first.y, first.height, p.DistanceSecondY, second.height)
+                : PlaceAlong(p.PositionSecondY, p.PixSecondY, height, second.height);
     return icon_first ? Button2000Layout{first, second} : Button2000Layout{second, first};
 }
 

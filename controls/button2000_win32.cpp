@@ -170,8 +170,8 @@ bool Button2000::HandleOwn(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& 
         Click();
         break;
     case BM_GETSTATE:
-        result = (state_ == Button2000State::Pressed ? BST_PUSHED : 0) |
-                 (focused() ? BST_FOCUS : 0);
+        result =
+            (state_ == Button2000State::Pressed ? BST_PUSHED : 0) | (focused() ? BST_FOCUS : 0);
         return true;
     default:
         return false;
@@ -192,8 +192,8 @@ void Button2000::DrawIcon(HDC dc, int x, int y, int alpha) {
         ::DrawStateW(prep, static_cast<HBRUSH>(shadow.get()), nullptr,
                      reinterpret_cast<LPARAM>(icon_.get()), 0, x + 1, y + 1, w, h,
                      DST_ICON | DSS_MONO);
-        ::DrawStateW(prep, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x - 1,
-                     y - 1, w, h, DST_ICON | DSS_NORMAL);
+        ::DrawStateW(prep, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x - 1, y - 1,
+                     w, h, DST_ICON | DSS_NORMAL);
         bx -= 1, by -= 1, bw += 2, bh += 2;
     } else {
         ::DrawStateW(prep, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x, y, w, h,
@@ -250,7 +250,9 @@ void Button2000::Paint(HDC dc, int width, int height) {
     }
 }
 
-Button2000* Button2000Of(HWND hwnd) { return ControlOf<Button2000>(hwnd, kButton2000ClassName); }
+Button2000* Button2000Of(HWND hwnd) {
+    return ControlOf<Button2000>(hwnd, kButton2000ClassName);
+}
 
 } // namespace
 

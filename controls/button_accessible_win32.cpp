@@ -18,12 +18,15 @@ namespace {
 constexpr IID kIidAccessible = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
-bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+bool IsSelf(const VARIANT& child) {
+    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
 
 HRESULT ReturnText(const std::wstring& text, BSTR* out) {
     if (!out)
         return E_POINTER;
-    *out = text.empty() ? nullptr : ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    *out =
+        text.empty() ? nullptr : ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!text.empty() && !*out)
         return E_OUTOFMEMORY;
     return text.empty() ? S_FALSE : S_OK;
@@ -183,8 +186,7 @@ std::wstring WindowTextOf(HWND window) {
     return std::wstring(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-LRESULT AnswerAccessibleObject(HWND button, WPARAM wparam, LPARAM lparam,
-                               bool marks_access_key) {
+LRESULT AnswerAccessibleObject(HWND button, WPARAM wparam, LPARAM lparam, bool marks_access_key) {
     if (static_cast<LONG>(lparam) != static_cast<LONG>(OBJID_CLIENT))
         return ::DefWindowProcW(button, WM_GETOBJECT, wparam, lparam);
     IAccessible* standard = nullptr;

@@ -5,7 +5,9 @@
 
 namespace controls {
 
-Surface::~Surface() { Release(); }
+Surface::~Surface() {
+    Release();
+}
 
 void Surface::Release() noexcept {
     if (dc_ && original_bitmap_)
@@ -50,7 +52,9 @@ void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-std::wstring ButtonControl::Caption() const { return WindowTextOf(hwnd_); }
+std::wstring ButtonControl::Caption() const {
+    return WindowTextOf(hwnd_);
+}
 
 void ButtonControl::Redraw() noexcept {
     stale_ = true;

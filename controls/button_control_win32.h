@@ -103,8 +103,7 @@ class ButtonControl {
 // The window procedure of a ButtonControl class: the object is made at WM_NCCREATE, kept in
 // the window's first extra pointer and deleted at WM_NCDESTROY; no exception leaves it.
 template <typename Control>
-LRESULT CALLBACK ButtonControlProcedure(HWND hwnd, UINT message, WPARAM wparam,
-                                        LPARAM lparam) {
+LRESULT CALLBACK ButtonControlProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* control = reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, 0));
     if (message == WM_NCCREATE && !control) {
         control = new (std::nothrow) Control(hwnd);

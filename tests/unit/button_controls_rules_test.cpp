@@ -110,4 +110,7 @@ TEST(Button2000, PlacesFirstElementThenSecond) {
     l = LayOutButton2000(p, 100, 50, 16, 16, 40, 13);
     EXPECT_EQ((std::vector<int>{l.caption.x, l.caption.y}), (std::vector<int>{57, 18}));
     EXPECT_EQ((std::vector<int>{l.icon.x, l.icon.y}), (std::vector<int>{38, 17}));
+    // A distance at the end of its range stays a number.
+    p.DistanceSecondX = INT32_MIN;
+    EXPECT_EQ(LayOutButton2000(p, 100, 50, 16, 16, 40, 13).icon.x, INT32_MAX);
 }
