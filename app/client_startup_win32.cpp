@@ -263,6 +263,7 @@ void Client::ReadSettings() {
 // The display when it was open at the last quit, then sampling and the minute tick.
 void Client::StartTimers() {
     tray_.menu_state().display_available = true;
+    tray_.menu_state().settings_available = true;
     display_.SetTimerWindow(hwnd());
     if (RecupereBooleen(settings_, Setting::DDStartOpen) && display_.Open())
         tray_.menu_state().display_checked = true;

@@ -10,6 +10,7 @@
 #include "net/send_totals.h"
 #include "net/server_address.h"
 #include "net/win32/goto_site.h"
+#include "ui/window_effects_win32.h"
 #include "storage/data_files.h"
 #include "storage/settings_readers.h"
 
@@ -160,6 +161,12 @@ void Client::Shutdown() {
         return;
     shut_down_ = true;
     download_.reset();
+    // Only the window: a box or the colour chooser of one of its handlers may be what runs
+    // this, and that handler returns into the object afterwards.
+    if (configuration_ && configuration_->hwnd())
+        ::DestroyWindow(configuration_->hwnd());
+    display_.SetInputsLabels(nullptr);
+    display_.state().Config_ouverte = false;
     GuardCounters();
     tray_.RemoveIcon();
     EnregistreVerdict(settings_, guard_);
@@ -265,8 +272,8 @@ void Client::FinishUpdate() {
         return;
     }
     settings_.Write(SettingPath(Setting::Path), Cp1252FromWide(win32::ModulePath(), '?'));
-    // The configuration dialog has no window of its own yet; this window, then the main
-    // window, whose shutdown saves the counts and unloads the display.
+    // This window, then the main window, whose shutdown unloads the configuration dialog
+    // and the display and saves the counts.
     download_.reset();
     Shutdown();
     Destroy();
@@ -352,7 +359,122 @@ void Client::OpenWebsite() {
 }
 
 void Client::OpenSettings() {
-    // The configuration dialog arrives later; its menu entry is disabled meanwhile.
+    Configuration().Show();
+}
+
+void Client::OpenAccountPage() {
+    Configuration().Show(win32::ConfigurationWindow::Page::Account);
+}
+
+win32::ConfigurationWindow& Client::Configuration() {
+    if (!configuration_) {
+        win32::ConfigurationHost& host = *this;
+        configuration_ = std::make_unique<win32::ConfigurationWindow>(host);
+    }
+    return *configuration_;
+}
+
+UserMessages& Client::Messages() {
+    configuration_boxes_.set_owner(configuration_ ? configuration_->hwnd() : nullptr);
+    return configuration_boxes_;
+}
+
+void Client::SetAutoSend(AutoSendState state) {
+    schedule_.Autos = state.Autos;
+    schedule_.AutosKm = state.AutosKm;
+    if (state.AutosKm)
+        ::SetTimer(hwnd(), kTimerASKm, 1500, nullptr);
+    else
+        ::KillTimer(hwnd(), kTimerASKm);
+}
+
+void Client::SetMetricUnits(bool metric) {
+    Global_Unite_KM = metric;
+    if (display_.IsOpen())
+        DisplayLinesChanged();
+}
+
+// The rest image follows the setting at once where the icon shows it now.
+void Client::TransparentIconChanged() {
+    if (!sampler_.state().Icon_Move_Global && !link_.EnvoiEnCours)
+        ApplyRestIcon();
+}
+
+void Client::LanguageChanged() {
+    tray_.SetCaptions([](int id) { return ChaineLocale(id); });
+    if (display_.IsOpen())
+        DisplayLinesChanged();
+    // The duration words of the uptime texts, on the display and the Inputs page.
+    display_.AfficheUpUseTime();
+}
+
+// The display's lines, size and texts built again (lines, units or language changed).
+void Client::DisplayLinesChanged() {
+    if (win32::DisplayWindow* window = display_.window())
+        window->ApplySize(display_flags_, Global_Unite_KM);
+    display_.state().LinesNeedRebuild = true;
+    display_.state().DisplayNeedRefresh = true;
+    if (display_flags_.DDisplay_uptime || display_flags_.DDisplay_usetime)
+        display_.AfficheUpUseTime();
+}
+
+void Client::DisplaySizeChanged() {
+    if (win32::DisplayWindow* window = display_.window())
+        window->ApplySize(display_flags_, Global_Unite_KM);
+}
+
+void Client::SetDisplayOnTop(bool on_top) {
+    if (win32::DisplayWindow* window = display_.window())
+        win32::MetAuPremierPlan(window->hwnd(), on_top);
+}
+
+void Client::SetDisplayOpacity(uint8_t opacity) {
+    if (win32::DisplayWindow* window = display_.window(); window && win32::EstNT())
+        win32::RendTransparent(window->hwnd(), opacity);
+}
+
+std::optional<COLORREF> Client::DisplayColour(bool background) {
+    win32::DisplayWindow* window = display_.window();
+    if (!window)
+        return std::nullopt;
+    return background ? window->background() : window->text_colour();
+}
+
+void Client::SetDisplayColour(bool background, COLORREF colour) {
+    win32::DisplayWindow* window = display_.window();
+    if (!window)
+        return;
+    if (background)
+        window->SetColours(colour, window->text_colour());
+    else
+        window->SetColours(window->background(), colour);
+}
+
+// `Config_ouverte` holds exactly while the Inputs page shows: the display refresh then
+// writes its labels, and its timer runs for them even with the display closed.
+void Client::InputsPageShown(display::InputsLabels* labels) {
+    display::DisplayState& state = display_.state();
+    display_.SetInputsLabels(labels);
+    state.Config_ouverte = labels != nullptr;
+    if (labels) {
+        state.ConfigNeedRefresh = true;
+        ::SetTimer(hwnd(), DistanceDisplay::kTimerAffichageD, 100, nullptr);
+        display_.AfficheUpUseTime();
+    } else if (!display_.IsOpen()) {
+        ::KillTimer(hwnd(), DistanceDisplay::kTimerAffichageD);
+    }
+}
+
+// The devices are acquired afresh: the dialog may have taken the input focus from them.
+void Client::ConfigurationClosed() {
+    win32::ProcessPendingMessages();
+    if (!tray_.menu_state().counting_checked || shut_down_)
+        return;
+    win32::SamplingTimers::StopSampling(sampler_, hwnd());
+    sampler_.devices().Unacquire();
+    sampler_.devices().Acquire();
+    if (!link_.EnvoiEnCours)
+        win32::SamplingTimers::StartSampling(sampler_, hwnd());
 }
 
 std::string Client::TransparentIconSetting() {

@@ -22,6 +22,7 @@
 #include "storage/log_clock_win32.h"
 #include "storage/registry_settings_store_win32.h"
 #include "storage/settings_readers.h"
+#include "ui/configuration_window_win32.h"
 #include "ui/download_window_win32.h"
 #include "ui/tray_icon_win32.h"
 
@@ -32,7 +33,8 @@
 class Client : public win32::WindowBase,
                private tray::TrayIconHost,
                private QueryDataProvider,
-               private SendingUi {
+               private SendingUi,
+               private win32::ConfigurationHost {
   public:
     // Timer identifiers besides the sampler's Timer1 and TimerInitDxMove.
     static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
@@ -112,7 +114,7 @@ class Client : public win32::WindowBase,
     void TimerASKm_Timer();
 
     // The services the exchanges with the server use.
-    ExchangeServices Services();
+    ExchangeServices Services() override;
 
     // tray::TrayMenuHost
     bool SendingInProgress() const override { return link_.EnvoiEnCours; }
@@ -128,6 +130,30 @@ class Client : public win32::WindowBase,
     // tray::TrayIconHost
     const CounterSet& Counters() const override { return counters_; }
     bool MetricUnits() const override { return Global_Unite_KM; }
+    // win32::ConfigurationHost
+    CounterSet& Counts() override { return counters_; }
+    UserMessages& Messages() override;
+    std::wstring ProgramFolder() override { return program_folder_; }
+    std::wstring LastLog() override { return link_.LastLog; }
+    AutoSendState AutoSend() override { return {schedule_.Autos, schedule_.AutosKm}; }
+    void SetAutoSend(AutoSendState state) override;
+    void SetHautos(uint8_t hour) override { schedule_.Hautos = hour; }
+    void SetKautos(uint8_t km) override { schedule_.Kautos = km; }
+    bool MoreClics() override { return sampler_.state().MoreClics; }
+    void SetMoreClics(bool on) override { sampler_.state().MoreClics = on; }
+    void SetMetricUnits(bool metric) override;
+    void TransparentIconChanged() override;
+    void LanguageChanged() override;
+    DisplayFlags& Flags() override { return display_flags_; }
+    bool DisplayOpen() override { return display_.IsOpen(); }
+    void DisplayLinesChanged() override;
+    void DisplaySizeChanged() override;
+    void SetDisplayOnTop(bool on_top) override;
+    void SetDisplayOpacity(uint8_t opacity) override;
+    std::optional<COLORREF> DisplayColour(bool background) override;
+    void SetDisplayColour(bool background, COLORREF colour) override;
+    void InputsPageShown(display::InputsLabels* labels) override;
+    void ConfigurationClosed() override;
     std::string TransparentIconSetting() override;
     // QueryDataProvider
     std::string Nickname() override;
@@ -146,8 +172,10 @@ class Client : public win32::WindowBase,
     void StopSampling() override;
     void RestartSampling() override;
     void ProcessPendingMessages() override;
-    // No configuration dialog yet.
-    void OpenAccountPage() override {}
+    // `BAccount_Click`: the dialog on its Account page.
+    void OpenAccountPage() override;
+    // The configuration dialog's object (its window is made when shown).
+    win32::ConfigurationWindow& Configuration();
     bool CanDownloadUpdate() override { return true; }
     void StartUpdateDownload(const std::string& description) override;
     void GotoSite(const std::string& address) override;
@@ -187,9 +215,11 @@ class Client : public win32::WindowBase,
     bool Global_Unite_KM = true;
     win32::SystemMachineFacts machine_{program_digest_, Global_Unite_KM};
     win32::MessageBoxMessages boxes_;
+    win32::MessageBoxMessages configuration_boxes_; // owned by the dialog while it is open
     DisplayFlags display_flags_;
     DistanceDisplay display_{counters_, settings_, display_flags_, Global_Unite_KM};
     ScheduleState schedule_;
+    std::unique_ptr<win32::ConfigurationWindow> configuration_;
     bool shut_down_ = false;
     // The minute timer's interval, and the minute tick's own clock; both from the test
     // hooks only. Without that clock the tick reads the local time.

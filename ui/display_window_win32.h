@@ -44,6 +44,8 @@ class DisplayWindow : public WindowBase {
     std::wstring Text() const;
 
     void SetColours(COLORREF background, COLORREF text);
+    COLORREF background() const { return background_; }
+    COLORREF text_colour() const { return text_colour_; }
     int dpi() const { return dpi_; }
 
   protected:

@@ -14,8 +14,9 @@ bool ChangeLanguage(
     const std::function<void(int text_id, const std::wstring& caption)>& set_tray_caption) {
     if (index >= kLanguageCount)
         return false;
+    if (!store.Write(SettingPath(Setting::Language), std::to_string(index)))
+        return false;
     LangueCourante = index;
-    store.Write(SettingPath(Setting::Language), std::to_string(index));
     if (localise_configuration)
         localise_configuration();
     if (set_tray_caption)

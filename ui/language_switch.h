@@ -31,7 +31,8 @@ inline constexpr int kTrayMenuTextIds[] = {300, 310, 320, 330, 340, 350, 360};
 // text, then the configuration window is relabelled and every tray menu entry of
 // kTrayMenuTextIds is given ChaineLocale of its identifier. The dialog ignores the list's
 // events while it fills the list itself; this does not know about that.
-// An index outside 0-4 changes nothing and returns false.
+// An index outside 0-4, or a `Language` that cannot be written, changes nothing and returns
+// false (the list then shows the stored language again).
 bool ChangeLanguage(
     std::uint8_t index, SettingsStore& store, const std::function<void()>& localise_configuration,
     const std::function<void(int text_id, const std::wstring& caption)>& set_tray_caption);

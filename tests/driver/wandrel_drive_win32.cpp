@@ -24,6 +24,10 @@
 //                      TITLE and, with BUTTON, for an enabled visible button of that text in
 //                      it ("&" ignored); paints what is due, prints the texts of its
 //                      controls ("text=a|b|...") and with "click" presses the button
+//   settings ID [click|select N|text]
+//                      in the configuration dialog: prints the control's state ("text=",
+//                      "checked=", "visible=", "enabled="); "click" posts BM_CLICK, "select"
+//                      chooses entry N of a list as the user would
 //   display            prints the distance display's state: "open=0" when none is shown,
 //                      else "open=1", its label's text ("text=...", lines as "|") and its
 //                      place on the screen ("rect=left,top,right,bottom")
@@ -37,6 +41,7 @@
 #include "storage/data_folder_win32.h"
 #include "storage/file_store_win32.h"
 #include "storage/registry_settings_store_win32.h"
+#include "ui/configuration_window_win32.h"
 #include "ui/display_window_win32.h"
 #include "ui/installer_window_win32.h"
 
@@ -264,6 +269,28 @@ int WindowButton(const wchar_t* title, const wchar_t* button, bool click) {
     return 0;
 }
 
+int SettingsControl(int id, const std::wstring& action, int entry) {
+    const HWND dialog = WaitForWindow([] { return ::FindWindowW(L"#32770", win32::ConfigurationWindow::kTitle); });
+    const HWND control = dialog ? ::GetDlgItem(dialog, id) : nullptr;
+    if (!control)
+        return Fail("no configuration dialog or no such control");
+    if (action == L"click" && !::PostMessageW(control, BM_CLICK, 0, 0))
+        return Fail("PostMessage");
+    if (action == L"select") {
+        ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(control));
+    }
+    std::wstring text = TextOf(control);
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    std::printf("text=%s\nchecked=%d\nvisible=%d\nenabled=%d\n", Utf8(text).c_str(),
+                ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0,
+                ::IsWindowVisible(control) ? 1 : 0, ::IsWindowEnabled(control) ? 1 : 0);
+    return 0;
+}
+
 int DisplayState() {
     const HWND display = ::FindWindowW(win32::DisplayWindow::kClassName, nullptr);
     if (!display || !::IsWindowVisible(display)) {
@@ -330,6 +357,9 @@ int wmain(int argc, wchar_t** argv) {
                             argc == 5 && std::wstring(argv[4]) == L"click");
     if (action == L"display")
         return DisplayState();
+    if (action == L"settings" && argc >= 3 && argc <= 5)
+        return SettingsControl(_wtoi(argv[2]), argc >= 4 ? argv[3] : L"",
+                               argc == 5 ? _wtoi(argv[4]) : 0);
     std::fprintf(stderr, "wandrel_drive: unknown action\n");
     return 2;
 }

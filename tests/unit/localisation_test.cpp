@@ -92,4 +92,10 @@ TEST_F(Localisation, SwitchWritesTheSettingRelabelsAndSetsTheTrayCaptions) {
     EXPECT_EQ(store.Read(kLanguage), "1");
     EXPECT_EQ(relabelled, 1);
     EXPECT_TRUE(tray.empty());
+
+    store.fail_writes = true; // the registry refuses: the interface stays in French
+    EXPECT_FALSE(ChangeLanguage(
+        0, store, [&] { ++relabelled; }, caption));
+    EXPECT_EQ(LangueCourante, 1);
+    EXPECT_EQ(relabelled, 1);
 }
