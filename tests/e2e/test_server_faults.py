@@ -139,8 +139,8 @@ def test_account_endpoints_answer_get_only(server):
         for path in (b"/Request_cle.php?Data=" + login, b"/CheckData.php?Id=" + login,
                      b"/Envoi.php?Data=" + tool_output(
                          "encipher", sending_record("walker", "secret1", key, COUNTS)).encode()):
-            response = server.raw(method + b" " + path + b" HTTP/1.1\r\nHost: x\r\n"
-                                  b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+            response = exchange(server.port, method + b" " + path + b" HTTP/1.1\r\nHost: x\r\n"
+                                b"Content-Length: 0\r\nConnection: close\r\n\r\n")
             assert status_of(response) == 405, (method, path[:20], response[:100])
             assert b"allow: get" in response.lower()
     # No key was issued and nothing was counted: the key of before still sends.
