@@ -130,13 +130,15 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         double cpu_start = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         for (; Clock::now() - start < std::chrono::seconds(seconds); ++rendered) {
-            RankingPage page;
-            page.by = kQuantities[rng() % 6];
-            page.pages = pages;
-            page.page = 1 + static_cast<int64_t>(rng() % static_cast<unsigned>(pages));
-            page.first_rank = (page.page - 1) * kRankingPageSize + 1;
-            page.rows = service.Ranking(page.by, kRankingPageSize, page.first_rank - 1);
-            RenderRankingPage(page);
+            RankingView view;
+            view.result.by = kQuantities[rng() % 6];
+            view.result.pages = pages;
+            view.result.page = 1 + static_cast<int64_t>(rng() % static_cast<unsigned>(pages));
+            const int64_t first = (view.result.page - 1) * kRankingPageSize;
+            int64_t rank = first;
+            for (RankingEntry& entry : service.Ranking(view.result.by, kRankingPageSize, first))
+                view.result.rows.push_back({++rank, std::move(entry.nick), entry.value});
+            RenderRankingPage(view);
         }
         Report("uncached, one thread, random pages", rendered,
                std::chrono::duration<double>(Clock::now() - start).count(),

@@ -126,6 +126,32 @@ bool RenameAccount(Database& db, const std::string& nick, const std::string& new
 }
 
 bool RemoveAccount(Database& db, const std::string& nick) {
+    // The community's sums are every account's: they lose this one's, all time (its
+    // totals) and in each period it sent in.
+    db.Prepare("UPDATE community_sums AS c SET distance = c.distance - p.distance, "
+               "keystrokes = c.keystrokes - p.keystrokes, "
+               "left_clicks = c.left_clicks - p.left_clicks, "
+               "right_clicks = c.right_clicks - p.right_clicks, "
+               "special_clicks = c.special_clicks - p.special_clicks, "
+               "scrolls = c.scrolls - p.scrolls, uptime = c.uptime - p.uptime, "
+               "usetime = c.usetime - p.usetime, sendings = c.sendings - p.sendings, "
+               "members = c.members - 1 FROM period_sums p "
+               "WHERE p.account_id = (SELECT id FROM accounts WHERE nick = ?) "
+               "AND c.kind = p.kind AND c.period = p.period")
+        .Bind(1, nick)
+        .Run();
+    db.Prepare("UPDATE community_sums SET (distance, keystrokes, left_clicks, right_clicks, "
+               "special_clicks, scrolls, uptime, usetime, sendings) = (SELECT "
+               "community_sums.distance - a.distance, community_sums.keystrokes - a.keystrokes, "
+               "community_sums.left_clicks - a.left_clicks, "
+               "community_sums.right_clicks - a.right_clicks, "
+               "community_sums.special_clicks - a.special_clicks, "
+               "community_sums.scrolls - a.scrolls, community_sums.uptime - a.uptime, "
+               "community_sums.usetime - a.usetime, community_sums.sendings - a.sendings "
+               "FROM accounts a WHERE a.nick = ?) WHERE kind = 3 AND period = 0 AND "
+               "EXISTS (SELECT 1 FROM accounts WHERE nick = ?1)")
+        .Bind(1, nick)
+        .Run();
     db.Prepare("DELETE FROM accounts WHERE nick = ?").Bind(1, nick).Run();
     return db.Changes() == 1;
 }
@@ -135,7 +161,15 @@ bool SetHidden(Database& db, const std::string& nick, bool hidden) {
         .Bind(1, hidden ? 1 : 0)
         .Bind(2, nick)
         .Run();
-    return db.Changes() == 1;
+    if (db.Changes() != 1)
+        return false;
+    // The rankings of the periods read the flag from their own rows.
+    db.Prepare("UPDATE period_sums SET hidden = ?1 WHERE account_id = "
+               "(SELECT id FROM accounts WHERE nick = ?2) AND hidden != ?1")
+        .Bind(1, hidden ? 1 : 0)
+        .Bind(2, nick)
+        .Run();
+    return true;
 }
 
 std::vector<std::string> HiddenAccounts(Database& db) {
@@ -184,30 +218,28 @@ bool RemoveDigest(Database& db, const std::string& digest) {
     return true;
 }
 
-std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
-    const char* expression = "distance";
-    switch (by) {
+const char* QuantityWord(Quantity quantity) {
+    switch (quantity) {
     case Quantity::kDistance:
-        expression = "distance";
         break;
     case Quantity::kKeystrokes:
-        expression = "keystrokes";
-        break;
+        return "keystrokes";
     case Quantity::kClicks:
-        expression = "left_clicks + right_clicks + special_clicks";
-        break;
+        return "clicks";
     case Quantity::kScrolls:
-        expression = "scrolls";
-        break;
+        return "scrolls";
     case Quantity::kUptime:
-        expression = "uptime";
-        break;
+        return "uptime";
     case Quantity::kUsetime:
-        expression = "usetime";
-        break;
+        return "usetime";
     }
-    // The expression comes from the fixed list above, never from the request; each has
-    // its index (schema.cpp), which the query must match word for word.
+    return "distance";
+}
+
+const char* QuantityExpression(Quantity by) { return QuantityWord(by); }
+
+std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
+    const std::string expression = QuantityExpression(by);
     auto s = db.Reuse(std::string("SELECT nick, ") + expression + " FROM accounts WHERE hidden = 0 ORDER BY " +
                       expression + " DESC, nick ASC LIMIT ? OFFSET ?");
     s->Bind(1, limit).Bind(2, offset);

@@ -63,6 +63,11 @@ struct RankingEntry {
     std::string nick;
     int64_t value = 0;
 };
+// Query words of the quantities: distance|keystrokes|clicks|scrolls|uptime|usetime.
+const char* QuantityWord(Quantity quantity);
+// The column of a quantity in the tables of totals (accounts, period_sums), which bears its
+// word: from a fixed list, never from a request. Each ranking has its index (schema.cpp).
+const char* QuantityExpression(Quantity by);
 // The accounts not hidden, best first (ties by nickname).
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset);
 int64_t RankedAccountCount(Database& db);

@@ -3,11 +3,12 @@
 #include "server/access_log.h"
 #include "server/answers.h"
 #include "server/byte_range.h"
-#include "server/page_cache.h"
+#include "server/json_api.h"
 #include "server/problem_log.h"
 #include "server/throttle.h"
 #include "server/update_folder.h"
 #include "server/web_origin.h"
+#include "server/web_routes.h"
 #include "server/website.h"
 
 #include <httplib.h>
@@ -43,105 +44,17 @@ void Html(httplib::Response& res, const std::string& html,
     res.set_content(html, "text/html; charset=utf-8");
 }
 
-// On every answer: no content sniffing, no framing, and pages that load nothing but their
-// own inline style and post forms only to this site.
+// On every answer: no content sniffing, no framing, and pages that load nothing but this
+// site's stylesheet and post forms only to this site.
 void SecurityHeaders(httplib::Response& res) {
     res.set_header("X-Content-Type-Options", "nosniff");
     res.set_header("X-Frame-Options", "DENY");
     res.set_header("Content-Security-Policy",
-                   "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
+                   "default-src 'none'; style-src 'self'; form-action 'self'; "
                    "frame-ancestors 'none'; base-uri 'none'");
 }
 
-// The rendered rankings pages and the number of ranked accounts, each kept a while.
-struct RankingCache {
-    explicit RankingCache(int64_t lifetime_ms)
-        : pages(lifetime_ms, 512), count(lifetime_ms, 1), lifetime_ms(lifetime_ms) {}
-    PageCache pages, count;
-    int64_t lifetime_ms;
-};
-
 thread_local std::chrono::steady_clock::time_point request_start;
-
-int64_t PageNumber(const httplib::Request& req) {
-    auto page = ParseCount(req.get_param_value("page"), 1000000);
-    return page && *page > 0 ? *page : 1;
-}
-
-void RankingHandler(TrekholdService& service, RankingCache& cache, const httplib::Request& req,
-                    httplib::Response& res) {
-    RankingPage page;
-    page.by = QuantityFromWord(req.get_param_value("by")).value_or(Quantity::kDistance);
-    page.metric = req.get_param_value("units") != "english";
-    int64_t now = SteadyMilliseconds();
-    int64_t count = std::stoll(cache.count.Get("count", now, [&] {
-        return std::to_string(service.RankedAccountCount());
-    }).body);
-    page.pages = count == 0 ? 1 : (count + kRankingPageSize - 1) / kRankingPageSize;
-    page.page = std::min(PageNumber(req), page.pages);
-    page.first_rank = (page.page - 1) * kRankingPageSize + 1;
-    std::string key = std::to_string(static_cast<int>(page.by)) + (page.metric ? "m" : "e") +
-                      std::to_string(page.page);
-    PageCache::Page rendered = cache.pages.Get(key, now, [&] {
-        page.rows = service.Ranking(page.by, kRankingPageSize, page.first_rank - 1);
-        return RenderRankingPage(page);
-    });
-    // Shared caches keep it no longer than this server does.
-    int64_t left = std::max<int64_t>(0, (rendered.expires_ms - now) / 1000);
-    Html(res, rendered.body, "public, max-age=" + std::to_string(left));
-}
-
-void SignUpHandler(TrekholdService& service, const FrontOptions& options,
-                   const httplib::Request& req, httplib::Response& res) {
-    if (!SameOrigin(req.get_header_value("Origin"), req.get_header_value("Referer"),
-                    req.get_header_value("Host"))) {
-        res.status = 403;
-        Html(res, RenderSignUpPage("Please use the form of this site.", "", false));
-        return;
-    }
-    // The fields come from the form's body only, never from the address.
-    httplib::Params form;
-    if (req.get_header_value("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0)
-        httplib::detail::parse_query_text(req.body, form);
-    auto field = [&form](const char* name) {
-        auto it = form.find(name);
-        return it == form.end() ? std::string() : it->second;
-    };
-    std::string nick = field("nick");
-    std::string password = field("password");
-    if (password != field("again")) {
-        res.status = 400;
-        Html(res, RenderSignUpPage("The two passwords differ.", nick, false));
-        return;
-    }
-    std::string problem;
-    std::string address = ClientAddress(req.remote_addr, req.get_header_value("X-Real-IP"),
-                                        options.behind_proxy);
-    switch (service.SignUp(nick, password, problem, address)) {
-    case SignUpResult::kCreated:
-        Html(res, RenderSignUpPage("", nick, true));
-        return;
-    case SignUpResult::kInvalid:
-        res.status = 400;
-        Html(res, RenderSignUpPage(problem, nick, false));
-        return;
-    case SignUpResult::kTaken:
-        res.status = 409;
-        Html(res, RenderSignUpPage("This nickname is already taken.", nick, false));
-        return;
-    case SignUpResult::kTooMany:
-        res.status = 429;
-        Html(res, RenderSignUpPage("Too many accounts were created from your address. Please try "
-                                   "again later.",
-                                   nick, false));
-        return;
-    case SignUpResult::kFailed:
-        res.status = 503;
-        Html(res, RenderSignUpPage("The account could not be created. Please try again later.",
-                                   nick, false));
-        return;
-    }
-}
 
 // An update file sent from disk a piece at a time, so that many downloads of a large file
 // take little memory; at most one byte range.
@@ -261,17 +174,8 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
         Answer(res, ok ? "ok" : "changes refused");
     });
 
-    auto rankings = std::make_shared<RankingCache>(options.ranking_cache_ms);
-    server.Get("/", [&service, rankings](const httplib::Request& req, httplib::Response& res) {
-        RankingHandler(service, *rankings, req, res);
-    });
-    server.Get("/signup", [](const httplib::Request&, httplib::Response& res) {
-        Html(res, RenderSignUpPage("", "", false));
-    });
-    server.Post("/signup", [&service, options](const httplib::Request& req,
-                                               httplib::Response& res) {
-        SignUpHandler(service, options, req, res);
-    });
+    InstallWebsite(server, service, {options.behind_proxy, options.ranking_cache_ms});
+    InstallJsonApi(server, service, options.ranking_cache_ms);
     server.Get(R"(/([^/]+))", [&service](const httplib::Request& req, httplib::Response& res) {
         UpdateFileHandler(service, req, res);
     });

@@ -12,11 +12,14 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -29,6 +32,20 @@ using namespace trekhold;
 
 namespace {
 
+// The clock of the tests that move the server's time: the number in the file, or the
+// system's clock (said on stderr) while the file cannot be read.
+int64_t ClockFileSeconds(const std::string& path) {
+    std::ifstream file(path);
+    long long seconds = 0;
+    if (file >> seconds)
+        return seconds;
+    std::cerr << "trekhold-server: clock file " << path << " unreadable: " << std::strerror(errno)
+              << "; the system clock is used\n";
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 ServiceConfig ConfigOf(const Options& o) {
     ServiceConfig config;
     config.db_path = o.db_path;
@@ -36,6 +53,8 @@ ServiceConfig ConfigOf(const Options& o) {
     config.update_folder = o.update_folder;
     config.hash_cost = o.minimum_hash_cost ? HashCost::kMinimum : HashCost::kInteractive;
     config.judge_sendings = !o.trust_sendings;
+    if (!o.clock_file.empty())
+        config.wall_seconds = [path = o.clock_file] { return ClockFileSeconds(path); };
     return config;
 }
 
@@ -71,6 +90,8 @@ int Serve(const Options& o) {
     front.ceiling_endpoint = o.ceiling_endpoint;
     front.behind_proxy = o.behind_proxy;
     front.access_log = access_log.get();
+    if (o.page_cache_ms >= 0)
+        front.ranking_cache_ms = o.page_cache_ms;
     InstallRoutes(server, service, front);
 
     std::string error;

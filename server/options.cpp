@@ -97,6 +97,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 return false;
             }
             out.required_version = n;
+        } else if (a == "--page-cache-ms") {
+            if (!Number(value, 3600000, n)) {
+                error = "--page-cache-ms takes a number of milliseconds";
+                return false;
+            }
+            out.page_cache_ms = n;
+        } else if (a == "--clock-file") {
+            out.clock_file = value;
         } else if (a == "--access-log") {
             out.access_log = value;
         } else if (a == "--update-folder") {
@@ -142,7 +150,9 @@ std::string TestOnlyProblem(const Options& options, const char* test_hooks) {
     if (test_hooks && std::string(test_hooks) == "1")
         return "";
     for (auto [set, name] : {std::pair{options.minimum_hash_cost, "--minimum-hash-cost"},
-                             std::pair{options.trust_sendings, "--trust-sendings"}})
+                             std::pair{options.trust_sendings, "--trust-sendings"},
+                             std::pair{options.page_cache_ms >= 0, "--page-cache-ms"},
+                             std::pair{!options.clock_file.empty(), "--clock-file"}})
         if (set)
             return std::string(name) + " is for tests only";
     return "";
@@ -188,11 +198,13 @@ Options:
                            database, to measure the ceiling of the HTTP path
   --minimum-hash-cost      cheapest password hashing (tests only)
   --trust-sendings         count implausible sendings too (tests only)
+  --page-cache-ms N        keep pages and API answers N ms instead of 30 s (tests only)
+  --clock-file FILE        the server's clock: the Unix seconds written in FILE (tests only)
   --version                the version of this program
   --help                   this text
 
 Endpoints: /Request_cle.php?Data=, /Envoi.php?Data=, /CheckData.php?Id=, /Liste.php,
-the rankings at /, the sign-up page at /signup.
+the rankings at /, the sign-up page at /signup, the JSON API under /api/v1/.
 )";
 }
 

@@ -44,6 +44,8 @@ struct Options {
     // Tests only, refused unless the test harness's variable is set (TestOnlyProblem):
     bool minimum_hash_cost = false; // the cheapest Argon2id parameters
     bool trust_sendings = false;    // every sending counts, however implausible
+    int64_t page_cache_ms = -1;     // how long pages and API answers are kept (-1: 30 s)
+    std::string clock_file;         // the server's clock: Unix seconds read from this file
 };
 
 // The variable a test harness sets to allow the options meant for tests only.

@@ -23,12 +23,16 @@ class PageCache {
     // The page kept under `key`, or a new one from `render` (called without the lock held;
     // two visitors at once may both render).
     Page Get(const std::string& key, int64_t now_ms, const std::function<std::string()>& render);
+    // Forgets every page, after a change that must show at once (a member hiding their
+    // page). A page being rendered meanwhile is answered but not kept.
+    void Clear();
 
   private:
     int64_t lifetime_ms_;
     size_t capacity_;
     std::mutex mutex_;
     std::map<std::string, Page> pages_;
+    uint64_t generation_ = 0; // counts the Clear calls
 };
 
 } // namespace trekhold

@@ -22,14 +22,16 @@ struct HeldSending {
     Counts counts;     // what it adds once accepted
 };
 
+// `sending_id`: its row in the history (history.h).
 void HoldSending(Database& db, int64_t account_id, int64_t now, const std::string& record,
-                 const std::string& reason, const Counts& counts);
+                 const std::string& reason, const Counts& counts, int64_t sending_id = 0);
 
 // Every sending in the given state, oldest first.
 std::vector<HeldSending> HeldSendings(Database& db, const std::string& state = "held");
 
 enum class Decision { kAccept, kReject };
-// Accepting adds the sending's counts to its account. False when `id` is not held.
+// Accepting adds the sending's counts to its account and to the sums of the periods it was
+// received in. False when `id` is not held.
 bool Decide(Database& db, int64_t id, Decision decision);
 
 } // namespace trekhold

@@ -64,6 +64,100 @@ CREATE INDEX rank_uptime ON accounts (uptime DESC, nick) WHERE hidden = 0;
 CREATE INDEX rank_usetime ON accounts (usetime DESC, nick) WHERE hidden = 0;
 )sql";
 
+// The rankings' indexes hold the hidden flag and the sum of the clicks (kept by triggers,
+// whoever changes the counts), so that a ranking and a member's rank read their index alone
+// (a partial index, an index on an expression or on a generated column would still read
+// every row they pass).
+// History: every counted or held sending from now on, and sums kept as sendings arrive per
+// account and period (kind 0 a day, 1 an ISO week, 2 a month; `period` is the day number,
+// the Monday's day number or year * 12 + month - 1), per community and period (kind 3: all
+// time, begun from the accounts' totals), and per account and computer. `hidden` is copied
+// from the account; `clicks` is the sum of the three kinds of click. Both serve the indexes
+// as above.
+// The counts of a sending or of a row of sums, in record order.
+const std::string kCounts = R"sql(
+    distance INTEGER NOT NULL DEFAULT 0,
+    keystrokes INTEGER NOT NULL DEFAULT 0,
+    left_clicks INTEGER NOT NULL DEFAULT 0,
+    right_clicks INTEGER NOT NULL DEFAULT 0,
+    special_clicks INTEGER NOT NULL DEFAULT 0,
+    scrolls INTEGER NOT NULL DEFAULT 0,
+    uptime INTEGER NOT NULL DEFAULT 0,
+    usetime INTEGER NOT NULL DEFAULT 0,
+)sql";
+const std::string kVersion3 = R"sql(
+CREATE TABLE sendings (
+    id INTEGER PRIMARY KEY,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    sent INTEGER NOT NULL,
+    machine TEXT NOT NULL,
+)sql" + kCounts + R"sql(    held INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX sendings_by_account ON sendings (account_id, sent);
+ALTER TABLE held_sendings ADD COLUMN sending_id INTEGER;
+CREATE TABLE period_sums (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    kind INTEGER NOT NULL,
+    period INTEGER NOT NULL,
+    hidden INTEGER NOT NULL,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
+    clicks INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (account_id, kind, period)
+) WITHOUT ROWID;
+CREATE INDEX period_distance ON period_sums (kind, period, hidden, distance DESC, account_id);
+CREATE INDEX period_keystrokes ON period_sums (kind, period, hidden, keystrokes DESC, account_id);
+CREATE INDEX period_clicks ON period_sums (kind, period, hidden, clicks DESC, account_id);
+CREATE INDEX period_scrolls ON period_sums (kind, period, hidden, scrolls DESC, account_id);
+CREATE INDEX period_uptime ON period_sums (kind, period, hidden, uptime DESC, account_id);
+CREATE INDEX period_usetime ON period_sums (kind, period, hidden, usetime DESC, account_id);
+CREATE TABLE community_sums (
+    kind INTEGER NOT NULL,
+    period INTEGER NOT NULL,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
+    members INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (kind, period)
+) WITHOUT ROWID;
+INSERT INTO community_sums (kind, period, distance, keystrokes, left_clicks, right_clicks,
+    special_clicks, scrolls, uptime, usetime, sendings)
+    SELECT 3, 0, COALESCE(SUM(distance), 0), COALESCE(SUM(keystrokes), 0),
+        COALESCE(SUM(left_clicks), 0), COALESCE(SUM(right_clicks), 0),
+        COALESCE(SUM(special_clicks), 0), COALESCE(SUM(scrolls), 0), COALESCE(SUM(uptime), 0),
+        COALESCE(SUM(usetime), 0), COALESCE(SUM(sendings), 0)
+    FROM accounts;
+CREATE TABLE machine_sums (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    machine TEXT NOT NULL,
+)sql" + kCounts + R"sql(    sendings INTEGER NOT NULL DEFAULT 0,
+    last_sent INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (account_id, machine)
+) WITHOUT ROWID;
+CREATE INDEX accounts_hidden ON accounts (id) WHERE hidden = 1;
+DROP INDEX rank_distance;
+DROP INDEX rank_keystrokes;
+DROP INDEX rank_clicks;
+DROP INDEX rank_scrolls;
+DROP INDEX rank_uptime;
+DROP INDEX rank_usetime;
+ALTER TABLE accounts ADD COLUMN clicks INTEGER NOT NULL DEFAULT 0;
+UPDATE accounts SET clicks = left_clicks + right_clicks + special_clicks;
+CREATE TRIGGER accounts_clicks_new AFTER INSERT ON accounts BEGIN
+    UPDATE accounts SET clicks = NEW.left_clicks + NEW.right_clicks + NEW.special_clicks
+    WHERE id = NEW.id;
+END;
+CREATE TRIGGER accounts_clicks AFTER UPDATE OF left_clicks, right_clicks, special_clicks
+    ON accounts BEGIN
+    UPDATE accounts SET clicks = NEW.left_clicks + NEW.right_clicks + NEW.special_clicks
+    WHERE id = NEW.id;
+END;
+CREATE INDEX rank_distance ON accounts (hidden, distance DESC, nick);
+CREATE INDEX rank_keystrokes ON accounts (hidden, keystrokes DESC, nick);
+CREATE INDEX rank_clicks ON accounts (hidden, clicks DESC, nick);
+CREATE INDEX rank_scrolls ON accounts (hidden, scrolls DESC, nick);
+CREATE INDEX rank_uptime ON accounts (hidden, uptime DESC, nick);
+CREATE INDEX rank_usetime ON accounts (hidden, usetime DESC, nick);
+INSERT INTO meta (name, value) VALUES ('history_since', CAST(unixepoch() AS TEXT));
+)sql";
+
 int CurrentVersion(Database& db) {
     Statement exists =
         db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
@@ -89,7 +183,9 @@ void MigrateSchema(Database& db, int target) {
         db.Exec(kVersion1);
     if (version < 2 && target >= 2)
         db.Exec(kVersion2);
-    // Later layouts add their steps here: if (version < 3) db.Exec(kVersion3); ...
+    if (version < 3 && target >= 3)
+        db.Exec(kVersion3);
+    // Later layouts add their steps here: if (version < 4) db.Exec(kVersion4); ...
     if (version < target)
         db.Prepare("UPDATE schema_version SET version = ?").Bind(1, target).Run();
     tx.Commit();

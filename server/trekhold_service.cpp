@@ -1,6 +1,7 @@
 #include "server/trekhold_service.h"
 
 #include "server/answers.h"
+#include "server/history.h"
 #include "server/plausibility.h"
 #include "server/problem_log.h"
 #include "server/protocol_codec.h"
@@ -311,8 +312,10 @@ std::string TrekholdService::Send(const std::string& payload, const std::string&
                                     ? ImplausibleReason(record.counts, now - change.prev_key_issued)
                                     : "";
             result = change.answer = SendingAnswer(ListVersion(db), new_key);
+            int64_t sending = RecordSending(db, current->id, now, record.machine, change.added,
+                                            !doubt.empty());
             if (!doubt.empty()) {
-                HoldSending(db, current->id, now, record.replay_text, doubt, change.added);
+                HoldSending(db, current->id, now, record.replay_text, doubt, change.added, sending);
                 change.added = Counts{};
             }
             StoreSending(db, current->id, change, now);
@@ -449,6 +452,82 @@ bool TrekholdService::SetPassword(const std::string& nick, const std::string& pa
     if (!writer_.Run([&](Database& db) { changed = SetPasswordHash(db, nick, *hash); }))
         throw DbError("the new password could not be stored");
     return changed;
+}
+
+AccountResult TrekholdService::Owner(const std::string& nick, const std::string& password,
+                                     const std::string& address, AccountDirectory::Entry& entry) {
+    try {
+        auto account = Lookup(nick);
+        if (!account)
+            return AccountResult::kUnknownNick;
+        auto refusal = PasswordRefusal(account->id, account->pw_hash, password, address,
+                                       answer::kWrongPassword);
+        if (refusal)
+            return *refusal == answer::kWrongPassword ? AccountResult::kWrongPassword
+                                                      : AccountResult::kWait;
+        entry = *account;
+        return AccountResult::kOk;
+    } catch (const std::exception& e) {
+        LogProblem(std::string("account page password not checked: ") + e.what());
+        return AccountResult::kFailed;
+    }
+}
+
+AccountResult TrekholdService::CheckOwner(const std::string& nick, const std::string& password,
+                                          const std::string& address) {
+    AccountDirectory::Entry entry;
+    return Owner(nick, password, address, entry);
+}
+
+AccountResult TrekholdService::ChangeOwn(
+    const std::string& nick, const AccountDirectory::Entry& entry,
+    const std::function<void(Database&, const Account&)>& change) {
+    bool stale = false;
+    bool ok = writer_.Run([&](Database& db) {
+        std::optional<Account> current = AccountById(db, entry.id);
+        stale = !Unchanged(current, nick, entry.pw_hash);
+        if (!stale)
+            change(db, *current);
+    });
+    if (stale)
+        directory_.Forget(nick);
+    return ok && !stale ? AccountResult::kOk : AccountResult::kFailed;
+}
+
+AccountResult TrekholdService::SetOwnHidden(const std::string& nick, const std::string& password,
+                                            bool hidden, const std::string& address) {
+    AccountDirectory::Entry entry;
+    AccountResult result = Owner(nick, password, address, entry);
+    if (result != AccountResult::kOk)
+        return result;
+    return ChangeOwn(nick, entry, [hidden](Database& db, const Account& account) {
+        trekhold::SetHidden(db, account.nick, hidden);
+    });
+}
+
+AccountResult TrekholdService::ChangeOwnPassword(const std::string& nick,
+                                                 const std::string& password,
+                                                 const std::string& new_password,
+                                                 const std::string& address,
+                                                 std::string& problem) {
+    AccountDirectory::Entry entry;
+    AccountResult result = Owner(nick, password, address, entry);
+    if (result != AccountResult::kOk)
+        return result;
+    problem = NewAccountProblem("x", new_password);
+    if (!problem.empty())
+        return AccountResult::kInvalid;
+    auto hash = passwords_.Hash(new_password);
+    if (!hash) {
+        LogProblem("new password of " + nick + " not hashed: memory is short or too many wait");
+        return AccountResult::kFailed;
+    }
+    result = ChangeOwn(nick, entry, [&hash](Database& db, const Account& account) {
+        SetPasswordHash(db, account.nick, *hash);
+    });
+    if (result == AccountResult::kOk)
+        directory_.Forget(nick);
+    return result;
 }
 
 } // namespace trekhold

@@ -19,6 +19,7 @@
 #include "server/commit_queue.h"
 #include "server/login_guard.h"
 #include "server/passwords.h"
+#include "server/site_data.h"
 
 #include <functional>
 #include <memory>
@@ -113,6 +114,19 @@ class TrekholdService {
     std::vector<RankingEntry> Ranking(Quantity by, int64_t limit, int64_t offset);
     int64_t RankedAccountCount();
 
+    // A read-only connection of the pool, for the website (site_data.h).
+    ReaderPool::Lease Reader() { return readers_.Acquire(); }
+    // The member's own account page: the password is checked as by the account endpoints,
+    // with their throttle of wrong passwords (`address`: the client's).
+    AccountResult CheckOwner(const std::string& nick, const std::string& password,
+                             const std::string& address);
+    AccountResult SetOwnHidden(const std::string& nick, const std::string& password, bool hidden,
+                               const std::string& address);
+    // `problem` explains kInvalid.
+    AccountResult ChangeOwnPassword(const std::string& nick, const std::string& password,
+                                    const std::string& new_password, const std::string& address,
+                                    std::string& problem);
+
     const ServiceConfig& config() const { return config_; }
     CommitQueue::Counters write_counters() { return writer_.counters(); }
     bool AcceptsChanges() { return writer_.AcceptsChanges(); }
@@ -120,6 +134,12 @@ class TrekholdService {
     void OnSyncFailure(std::function<void()> notify) { writer_.OnSyncFailure(std::move(notify)); }
 
   private:
+    // CheckOwner, and the account's id and hash once it passes.
+    AccountResult Owner(const std::string& nick, const std::string& password,
+                        const std::string& address, AccountDirectory::Entry& entry);
+    // Runs `change` on the account if it still has the nickname and hash it was checked with.
+    AccountResult ChangeOwn(const std::string& nick, const AccountDirectory::Entry& entry,
+                            const std::function<void(Database&, const Account&)>& change);
     std::string VersionAnswer() const;
     // The first checks of a sending: the payload deciphers into a record of the required
     // version that parses. The answer to give at once, or nothing when `record` is ready.

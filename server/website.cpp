@@ -1,76 +1,10 @@
 #include "server/website.h"
 
+#include <cstdio>
+
 namespace trekhold {
 
 namespace {
-
-struct QuantityInfo {
-    Quantity quantity;
-    const char* word;
-    const char* title;
-};
-const QuantityInfo kQuantities[] = {
-    {Quantity::kDistance, "distance", "Distance"},
-    {Quantity::kKeystrokes, "keystrokes", "Keystrokes"},
-    {Quantity::kClicks, "clicks", "Clicks"},
-    {Quantity::kScrolls, "scrolls", "Wheel scrolls"},
-    {Quantity::kUptime, "uptime", "Uptime"},
-    {Quantity::kUsetime, "usetime", "Usetime"},
-};
-
-const QuantityInfo& Info(Quantity q) {
-    for (const QuantityInfo& info : kQuantities)
-        if (info.quantity == q)
-            return info;
-    return kQuantities[0];
-}
-
-const char* const kStyle = R"css(
-body{font-family:system-ui,sans-serif;margin:0;background:#f4f6f8;color:#1d2733}
-header{background:#23415e;color:#fff;padding:.8rem 1rem}
-header h1{margin:0;font-size:1.3rem}
-header a{color:#fff}
-main{max-width:42rem;margin:0 auto;padding:1rem}
-nav{display:flex;flex-wrap:wrap;gap:.4rem;margin:.5rem 0}
-nav a{padding:.35rem .7rem;border-radius:1rem;background:#dde5ee;color:#23415e;text-decoration:none}
-nav a.on{background:#23415e;color:#fff}
-table{width:100%;border-collapse:collapse;background:#fff}
-th,td{padding:.45rem .5rem;border-bottom:1px solid #e2e6ea;text-align:left}
-td.n,th.n{text-align:right;white-space:nowrap}
-td.nick{word-break:break-all}
-form{background:#fff;padding:1rem;border-radius:.5rem;display:grid;gap:.6rem}
-input{font-size:1rem;padding:.45rem;width:100%;box-sizing:border-box}
-button{font-size:1rem;padding:.55rem;background:#23415e;color:#fff;border:0;border-radius:.3rem}
-.msg{padding:.6rem;border-radius:.3rem;background:#fde8e8}
-.ok{background:#e3f4e3}
-)css";
-
-std::string Page(const std::string& title, const std::string& body) {
-    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-           "<title>" +
-           HtmlEscape(title) + "</title><style>" + kStyle +
-           "</style></head><body><header><h1><a href=\"/\">Project Trekhold</a></h1></header>"
-           "<main>" +
-           body + "</main></body></html>\n";
-}
-
-std::string Link(Quantity by, bool metric, int64_t page) {
-    return "/?by=" + std::string(Info(by).word) + "&amp;units=" + (metric ? "metric" : "english") +
-           (page > 1 ? "&amp;page=" + std::to_string(page) : "");
-}
-
-std::string ValueText(Quantity by, int64_t value, bool metric) {
-    switch (by) {
-    case Quantity::kDistance:
-        return DistanceText(value, metric);
-    case Quantity::kUptime:
-    case Quantity::kUsetime:
-        return MinutesText(value);
-    default:
-        return GroupedNumber(value);
-    }
-}
 
 std::string TwoDecimals(int64_t hundredths) {
     std::string cents = std::to_string(hundredths % 100);
@@ -139,57 +73,160 @@ std::string MinutesText(int64_t minutes) {
     return text + std::to_string(mins) + " min";
 }
 
+std::string UrlEncode(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string ValueText(Quantity quantity, int64_t value, bool metric) {
+    switch (quantity) {
+    case Quantity::kDistance:
+        return DistanceText(value, metric);
+    case Quantity::kUptime:
+    case Quantity::kUsetime:
+        return MinutesText(value);
+    default:
+        return GroupedNumber(value);
+    }
+}
+
+const char* QuantityTitle(Quantity quantity) {
+    switch (quantity) {
+    case Quantity::kDistance:
+        return "Distance";
+    case Quantity::kKeystrokes:
+        return "Keystrokes";
+    case Quantity::kClicks:
+        return "Clicks";
+    case Quantity::kScrolls:
+        return "Wheel scrolls";
+    case Quantity::kUptime:
+        return "Uptime";
+    case Quantity::kUsetime:
+        return "Usetime";
+    }
+    return "";
+}
+
 std::optional<Quantity> QuantityFromWord(const std::string& word) {
-    for (const QuantityInfo& info : kQuantities)
-        if (word == info.word)
-            return info.quantity;
+    for (Quantity quantity : kAllQuantities)
+        if (word == QuantityWord(quantity))
+            return quantity;
     return std::nullopt;
 }
 
-std::string RenderRankingPage(const RankingPage& page) {
-    std::string body = "<h2>Rankings: " + std::string(Info(page.by).title) + "</h2><nav>";
-    for (const QuantityInfo& info : kQuantities)
-        body += "<a href=\"" + Link(info.quantity, page.metric, 1) + "\"" +
-                (info.quantity == page.by ? " class=\"on\"" : "") + ">" + info.title + "</a>";
-    body += "</nav><nav><a href=\"" + Link(page.by, true, page.page) + "\"" +
-            (page.metric ? " class=\"on\"" : "") + ">Metric</a><a href=\"" +
-            Link(page.by, false, page.page) + "\"" + (page.metric ? "" : " class=\"on\"") +
-            ">English</a><a href=\"/signup\">Sign up</a></nav>";
-    if (page.rows.empty()) {
-        body += "<p>No account yet. <a href=\"/signup\">Be the first.</a></p>";
-    } else {
-        body += "<table><thead><tr><th class=\"n\">#</th><th>Nickname</th><th class=\"n\">" +
-                std::string(Info(page.by).title) + "</th></tr></thead><tbody>";
-        int64_t rank = page.first_rank;
-        for (const RankingEntry& row : page.rows)
-            body += "<tr><td class=\"n\">" + std::to_string(rank++) + "</td><td class=\"nick\">" +
-                    HtmlEscape(row.nick) + "</td><td class=\"n\">" +
-                    HtmlEscape(ValueText(page.by, row.value, page.metric)) + "</td></tr>";
-        body += "</tbody></table>";
-    }
-    if (page.pages > 1) {
-        body += "<nav>";
-        if (page.page > 1)
-            body += "<a href=\"" + Link(page.by, page.metric, page.page - 1) + "\">Previous</a>";
-        body += "<span>Page " + std::to_string(page.page) + " of " + std::to_string(page.pages) +
-                "</span>";
-        if (page.page < page.pages)
-            body += "<a href=\"" + Link(page.by, page.metric, page.page + 1) + "\">Next</a>";
-        body += "</nav>";
-    }
-    return Page("Project Trekhold rankings", body);
+std::string DateText(int64_t unix_seconds) {
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
+    CivilDate date = DateOfDay(DayNumber(unix_seconds));
+    return std::to_string(date.day) + " " + kMonths[date.month - 1] + " " +
+           std::to_string(date.year);
+}
+
+std::string DateTimeText(int64_t unix_seconds) {
+    int64_t second_of_day = unix_seconds - DayNumber(unix_seconds) * 86400;
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d", static_cast<int>(second_of_day / 3600),
+                  static_cast<int>(second_of_day % 3600 / 60));
+    return DateText(unix_seconds) + ", " + time + " UTC";
+}
+
+const std::string& StyleSheet() {
+    static const std::string style = R"css(*{box-sizing:border-box}
+body{font-family:system-ui,sans-serif;margin:0;background:#f4f6f8;color:#1d2733;line-height:1.4}
+a{color:#1b4a7a}
+header{background:#23415e;color:#fff;padding:.6rem 1rem;display:flex;flex-wrap:wrap;align-items:center;gap:.3rem 1.2rem}
+header a{color:#fff}
+.site{font-weight:700;font-size:1.15rem;text-decoration:none}
+header nav{display:flex;flex-wrap:wrap;gap:.3rem 1rem}
+main{max-width:48rem;margin:0 auto;padding:1rem}
+h1{font-size:1.5rem;margin:.2rem 0 .8rem;overflow-wrap:anywhere}
+h2{font-size:1.2rem;margin:1.5rem 0 .5rem}
+h3{font-size:1.05rem;margin:1.1rem 0 .3rem}
+.tabs{display:flex;flex-wrap:wrap;gap:.4rem;margin:.5rem 0;padding:0;list-style:none}
+.tabs a{display:inline-block;padding:.35rem .7rem;border-radius:1rem;background:#dde5ee;color:#23415e;text-decoration:none}
+.tabs a[aria-current]{background:#23415e;color:#fff}
+table{width:100%;border-collapse:collapse;background:#fff}
+caption{text-align:left;font-weight:600;padding:.3rem 0}
+th,td{padding:.45rem .5rem;border-bottom:1px solid #d5dbe1;text-align:left;vertical-align:top}
+.n{text-align:right;white-space:nowrap}
+.nick{overflow-wrap:anywhere;word-break:break-all}
+tbody tr:target{background:#fff1b8;outline:3px solid #7a5c00}
+.pager{display:flex;flex-wrap:wrap;gap:1rem;align-items:center;margin:.8rem 0}
+form{background:#fff;padding:1rem;border-radius:.5rem;display:grid;gap:.6rem;margin:.8rem 0}
+label{display:grid;gap:.2rem}
+form.find{grid-template-columns:1fr auto;align-items:end}
+input,select{font:inherit;padding:.45rem;width:100%;border:1px solid #6b7785;border-radius:.3rem}
+button{font:inherit;padding:.5rem .9rem;background:#23415e;color:#fff;border:0;border-radius:.3rem;cursor:pointer}
+.msg{padding:.6rem;border-radius:.3rem;background:#fde8e8;border-left:4px solid #9b1c1c}
+.ok{background:#e3f4e3;border-left-color:#1d6b2a}
+.note{color:#44515e;font-size:.95rem}
+figure.chart{margin:.5rem 0 1rem;background:#fff;padding:.5rem;border-radius:.5rem}
+figure.chart svg{display:block;width:100%;height:auto}
+summary{cursor:pointer;padding:.3rem 0;color:#1b4a7a}
+.wide{overflow-x:auto}
+.totals .n{white-space:normal}
+th.n{white-space:normal}
+@media (max-width:30rem){main{padding:.75rem}th,td{padding:.4rem .3rem}}
+.charts svg{font-size:24px}.charts .minor{display:none}
+@media (min-width:48rem){.charts{display:grid;grid-template-columns:1fr 1fr;gap:0 1rem}}
+@media (min-width:30rem) and (max-width:48rem){.charts svg{font-size:19px}.charts .minor{display:inline}}
+)css";
+    return style;
+}
+
+const std::string& StyleSheetAddress() {
+    static const std::string address = [] {
+        // FNV-1a of the sheet: a new sheet gets a new address, the old one stays cached.
+        uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : StyleSheet())
+            hash = (hash ^ c) * 1099511628211ull;
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        return std::string("/style.css?v=") + hex;
+    }();
+    return address;
+}
+
+std::string ScrollingTable(const std::string& name, const std::string& table) {
+    return "<div class=\"wide\" role=\"region\" tabindex=\"0\" aria-label=\"" + HtmlEscape(name) +
+           "\">" + table + "</div>";
+}
+
+std::string PageHtml(const std::string& title, const std::string& body) {
+    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+           "<title>" +
+           HtmlEscape(title) + " – Project Trekhold</title><link rel=\"stylesheet\" href=\"" +
+           StyleSheetAddress() +
+           "\"></head><body><header><a class=\"site\" href=\"/\">Project Trekhold</a>"
+           "<nav aria-label=\"Site\"><a href=\"/rankings\">Rankings</a>"
+           "<a href=\"/account\">My account</a><a href=\"/signup\">Sign up</a></nav></header>"
+           "<main><h1>" +
+           HtmlEscape(title) + "</h1>" + body + "</main></body></html>\n";
 }
 
 std::string RenderSignUpPage(const std::string& message, const std::string& nick, bool created) {
-    std::string body = "<h2>Create an account</h2>";
-    if (created) {
-        body += "<p class=\"msg ok\">Account " + HtmlEscape(nick) +
-                " created. Enter this nickname and password in TheWandrel.</p>"
-                "<p><a href=\"/\">See the rankings</a></p>";
-        return Page("Account created", body);
-    }
+    if (created)
+        return PageHtml("Account created",
+                        "<p class=\"msg ok\">Account " + HtmlEscape(nick) +
+                            " created. Enter this nickname and password in TheWandrel.</p>"
+                            "<p><a href=\"/\">See the rankings</a></p>");
+    std::string body;
     if (!message.empty())
-        body += "<p class=\"msg\">" + HtmlEscape(message) + "</p>";
+        body += "<p class=\"msg\" role=\"alert\">" + HtmlEscape(message) + "</p>";
     body += "<form method=\"post\" action=\"/signup\">"
             "<label>Nickname<input name=\"nick\" maxlength=\"32\" autocomplete=\"username\" "
             "value=\"" +
@@ -202,11 +239,11 @@ std::string RenderSignUpPage(const std::string& message, const std::string& nick
             "<button type=\"submit\">Sign up</button></form>"
             "<p>Nicknames and passwords may hold letters, digits and - _ . ! $ ( ) * , ; : @. "
             "Passwords have 6 to 64 characters.</p>";
-    return Page("Sign up", body);
+    return PageHtml("Create an account", body);
 }
 
 std::string RenderNotFoundPage() {
-    return Page("Not found", "<p>Nothing here. <a href=\"/\">See the rankings</a></p>");
+    return PageHtml("Not found", "<p>Nothing here. <a href=\"/\">See the rankings</a></p>");
 }
 
 } // namespace trekhold

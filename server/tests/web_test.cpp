@@ -17,6 +17,8 @@ using namespace trekhold;
 TEST(Website, EscapesAndFormats) {
     EXPECT_EQ(HtmlEscape("<a href=\"x\">'&'</a>"),
               "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    EXPECT_EQ(UrlEncode("a-Z_0.~ /%?#&+\xC3\xA9"), "a-Z_0.~%20%2F%25%3F%23%26%2B%C3%A9");
+    EXPECT_EQ(MemberAddress("x/../admin"), "/member/x%2F..%2Fadmin");
     EXPECT_EQ(GroupedNumber(0) + " " + GroupedNumber(1234567) + " " + GroupedNumber(-1000),
               "0 1,234,567 -1,000");
     EXPECT_EQ(DistanceText(123456789, true), "1,234.57 km");
@@ -26,6 +28,75 @@ TEST(Website, EscapesAndFormats) {
               "59 min|1 h 0 min|3 d 1 h 5 min");
     EXPECT_EQ(QuantityFromWord("clicks"), Quantity::kClicks);
     EXPECT_FALSE(QuantityFromWord("password"));
+    EXPECT_EQ(DateTimeText(1796602507), "7 December 2026, 00:15 UTC");
+    EXPECT_EQ(DateText(-1), "31 December 1969");
+}
+
+namespace {
+
+// A nickname no sign-up accepts but an old account may hold: markup, quotes, a path, a
+// percent sign and an ampersand.
+const std::string kHostile = "<script>alert(\"x\")</script>'&%2F/../x";
+
+// Nothing of the nickname reaches the page unescaped, and every page is one whole document
+// with one h1 and the language named.
+void ExpectSafe(const std::string& html, const char* page) {
+    SCOPED_TRACE(page);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("\"x\""), std::string::npos);
+    EXPECT_EQ(html.find("'&%"), std::string::npos);
+    size_t h1 = html.find("<h1>");
+    EXPECT_NE(h1, std::string::npos);
+    EXPECT_EQ(html.find("<h1", h1 + 1), std::string::npos);
+    EXPECT_NE(html.find("<html lang=\"en\">"), std::string::npos);
+}
+
+} // namespace
+
+TEST(Website, HostileNicknamesInEveryPage) {
+    RankingView ranking;
+    ranking.result.rows = {{1, kHostile, 5}, {2, "plain", 4}};
+    ranking.result.pages = 3;
+    ranking.not_found = kHostile;
+    std::string html = RenderRankingPage(ranking);
+    ExpectSafe(html, "ranking");
+    EXPECT_NE(html.find("<a href=\"/member/%3Cscript%3Ealert%28%22x%22%29%3C%2Fscript%3E%27%26"
+                        "%252F%2F..%2Fx\">&lt;script&gt;"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr id=\"rank-2\">"), std::string::npos);
+    EXPECT_NE(html.find("No member called “&lt;script&gt;"), std::string::npos);
+    ExpectSafe(RenderFrontPage({}, ranking), "front");
+
+    MemberView member;
+    member.member.nick = kHostile;
+    member.member.ranks = {1, 2, 0, 0, 0, 0};
+    member.member.computers.push_back({kHostile, kHostile.substr(0, 8) + "…", {}, 1, 0, 0.5});
+    member.days.resize(30);
+    member.months.resize(12);
+    html = RenderMemberPage(member);
+    ExpectSafe(html, "member");
+    EXPECT_NE(html.find("<title>&lt;script&gt;alert(&quot;x&quot;)"), std::string::npos);
+    EXPECT_EQ(html.find("<figure"), html.find("<figure class=\"chart\">"));
+    size_t charts = 0;
+    for (size_t at = html.find("<svg role=\"img\""); at != std::string::npos;
+         at = html.find("<svg role=\"img\"", at + 1))
+        ++charts;
+    EXPECT_EQ(charts, 6u); // distance, keys and clicks, per day and per month
+
+    AccountView account;
+    account.nick = kHostile;
+    account.message = kHostile;
+    ExpectSafe(RenderAccountPage(account), "sign-in");
+    account.member = member.member;
+    account.sendings.push_back({0, kHostile, {}, true});
+    html = RenderAccountPage(account);
+    ExpectSafe(html, "account");
+    EXPECT_NE(html.find("name=\"nick\" value=\"&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;"
+                        "&#39;&amp;%2F/../x\""),
+              std::string::npos);
+    ExpectSafe(RenderSignUpPage(kHostile, kHostile, false), "sign-up");
+    ExpectSafe(RenderSignUpPage("", kHostile, true), "created");
+    ExpectSafe(RenderNotFoundPage(), "not found");
 }
 
 TEST(HttpFront, RawPayloadKeepsPlusAndDecodesOnlyHexPairs) {
@@ -90,6 +161,13 @@ TEST(Options, CommandLine) {
     ASSERT_TRUE(ParseOptions({"--trust-sendings"}, test, error));
     EXPECT_NE(TestOnlyProblem(test, ""), "");
     EXPECT_EQ(TestOnlyProblem(Options{}, nullptr), "");
+    for (const auto& words : std::initializer_list<std::vector<std::string>>{
+             {"--clock-file", "c"}, {"--page-cache-ms", "0"}}) {
+        Options hooked;
+        ASSERT_TRUE(ParseOptions(words, hooked, error));
+        EXPECT_EQ(TestOnlyProblem(hooked, nullptr), words[0] + " is for tests only");
+    }
+    EXPECT_FALSE(ParseOptions({"--page-cache-ms", "-1"}, test, error));
 }
 
 TEST(WebOrigin, FormsFromOtherSitesAndTheProxysAddress) {
@@ -139,4 +217,16 @@ TEST(PageCache, KeepsPagesForTheirLifetimeWithinItsCapacity) {
     EXPECT_EQ(renders, 6);
     EXPECT_EQ(cache.Get("e", 200, render).body, "page 6"); // the newest stayed
     EXPECT_EQ(cache.Get("b", 200, render).body, "page 7"); // the one closest to expiry went
+    cache.Clear();
+    EXPECT_EQ(cache.Get("e", 200, render).body, "page 8");
+    // A page rendered while the cache is cleared is answered but not kept.
+    EXPECT_EQ(cache
+                  .Get("f", 200,
+                       [&] {
+                           cache.Clear();
+                           return render();
+                       })
+                  .body,
+              "page 9");
+    EXPECT_EQ(cache.Get("f", 200, render).body, "page 10");
 }

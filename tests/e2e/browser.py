@@ -1,5 +1,7 @@
 """Headless Chromium driven through its DevTools pipe (no package beyond Chromium): opens a
-page as a phone shows it and evaluates a script in it."""
+page as a phone or a desktop shows it, evaluates a script in it, takes its picture and
+checks its accessibility with axe-core (tests/e2e/node_modules, from scripts/install-deps.sh)."""
+import base64
 import fcntl
 import json
 import os
@@ -10,10 +12,15 @@ import tempfile
 import time
 
 
-class PhoneBrowser:
-    """Chromium emulating a phone screen `width` CSS pixels wide."""
+AXE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "node_modules", "axe-core",
+                   "axe.min.js")
 
-    def __init__(self, width=360, height=740, timeout=60):
+
+class Browser:
+    """Chromium emulating a screen `width` CSS pixels wide: a phone's, or a desktop's when
+    `mobile` is false. Its cache is off, so that every page comes from the server."""
+
+    def __init__(self, width=360, height=740, mobile=True, timeout=60):
         self.timeout = timeout
         self.profile = tempfile.mkdtemp(prefix="trekhold-chromium-")
         to_browser, self._write = os.pipe()
@@ -38,8 +45,12 @@ class PhoneBrowser:
         self.session = self.call("Target.attachToTarget", targetId=page["targetId"],
                                  flatten=True)["sessionId"]
         self.call("Emulation.setDeviceMetricsOverride", session=True, width=width,
-                  height=height, deviceScaleFactor=2, mobile=True)
+                  height=height, deviceScaleFactor=2 if mobile else 1, mobile=mobile)
         self.call("Page.enable", session=True)
+        self.call("Network.enable", session=True)
+        self.call("Network.setCacheDisabled", session=True, cacheDisabled=True)
+        # The pages allow no script of their own: the checker is let in.
+        self.call("Page.setBypassCSP", session=True, enabled=True)
 
     @staticmethod
     def _above(fd):
@@ -81,11 +92,40 @@ class PhoneBrowser:
     def open(self, url):
         self.call("Page.navigate", session=True, wait_event="Page.loadEventFired", url=url)
 
-    def evaluate(self, expression):
-        """The value of a script expression in the page, as JSON gives it back."""
+    def evaluate(self, expression, wait=False):
+        """The value of a script expression in the page, as JSON gives it back (of the
+        promise it gives when `wait`)."""
         answer = self.call("Runtime.evaluate", session=True, expression=expression,
-                           returnByValue=True)
+                           returnByValue=True, awaitPromise=wait)
+        if "exceptionDetails" in answer:
+            raise RuntimeError(answer["exceptionDetails"].get("text", "script failed"))
         return answer["result"].get("value")
+
+    def submit(self, expression):
+        """Runs a script that leaves the page (a form's submit) and waits for the next one."""
+        self.call("Runtime.evaluate", session=True, wait_event="Page.loadEventFired",
+                  expression=expression)
+
+    def screenshot(self, path):
+        """The whole page, not only the screen, as a PNG file."""
+        size = self.call("Page.getLayoutMetrics", session=True)["cssContentSize"]
+        shot = self.call("Page.captureScreenshot", session=True, format="png",
+                         captureBeyondViewport=True,
+                         clip={"x": 0, "y": 0, "width": size["width"], "height": size["height"],
+                               "scale": 1})
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(shot["data"]))
+
+    def accessibility_problems(self):
+        """What axe-core finds wrong in the page (every rule of WCAG 2 A and AA and its
+        best practices): one "rule: help (elements)" line per violation."""
+        if not self.evaluate("typeof axe !== 'undefined'"):
+            with open(AXE) as f:
+                self.evaluate(f.read())
+        return self.evaluate(
+            "axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', "
+            "'best-practice']}).then(r => r.violations.map(v => v.id + ': ' + v.help + ' (' + "
+            "v.nodes.map(n => n.target.join(' ')).join(', ') + ')'))", wait=True)
 
     def close(self):
         self.proc.kill()
