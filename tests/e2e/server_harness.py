@@ -116,6 +116,10 @@ class Server:
         assert status == 200
         return body.decode("latin-1")
 
+    def raw(self, request, timeout=30):
+        """What the server sends back to bytes sent as they are (see exchange)."""
+        return exchange(self.port, request, timeout)
+
 
 def exchange(port, request, timeout=30):
     """Everything the server sends back to bytes sent as they are, until it closes (for
