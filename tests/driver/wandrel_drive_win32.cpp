@@ -18,7 +18,7 @@
 //                      writes VALUE at every address of FILE in the client's memory
 //   installer-state    prints the first-run installer's state: the control with the keyboard
 //                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
-//                      state, the Install button's centre on the screen
+//                      state
 //   window TITLE [BUTTON [click]]
 //                      waits (a minute at most) for a visible window whose title starts with
 //                      TITLE and, with BUTTON, for an enabled visible button of that text in
@@ -177,10 +177,6 @@ int InstallerState() {
         std::printf("%s_length=%u %s_enabled=%d\n", name, static_cast<unsigned>(length), name,
                     ::IsWindowEnabled(control) ? 1 : 0);
     }
-    RECT install{};
-    ::GetWindowRect(::GetDlgItem(installer, Installer::kInstall), &install);
-    std::printf("install_at=%ld,%ld\n", (install.left + install.right) / 2,
-                (install.top + install.bottom) / 2);
     return 0;
 }
 

@@ -116,26 +116,9 @@ class Server:
         assert status == 200
         return body.decode("latin-1")
 
-    def raw(self, request, timeout=10):
-        """The first response to bytes sent as they are, or what came before the server
-        closed."""
-        with socket.create_connection(("127.0.0.1", self.port), timeout=timeout) as s:
-            s.sendall(request)
-            data = b""
-            deadline = time.monotonic() + timeout
-            while time.monotonic() < deadline:
-                head, sep, body = data.partition(b"\r\n\r\n")
-                length = re.search(rb"(?im)^content-length:\s*(\d+)", head)
-                if sep and len(body) >= (int(length.group(1)) if length else 0):
-                    break
-                try:
-                    chunk = s.recv(65536)
-                except (socket.timeout, ConnectionResetError):
-                    break
-                if not chunk:
-                    break
-                data += chunk
-            return data
+    def raw(self, request, timeout=30):
+        """What the server sends back to bytes sent as they are (see exchange)."""
+        return exchange(self.port, request, timeout)
 
 
 def exchange(port, request, timeout=30):
@@ -177,13 +160,12 @@ def status_of(response):
 
 class SlowClients:
     """`count` connections that send a request head one byte every `interval` seconds,
-    until stopped. `cut` counts those the other side closed."""
+    until stopped."""
 
     def __init__(self, port, count, interval=0.5):
         self.socks = [socket.create_connection(("127.0.0.1", port), timeout=10)
                       for _ in range(count)]
         self.interval = interval
-        self.cut = 0
         self.stopping = threading.Event()
         self.thread = threading.Thread(target=self._trickle, daemon=True)
         self.thread.start()
@@ -197,7 +179,6 @@ class SlowClients:
                 except OSError:
                     self.socks.remove(s)
                     s.close()
-                    self.cut += 1
             if self.stopping.wait(self.interval) or not self.socks:
                 return
 

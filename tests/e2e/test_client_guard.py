@@ -69,9 +69,4 @@ def test_counter_edited_by_another_program_is_put_back_and_counting_stops(
     assert session.quit() == 0
     assert session.prefix.reg_query(r"HKCU\Software\WDX", "CounterGuard") == "Tampered"
     assert log.read_text(encoding="cp1252").count(GUARD_LINE) == 1
-
-    # The next run begins clean: it counts, and its clean verdict replaces the last one.
-    session.start()
-    type_keys(session, "ok", 2)
-    assert session.quit() == 0
-    assert session.prefix.reg_query(r"HKCU\Software\WDX", "CounterGuard") == "Clean"
+    # That the next run begins clean is proven with the guard (counter_guard_test.cpp).

@@ -11,7 +11,7 @@ import pytest
 from harness import BUILD_WIN, ClientSession, wait_until
 from registered import NICK, PASSWORD, send_from_tray
 from server_harness import Server, decode_key
-from test_setup_program import INSTALLED_EXE, SETUP, UNINSTALL_KEY, install, program_folder
+from test_setup_program import INSTALLED_EXE, SETUP, UNINSTALL_KEY, install
 
 IDYES = 6
 NEW_VERSION = "TheWandrel: New version available"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -91,28 +92,19 @@ TEST(UpdateDescription, RefusesABadSizeTextOrNoSetupProgram) {
 }
 
 TEST(UpdateServer, TakesHostAndPortFromTheServerUrl) {
-    auto server = UpdateServerOf("http://127.0.0.1:8035/");
-    ASSERT_TRUE(server);
-    EXPECT_EQ(server->host, "127.0.0.1");
-    EXPECT_EQ(server->port, 8035);
-    EXPECT_EQ(server->host_line, "127.0.0.1:8035");
-
-    server = UpdateServerOf("http://www.trekhold.example/client/");
-    ASSERT_TRUE(server);
-    EXPECT_EQ(server->host, "www.trekhold.example");
-    EXPECT_EQ(server->port, 80);
-    EXPECT_EQ(server->host_line, "www.trekhold.example");
-
-    server = UpdateServerOf("walker:pw@host.example:81");
-    ASSERT_TRUE(server);
-    EXPECT_EQ(server->host, "host.example");
-    EXPECT_EQ(server->port, 81);
-
-    server = UpdateServerOf("http://[::1]:8035/");
-    ASSERT_TRUE(server);
-    EXPECT_EQ(server->host, "::1");
-    EXPECT_EQ(server->host_line, "[::1]:8035");
-
+    // url, host, port, Host line
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        {"http://127.0.0.1:8035/", "127.0.0.1", 8035, "127.0.0.1:8035"},
+        {"http://www.trekhold.example/client/", "www.trekhold.example", 80, "www.trekhold.example"},
+        {"walker:pw@host.example:81", "host.example", 81, "host.example:81"},
+        {"http://[::1]:8035/", "::1", 8035, "[::1]:8035"}};
+    for (const auto& [url, host, port, host_line] : cases) {
+        const auto server = UpdateServerOf(url);
+        ASSERT_TRUE(server) << url;
+        EXPECT_EQ(server->host, host);
+        EXPECT_EQ(server->port, port);
+        EXPECT_EQ(server->host_line, host_line);
+    }
     for (const char* bad : {"", "http://", "http:///x", "http://h:0/", "http://h:65536/",
                             "http://h:8a/", "http://:80/", "http://[::1/", "http://[::1]x/"})
         EXPECT_FALSE(UpdateServerOf(bad)) << bad;

@@ -1,5 +1,6 @@
 // The update download window against a local server: one and two files, a header that
-// arrives alone, an error page, a cut answer, a stalled server, a damaged description.
+// arrives alone, a stalled server, a damaged description. How a refused or cut answer ends a
+// download is proven with the download's logic (tests/unit/update_download_test.cpp).
 #include "resources/dialog_resources.h"
 #include "tiny_http_server.h"
 #include "ui/download_window_win32.h"
@@ -131,10 +132,8 @@ TEST(DownloadWindow, FetchesOneFileWithTheSevenLineRequestAndHandsBackTheSetupPr
     EXPECT_NE(head.find("\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"),
               std::string::npos);
     EXPECT_NE(head.find("\r\nRange: bytes=0-\r\n"), std::string::npos);
+    // The texts themselves are proven with the download's logic; here, that they are shown.
     EXPECT_EQ(LabelText(download.hwnd(), IDC_RECU), L"Received: 146.5 Ko");
-    EXPECT_EQ(LabelText(download.hwnd(), IDC_FILE_SIZE), L"File size: 146.5 Ko");
-    EXPECT_EQ(LabelText(download.hwnd(), IDC_TOTAL_DOWNLOAD),
-              L"Total download: 146.5 Ko / 146.5 Ko");
     EXPECT_EQ(LabelText(download.hwnd(), IDC_PICTURE1), L"100%");
 }
 
@@ -164,47 +163,16 @@ TEST(DownloadWindow, FetchesTwoFilesInTurnAndAFirstChunkHoldingOnlyTheHeader) {
     EXPECT_EQ(lines[1], "GET /TheWandrelSetup.exe HTTP/1.1");
 }
 
-namespace {
-
-// How a one-file download ended against a server that answers `response` in one piece.
-struct Ending {
-    std::wstring status;
-    std::wstring setup_program;
-    std::wstring received;
-    bool file_left = false;
-};
-
-Ending EndingOf(const std::string& response, bool keep_open = false) {
-    TinyHttpServer server(OnePiece(response, keep_open));
-    EXPECT_TRUE(server.Start());
-    Download download("4.9 Ko-1-TheWandrelSetup.exe", server.Url("/"));
-    download.Start();
-    EXPECT_TRUE(download.RunToEnd());
-    return {download.Status(), download.setup_program, LabelText(download.hwnd(), IDC_RECU),
-            ::GetFileAttributesW(download.File(L"TheWandrelSetup.exe").c_str()) !=
-                INVALID_FILE_ATTRIBUTES};
-}
-
-} // namespace
-
-TEST(DownloadWindow, AnErrorPageOrACutAnswerStopsWithALineAndStartsNothing) {
-    const Ending refused = EndingOf(
-        "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nNot found");
-    EXPECT_EQ(refused.status, L"Download stopped: the server answered 404 instead of the file.");
-    EXPECT_EQ(refused.setup_program, L"");
-    EXPECT_FALSE(refused.file_left);
-
-    const Ending cut = EndingOf(Header(5000) + "only the start");
-    EXPECT_EQ(cut.status,
-              L"Download stopped: the connection closed before the whole file arrived.");
-    EXPECT_EQ(cut.setup_program, L"");
-}
-
 TEST(DownloadWindow, StopsAfterThirtyIdleTicksOfAStalledServer) {
-    const Ending stalled = EndingOf(Header(5000) + std::string(100, 'x'), true);
-    EXPECT_EQ(stalled.status, L"Download stopped: nothing arrived from the server for 30 seconds.");
+    TinyHttpServer server(OnePiece(Header(5000) + std::string(100, 'x'), true));
+    ASSERT_TRUE(server.Start());
+    Download stalled("4.9 Ko-1-TheWandrelSetup.exe", server.Url("/"));
+    stalled.Start();
+    ASSERT_TRUE(stalled.RunToEnd());
+    EXPECT_EQ(stalled.Status(),
+              L"Download stopped: nothing arrived from the server for 30 seconds.");
     EXPECT_EQ(stalled.setup_program, L"");
-    EXPECT_EQ(stalled.received, L"Received: 100 Octets");
+    EXPECT_EQ(LabelText(stalled.hwnd(), IDC_RECU), L"Received: 100 Octets");
 
     // Nobody listening: the same stop, with nothing received.
     Download unreachable("4.9 Ko-1-TheWandrelSetup.exe",
@@ -216,17 +184,14 @@ TEST(DownloadWindow, StopsAfterThirtyIdleTicksOfAStalledServer) {
 }
 
 TEST(DownloadWindow, ADamagedDescriptionFetchesNothing) {
+    // Which descriptions are damaged is proven with their reader.
     TinyHttpServer server(TinyHttpServer::Reply{});
     ASSERT_TRUE(server.Start());
-    for (const char* description : {"1 Ko-1-..\\TheWandrel.exe", "1 Ko-2-TheWandrelSetup.exe",
-                                    "1 Ko-1-C:TheWandrelSetup.exe", "no hyphen"}) {
-        Download download(description, server.Url("/"));
-        download.Start();
-        ASSERT_TRUE(download.RunToEnd(2000)) << description;
-        EXPECT_EQ(download.Status(),
-                  L"The update description sent by the server is damaged: nothing was "
-                  L"downloaded.");
-    }
+    Download download("1 Ko-1-..\\TheWandrel.exe", server.Url("/"));
+    download.Start();
+    ASSERT_TRUE(download.RunToEnd(2000));
+    EXPECT_EQ(download.Status(), L"The update description sent by the server is damaged: nothing "
+                                 L"was downloaded.");
     EXPECT_TRUE(server.RequestLines().empty());
 }
 

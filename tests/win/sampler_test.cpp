@@ -135,11 +135,14 @@ TEST_F(SamplerOnDevices, CountsInjectedTravelClicksKeysAndWheel) {
     EXPECT_EQ(sampler.flags().use().Read(), 1);
 
     // Presses are held 100 ms for the polling; the final move tells when xdotool is done.
+    // The middle button and the extra ones (X buttons 8 and 9) count with MoreClics.
+    state.MoreClics = true;
     ASSERT_TRUE(PlacePointer({600, 500}, [] { return true; }));
     ASSERT_TRUE(wintest::RunXdotool(
         L"mousemove 600 500 mousedown 1 sleep 0.1 mouseup 1 mousedown 3 sleep 0.1 mouseup 3 "
         L"click 4 keydown a sleep 0.1 keyup a keydown b keydown c sleep 0.1 keyup b keyup c "
-        L"sleep 0.1 mousemove 7 7"));
+        L"mousedown 2 sleep 0.1 mouseup 2 mousedown 8 sleep 0.1 mouseup 8 mousedown 9 sleep 0.1 "
+        L"mouseup 9 sleep 0.1 mousemove 7 7"));
     ASSERT_TRUE(wintest::PumpUntil(
         [&] {
             sampler.Tick();
@@ -148,8 +151,8 @@ TEST_F(SamplerOnDevices, CountsInjectedTravelClicksKeysAndWheel) {
         kTimeout));
     EXPECT_EQ(counters.NCGauche, 1);
     EXPECT_EQ(counters.NCDroit, 1);
-    EXPECT_EQ(counters.NCSpecial, 0);
-    EXPECT_EQ(counters.NClics, 2);
+    EXPECT_EQ(counters.NCSpecial, 3);
+    EXPECT_EQ(counters.NClics, 5);
     EXPECT_EQ(counters.NScrolls, 1);
     EXPECT_EQ(counters.NbTouches, 3);
 }
