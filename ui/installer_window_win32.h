@@ -48,9 +48,6 @@ class InstallerWindow : public DialogBase {
     // Load: language, captions, the timer; shows the window centred on the screen.
     bool Create();
 
-    bool installed() const { return installed_; }
-    uint8_t language() const { return language_; }
-
   protected:
     INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
     void OnDialogGone() override;

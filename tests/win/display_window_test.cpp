@@ -75,7 +75,6 @@ TEST(DisplayWindow, OpacityTopmostAndTheLabelText) {
     EXPECT_EQ(alpha, 188); // DDTransparency "30", its default
     EXPECT_TRUE(flags & LWA_ALPHA);
     EXPECT_TRUE(ex & WS_EX_TOPMOST); // DDonTop "True", its default
-    EXPECT_EQ(*d.settings.Read(SettingPath(Setting::DDTransparency)), "30");
 
     const SIZE before = ClientSize(w);
     win32::MetAuPremierPlan(w, false);
@@ -90,9 +89,7 @@ TEST(DisplayWindow, OpacityTopmostAndTheLabelText) {
     EXPECT_EQ(alpha, 255);
 
     d.window.SetText(L"12Km 345M 67Cm\r\n   5 Keys");
-    wchar_t text[64] = {};
-    ::GetWindowTextW(::GetWindow(w, GW_CHILD), text, 64);
-    EXPECT_STREQ(text, L"12Km 345M 67Cm\r\n   5 Keys");
+    EXPECT_EQ(wintest::WindowText(::GetWindow(w, GW_CHILD)), L"12Km 345M 67Cm\r\n   5 Keys");
 }
 
 TEST(DisplayWindow, FollowsADpiChangeOfItsMonitor) {

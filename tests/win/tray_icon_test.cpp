@@ -60,15 +60,6 @@ void WriteIcon(const std::wstring& path, uint32_t argb) {
     WriteFile(path, ico.data(), ico.size());
 }
 
-std::wstring TempFolder(const wchar_t* name) {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + name + L"\\";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ::CreateDirectoryW((folder + L"Icons").c_str(), nullptr);
-    return folder;
-}
-
 bool ModifyTip(HWND owner, const wchar_t* tip) {
     NOTIFYICONDATAW probe{};
     probe.cbSize = sizeof(probe);
@@ -79,15 +70,32 @@ bool ModifyTip(HWND owner, const wchar_t* tip) {
     return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
-} // namespace
+// An icon of a hidden owner window; `folder` holds an empty Icons folder of its own.
+class TrayIconShell : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(owner);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        ::CreateDirectoryW(icons.c_str(), nullptr);
+    }
+    void TearDown() override { ::DestroyWindow(owner); }
+    bool Init(bool icon_change) {
+        return icon.Init(owner, ::GetModuleHandleW(nullptr), folder, icon_change);
+    }
 
-TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
     HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
-    ASSERT_TRUE(owner);
+    const std::wstring folder = wintest::TempPath(
+        L"wandrel-tray-" + std::to_wstring(::GetCurrentProcessId()) + L"\\");
+    const std::wstring icons = folder + L"Icons\\";
     FakeHost host;
     MemorySettingsStore store;
-    TrayIcon icon(host, store);
-    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray1"), true));
+    TrayIcon icon{host, store};
+};
+
+} // namespace
+
+TEST_F(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
+    ASSERT_TRUE(Init(true));
     EXPECT_EQ(icon.NbIcones(), 2);
     const NOTIFYICONDATAW& r = icon.record();
     EXPECT_EQ(r.hIcon, icon.activity_image(0));
@@ -119,15 +127,10 @@ TEST(TrayIconShell, AddsModifiesDeletesAndComesBackWithTheTaskbar) {
     EXPECT_TRUE(icon.AjoutIcone());
     EXPECT_TRUE(ModifyTip(owner, L"back"));
     icon.RemoveIcon();
-    ::DestroyWindow(owner);
 }
 
-TEST(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
-    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
-    FakeHost host;
-    MemorySettingsStore store;
-    TrayIcon icon(host, store);
-    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), TempFolder(L"tray2"), false));
+TEST_F(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
+    ASSERT_TRUE(Init(false));
     HMENU menu = icon.menu();
     EXPECT_EQ(::GetMenuItemCount(menu), 11);
     EXPECT_EQ(::GetMenuDefaultItem(menu, FALSE, 0), TrayPopupMenu::CommandId(TrayCommand::Send));
@@ -161,26 +164,20 @@ TEST(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
     EXPECT_TRUE(state(TrayCommand::Counting) & MF_CHECKED);
     EXPECT_TRUE(state(TrayCommand::IconChange) & MF_CHECKED);
     EXPECT_EQ(state(TrayCommand::Display) & (MF_CHECKED | MF_GRAYED), UINT{MF_GRAYED});
-    ::DestroyWindow(owner);
 }
 
-TEST(TrayIconFiles, CustomPairsReplaceTheBuiltInImages) {
-    HWND owner = wintest::CreateHiddenWindow(L"TrayTestOwner");
-    FakeHost host;
-    MemorySettingsStore store;
-    TrayIcon icon(host, store);
-    const std::wstring folder = TempFolder(L"tray3");
-    const std::wstring icons = folder + L"Icons\\";
+TEST_F(TrayIconShell, CustomPairsReplaceTheBuiltInImages) {
     WriteIcon(icons + L"WandrelIcon1a.ico", 0xffff0000);
     WriteIcon(icons + L"WandrelIcon1b.ico", 0xff00ff00);
     WriteIcon(icons + L"WandrelIcon2a.ico", 0xff0000ff);
     WriteFile(icons + L"WandrelIcon2b.ico", "not an icon", 11);
-    ASSERT_TRUE(icon.Init(owner, ::GetModuleHandleW(nullptr), folder, true));
+    ASSERT_TRUE(Init(true));
     EXPECT_EQ(icon.NbIcones(), 1); // the second pair has a file that is no icon
     EXPECT_TRUE(icon.activity_image(1));
     EXPECT_FALSE(icon.activity_image(2));
     WriteIcon(icons + L"WandrelIcon2b.ico", 0xffffffff);
     EXPECT_TRUE(icon.ChargeIcones(icons));
     EXPECT_EQ(icon.NbIcones(), 2);
-    ::DestroyWindow(owner);
+    for (const wchar_t* name : {L"1a", L"1b", L"2a", L"2b"})
+        ::DeleteFileW((icons + L"WandrelIcon" + name + L".ico").c_str());
 }

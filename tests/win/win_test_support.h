@@ -28,6 +28,20 @@ inline HWND CreateHiddenWindow(const wchar_t* class_name, WNDPROC proc = ::DefWi
                              nullptr, wc.hInstance, nullptr);
 }
 
+// A window's text (a control's caption, a label's lines).
+inline std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = L"";
+    ::GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+// `name` in the temporary folder.
+inline std::wstring TempPath(const std::wstring& name) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    return temp + name;
+}
+
 // The folder of the test executable, with a trailing backslash.
 inline std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH];
