@@ -109,44 +109,37 @@ void TinyHttpServer::Handle(win32::UniqueSocket client) {
     heads_.push_back(head.substr(0, head.find("\r\n\r\n")));
     ReleaseSRWLockExclusive(&lock_);
 
-    if (reply_.silent) {
+    if (!reply_.pieces) {
         held_.push_back(std::move(client));
         return;
     }
-    if (reply_.delay_ms && WaitForSingleObject(stop_.get(), reply_.delay_ms) != WAIT_TIMEOUT)
-        return;
-    if (reply_.pieces) {
-        const size_t path_start = head.find(' ') + 1;
-        const std::string path = head.substr(path_start, head.find(' ', path_start) - path_start);
-        bool first = true;
-        for (const std::string& piece : reply_.pieces(path)) {
-            if (!first && reply_.piece_gap_ms &&
-                WaitForSingleObject(stop_.get(), reply_.piece_gap_ms) != WAIT_TIMEOUT)
-                return;
-            first = false;
-            if (send(client.get(), piece.data(), static_cast<int>(piece.size()), 0) !=
-                static_cast<int>(piece.size()))
-                return;
-        }
-        if (reply_.keep_open)
-            held_.push_back(std::move(client));
-        else
-            shutdown(client.get(), SD_SEND);
-        return;
-    }
-    const std::string response =
-        "HTTP/1.1 " + reply_.status +
-        "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(reply_.body.size()) +
-        "\r\nConnection: close\r\n\r\n" + reply_.body;
-    size_t sent = 0;
-    while (sent < response.size()) {
-        const int n = send(client.get(), response.data() + sent,
-                           static_cast<int>(std::min<size_t>(response.size() - sent, 65536)), 0);
-        if (n <= 0)
+    const size_t path_start = head.find(' ') + 1;
+    const std::string path = head.substr(path_start, head.find(' ', path_start) - path_start);
+    for (const std::string& piece : reply_.pieces(path)) {
+        if (reply_.gap_ms && WaitForSingleObject(stop_.get(), reply_.gap_ms) != WAIT_TIMEOUT)
             return;
-        sent += static_cast<size_t>(n);
+        for (size_t sent = 0; sent < piece.size();) {
+            const int n = send(client.get(), piece.data() + sent,
+                               static_cast<int>(std::min<size_t>(piece.size() - sent, 65536)), 0);
+            if (n <= 0)
+                return;
+            sent += static_cast<size_t>(n);
+        }
     }
-    shutdown(client.get(), SD_SEND);
+    if (reply_.keep_open)
+        held_.push_back(std::move(client));
+    else
+        shutdown(client.get(), SD_SEND);
+}
+
+TinyHttpServer::Reply Answering(const std::string& status, const std::string& body,
+                                DWORD delay_ms) {
+    const std::string response = "HTTP/1.1 " + status +
+                                 "\r\nContent-Type: text/html\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                 body;
+    return {[response](const std::string&) { return std::vector<std::string>{response}; },
+            delay_ms};
 }
 
 unsigned short UnusedPort() {

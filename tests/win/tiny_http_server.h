@@ -1,5 +1,5 @@
-// A small HTTP server on 127.0.0.1 running on its own thread, for the fetcher's tests: it
-// answers every request with a fixed status and body, after an optional delay, or never.
+// A small HTTP server on 127.0.0.1 running on its own thread, for the fetcher's and the
+// download window's tests: it answers each request with raw pieces, or never.
 #pragma once
 
 #include "base/win32/unique_handle.h"
@@ -13,14 +13,10 @@ namespace wintest {
 class TinyHttpServer {
   public:
     struct Reply {
-        std::string status = "200 OK";
-        std::string body;
-        DWORD delay_ms = 0;
-        bool silent = false; // read the request, then never answer
-        // When set, the answer to a request path as raw pieces, sent `piece_gap_ms` apart so
-        // that each arrives on its own (status and body are then unused).
+        // The answer to a request path as raw pieces; none: the request is read and never
+        // answered.
         std::function<std::vector<std::string>(const std::string& path)> pieces;
-        DWORD piece_gap_ms = 0;
+        DWORD gap_ms = 0;       // before each piece, so that each arrives on its own
         bool keep_open = false; // after the pieces, keep the connection open and send nothing
     };
     explicit TinyHttpServer(Reply reply);
@@ -46,8 +42,12 @@ class TinyHttpServer {
     unsigned short port_ = 0;
     SRWLOCK lock_ = SRWLOCK_INIT;
     std::vector<std::string> heads_;        // guarded by lock_
-    std::vector<win32::UniqueSocket> held_; // silent connections, kept open
+    std::vector<win32::UniqueSocket> held_; // connections kept open
 };
+
+// Every request answered with `status` and `body` in one piece, after `delay_ms`.
+TinyHttpServer::Reply Answering(const std::string& status, const std::string& body,
+                                DWORD delay_ms = 0);
 
 // A TCP port on 127.0.0.1 on which nothing listens (bound, then released).
 unsigned short UnusedPort();
