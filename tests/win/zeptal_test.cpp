@@ -1,4 +1,4 @@
-#include "base/win32/unique_handle.h"
+#include "app/win32/shared_flags.h"
 #include "win_test_support.h"
 
 #include <oleauto.h>
@@ -13,15 +13,6 @@ using StopPFunction = void(__stdcall*)();
 template <typename Function> Function Export(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
 }
-
-// The discard flag as the client maps it.
-struct DiscardFlag {
-    win32::UniqueHandleKernel mapping{
-        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 1, "ZPSHMF")};
-    win32::UniqueMappedView view{mapping ? ::MapViewOfFile(mapping.get(), 0xF001F, 0, 0, 1)
-                                         : nullptr};
-    volatile BYTE& byte() { return *static_cast<volatile BYTE*>(view.get()); }
-};
 
 // The watcher window of this process, if any.
 HWND FindWatcher() {
@@ -38,9 +29,9 @@ HWND FindWatcher() {
 } // namespace
 
 TEST(Zeptal, ChkPStartsAWatcherThatRaisesTheDiscardFlagAndStops) {
-    DiscardFlag flag;
-    ASSERT_TRUE(flag.view);
-    flag.byte() = 0;
+    win32::SharedByte flag; // the client's discard flag
+    ASSERT_TRUE(flag.Open(win32::kDiscardFlagName));
+    flag.Write(0);
 
     HMODULE library = ::LoadLibraryW(L"zeptal.dll");
     ASSERT_TRUE(library);
@@ -61,20 +52,20 @@ TEST(Zeptal, ChkPStartsAWatcherThatRaisesTheDiscardFlagAndStops) {
     HWND watcher = FindWatcher();
     ASSERT_TRUE(watcher);
     EXPECT_FALSE(::IsWindowVisible(watcher));
-    EXPECT_EQ(flag.byte(), 0);
+    EXPECT_EQ(flag.Read(), 0);
 
     // A display change reaches every top-level window as a broadcast.
     ::PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
-    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
-    flag.byte() = 0; // the client takes the jump as its new reference
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.Read() != 0; }));
+    flag.Write(0); // the client takes the jump as its new reference
     ::PostMessageW(watcher, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1);
-    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
-    flag.byte() = 0;
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.Read() != 0; }));
+    flag.Write(0);
     // Anything else leaves it alone (sent: handled by the time the call returns).
     DWORD_PTR result = 0;
     ASSERT_TRUE(
         ::SendMessageTimeoutW(watcher, WM_MOUSEMOVE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
-    EXPECT_EQ(flag.byte(), 0);
+    EXPECT_EQ(flag.Read(), 0);
 
     // Stopping ends the thread; the last FreeLibrary then unloads the library.
     const DWORD thread_id = ::GetWindowThreadProcessId(watcher, nullptr);
@@ -86,12 +77,13 @@ TEST(Zeptal, ChkPStartsAWatcherThatRaisesTheDiscardFlagAndStops) {
     ::FreeLibrary(library);
     EXPECT_TRUE(wintest::PumpUntil([] { return ::GetModuleHandleW(L"zeptal.dll") == nullptr; }));
     // The shared block is the client's: still there, still writable.
-    flag.byte() = 1;
-    EXPECT_EQ(flag.byte(), 1);
+    flag.Write(1);
+    EXPECT_EQ(flag.Read(), 1);
 }
 
 TEST(Zeptal, FreeLibraryWhileWatchingKeepsTheCodeLoaded) {
-    DiscardFlag flag;
+    win32::SharedByte flag;
+    ASSERT_TRUE(flag.Open(win32::kDiscardFlagName));
     HMODULE library = ::LoadLibraryW(L"zeptal.dll");
     ASSERT_TRUE(library);
     VARIANT result;
@@ -101,7 +93,7 @@ TEST(Zeptal, FreeLibraryWhileWatchingKeepsTheCodeLoaded) {
     ::FreeLibrary(library);
     // The watcher's own reference keeps the library in place: it still works.
     EXPECT_TRUE(::GetModuleHandleW(L"zeptal.dll"));
-    flag.byte() = 0;
+    flag.Write(0);
     ::PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
-    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.byte() != 0; }));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return flag.Read() != 0; }));
 }
