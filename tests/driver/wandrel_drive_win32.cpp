@@ -16,9 +16,6 @@
 //                      keeps the addresses of FILE that hold VALUE now; prints "candidates=N"
 //   memory-write VALUE FILE
 //                      writes VALUE at every address of FILE in the client's memory
-//   installer-state    prints the first-run installer's state: the control with the keyboard
-//                      focus ("focus=Pwd class=Edit"), each control's text length and enabled
-//                      state
 //   window TITLE [BUTTON [click]]
 //                      waits (a minute at most) for a visible window whose title starts with
 //                      TITLE and, with BUTTON, for an enabled visible button of that text in
@@ -43,7 +40,6 @@
 #include "storage/registry_settings_store_win32.h"
 #include "ui/configuration_window_win32.h"
 #include "ui/display_window_win32.h"
-#include "ui/installer_window_win32.h"
 
 #include <windows.h>
 
@@ -54,7 +50,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -74,8 +69,8 @@ std::string Utf8(const std::wstring& wide) {
 }
 
 // Polls `find` until it gives a window or the deadline passes.
-HWND WaitForWindow(const std::function<HWND()>& find) {
-    const ULONGLONG deadline = ::GetTickCount64() + kWaitMs;
+HWND WaitForWindow(const std::function<HWND()>& find, DWORD wait_ms = kWaitMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + wait_ms;
     HWND found = nullptr;
     while (!(found = find()) && ::GetTickCount64() < deadline)
         ::Sleep(20);
@@ -86,19 +81,22 @@ HWND Client() {
     return WaitForWindow([] { return ::FindWindowW(query::kClientWindowClass, nullptr); });
 }
 
-std::wstring TextOf(HWND window) {
-    std::wstring text(512, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), 512)));
-    return text;
+// A window's text on one line: each line break as `line_break`.
+std::wstring TextOf(HWND window, wchar_t line_break = L'\n') {
+    wchar_t text[512] = L"";
+    ::GetWindowTextW(window, text, 512);
+    std::wstring out;
+    for (const wchar_t* c = text; *c; ++c)
+        if (*c != L'\r')
+            out += *c == L'\n' ? line_break : *c;
+    return out;
 }
 
 BOOL CALLBACK AppendStaticText(HWND child, LPARAM out) {
     wchar_t cls[32] = {};
     ::GetClassNameW(child, cls, 32);
     if (::lstrcmpiW(cls, L"Static") == 0)
-        for (wchar_t c : TextOf(child))
-            if (c != L'\r')
-                *reinterpret_cast<std::wstring*>(out) += c == L'\n' ? L'|' : c;
+        *reinterpret_cast<std::wstring*>(out) += TextOf(child, L'|');
     return TRUE;
 }
 
@@ -143,41 +141,6 @@ int AnswerBox(const wchar_t* title, int button) {
     std::printf("text=%s\n", Utf8(text).c_str());
     return ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) ? 0
                                                                               : Fail("PostMessage");
-}
-
-int InstallerState() {
-    using Installer = win32::InstallerWindow;
-    HWND installer = WaitForWindow([] { return ::FindWindowW(L"#32770", kInstallerTitle); });
-    if (!installer)
-        return Fail("no installer window");
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(installer, nullptr), &gui))
-        return Fail("GetGUIThreadInfo");
-    const std::pair<int, const char*> names[] = {{Installer::kPseudo, "Pseudo"},
-                                                 {Installer::kPwd, "Pwd"},
-                                                 {Installer::kUseProxy, "UseProxy"},
-                                                 {Installer::kDefineProxy, "DefineProxy"},
-                                                 {Installer::kInstall, "Install"}};
-    std::string focus = gui.hwndFocus == installer ? "window" : "none";
-    if (gui.hwndFocus && ::GetParent(gui.hwndFocus) == installer) {
-        focus = std::to_string(::GetDlgCtrlID(gui.hwndFocus));
-        for (auto [id, name] : names)
-            if (::GetDlgCtrlID(gui.hwndFocus) == id)
-                focus = name;
-    }
-    wchar_t cls[64] = {};
-    if (gui.hwndFocus)
-        ::GetClassNameW(gui.hwndFocus, cls, 64);
-    std::printf("focus=%s class=%s\n", focus.c_str(), Utf8(cls).c_str());
-    for (auto [id, name] : names) {
-        HWND control = ::GetDlgItem(installer, id);
-        DWORD_PTR length = 0;
-        ::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-        std::printf("%s_length=%u %s_enabled=%d\n", name, static_cast<unsigned>(length), name,
-                    ::IsWindowEnabled(control) ? 1 : 0);
-    }
-    return 0;
 }
 
 HWND ShownMenu() {
@@ -237,10 +200,7 @@ BOOL CALLBACK FindTitledWindow(HWND window, LPARAM data) {
 
 // Every control's text followed by "|", its line breaks as blanks.
 BOOL CALLBACK AppendAnyText(HWND child, LPARAM out) {
-    std::wstring text = TextOf(child);
-    for (wchar_t& c : text)
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
+    const std::wstring text = TextOf(child, L' ');
     if (!text.empty())
         *reinterpret_cast<std::wstring*>(out) += text + L"|";
     return TRUE;
@@ -248,12 +208,12 @@ BOOL CALLBACK AppendAnyText(HWND child, LPARAM out) {
 
 int WindowButton(const wchar_t* title, const wchar_t* button, bool click) {
     ButtonSearch search{title, button ? button : L""};
-    const ULONGLONG deadline = ::GetTickCount64() + 3 * kWaitMs;
-    do {
+    const auto find = [&] {
         search.window = search.found = nullptr;
         ::EnumWindows(FindTitledWindow, reinterpret_cast<LPARAM>(&search));
-    } while (!search.window && ::GetTickCount64() < deadline && (::Sleep(50), true));
-    if (!search.window)
+        return search.window;
+    };
+    if (!WaitForWindow(find, 3 * kWaitMs))
         return Fail("no such window or button");
     // Whatever is due to be painted is painted before this returns (a screenshot follows).
     ::RedrawWindow(search.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -277,10 +237,7 @@ int SettingsControl(int id, const std::wstring& action, int entry) {
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(control));
     }
-    std::wstring text = TextOf(control);
-    for (wchar_t& c : text)
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
+    const std::wstring text = TextOf(control, L' ');
     std::printf("text=%s\nchecked=%d\nvisible=%d\nenabled=%d\n", Utf8(text).c_str(),
                 ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0,
                 ::IsWindowVisible(control) ? 1 : 0, ::IsWindowEnabled(control) ? 1 : 0);
@@ -293,10 +250,7 @@ int DisplayState() {
         std::printf("open=0\n");
         return 0;
     }
-    std::wstring line;
-    for (wchar_t c : TextOf(::GetWindow(display, GW_CHILD)))
-        if (c != L'\r')
-            line += c == L'\n' ? L'|' : c;
+    const std::wstring line = TextOf(::GetWindow(display, GW_CHILD), L'|');
     RECT r{};
     ::GetWindowRect(display, &r);
     std::printf("open=1\ntext=%s\nrect=%ld,%ld,%ld,%ld\n", Utf8(line).c_str(), r.left, r.top,
@@ -346,8 +300,6 @@ int wmain(int argc, wchar_t** argv) {
         return action == L"memory-find" ? MemoryFind(process_id, value, argv[3])
                                         : MemoryWrite(process_id, value, argv[3]);
     }
-    if (action == L"installer-state")
-        return InstallerState();
     if (action == L"window" && argc >= 3 && argc <= 5)
         return WindowButton(argv[2], argc >= 4 ? argv[3] : nullptr,
                             argc == 5 && std::wstring(argv[4]) == L"click");
