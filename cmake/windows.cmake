@@ -82,7 +82,8 @@ target_sources(win_tests PRIVATE ${RESOURCE_FILES})
 target_link_libraries(win_tests PRIVATE wandrel_win32 gtest gtest_main)
 add_dependencies(win_tests zeptal)
 add_custom_command(TARGET win_tests POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal> $<TARGET_FILE_DIR:win_tests>)
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:zeptal>
+            ${CMAKE_SOURCE_DIR}/resources/icons/mouse1.ico $<TARGET_FILE_DIR:win_tests>)
 # The tests that inject input through the X display run alone: every test that starts meanwhile
 # maps its own Wine desktop on top of the screen, and a click or wheel step injected at that
 # moment lands on that desktop instead.

@@ -1,5 +1,6 @@
 #include "base/win32/dialog_base.h"
 #include "base/win32/message_pump.h"
+#include "base/win32/unique_handle.h"
 #include "base/win32/window_base.h"
 #include "resources/dialog_resources.h"
 
@@ -117,14 +118,17 @@ TEST(DialogBase, ModalDialogReturnsWhatItEndsWith) {
     EXPECT_EQ(dialog.RunModal(9999, nullptr), -1); // no such template
 }
 
-// A nested pump handles what waits and leaves WM_QUIT for the main loop.
-TEST(MessagePump, NestedPumpKeepsQuitForTheMainLoop) {
+// A nested pump, or a wait that pumps, handles what waits and leaves WM_QUIT for the main
+// loop.
+TEST(MessagePump, NestedPumpsKeepQuitForTheMainLoop) {
     ProbeDialog dialog;
     ASSERT_TRUE(dialog.CreateModeless(IDD_INPUT_BOX, nullptr));
     PostQuitMessage(5);
     PostMessageW(dialog.hwnd(), WM_APP, 0, 0);
     win32::ProcessPendingMessages();
     EXPECT_EQ(dialog.pings, 1);
+    win32::UniqueHandleKernel never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    EXPECT_FALSE(win32::WaitPumpingMessages(never.get(), 50));
     EXPECT_EQ(win32::RunMessageLoop(), 5);
 }
 

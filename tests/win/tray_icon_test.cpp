@@ -41,23 +41,10 @@ void WriteFile(const std::wstring& path, const void* data, size_t size) {
     ::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr);
 }
 
-// A 16x16 32-bit .ico of one colour.
-void WriteIcon(const std::wstring& path, uint32_t argb) {
-    std::vector<uint8_t> ico;
-    const auto put16 = [&](uint16_t v) { ico.insert(ico.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-    const auto put32 = [&](uint32_t v) {
-        put16(uint16_t(v));
-        put16(uint16_t(v >> 16));
-    };
-    const uint32_t pixels = 16 * 16 * 4, mask = 16 * 4, size = 40 + pixels + mask;
-    put16(0), put16(1), put16(1); // header, one image
-    ico.insert(ico.end(), {16, 16, 0, 0}), put16(1), put16(32), put32(size), put32(22);
-    put32(40), put32(16), put32(32), put16(1), put16(32), put32(0); // BITMAPINFOHEADER
-    put32(pixels + mask), put32(0), put32(0), put32(0), put32(0);
-    for (int i = 0; i < 256; ++i)
-        put32(argb);
-    ico.insert(ico.end(), mask, 0);
-    WriteFile(path, ico.data(), ico.size());
+// One of the program's own icons, copied beside the tests by the build.
+void WriteIcon(const std::wstring& path) {
+    ASSERT_TRUE(::CopyFileW((wintest::ProgramFolder() + L"mouse1.ico").c_str(), path.c_str(),
+                            FALSE));
 }
 
 bool ModifyTip(HWND owner, const wchar_t* tip) {
@@ -167,15 +154,14 @@ TEST_F(TrayIconShell, RightButtonOpensTheMenuWithSendAsDefault) {
 }
 
 TEST_F(TrayIconShell, CustomPairsReplaceTheBuiltInImages) {
-    WriteIcon(icons + L"WandrelIcon1a.ico", 0xffff0000);
-    WriteIcon(icons + L"WandrelIcon1b.ico", 0xff00ff00);
-    WriteIcon(icons + L"WandrelIcon2a.ico", 0xff0000ff);
+    for (const wchar_t* name : {L"1a", L"1b", L"2a"})
+        WriteIcon(icons + L"WandrelIcon" + name + L".ico");
     WriteFile(icons + L"WandrelIcon2b.ico", "not an icon", 11);
     ASSERT_TRUE(Init(true));
     EXPECT_EQ(icon.NbIcones(), 1); // the second pair has a file that is no icon
     EXPECT_TRUE(icon.activity_image(1));
     EXPECT_FALSE(icon.activity_image(2));
-    WriteIcon(icons + L"WandrelIcon2b.ico", 0xffffffff);
+    WriteIcon(icons + L"WandrelIcon2b.ico");
     EXPECT_TRUE(icon.ChargeIcones(icons));
     EXPECT_EQ(icon.NbIcones(), 2);
     for (const wchar_t* name : {L"1a", L"1b", L"2a", L"2b"})

@@ -1,5 +1,4 @@
 #include "net/win32/wininet_fetcher.h"
-#include "base/win32/message_pump.h"
 #include "tiny_http_server.h"
 #include "win_test_support.h"
 
@@ -121,11 +120,3 @@ TEST(WinInetFetcher, NamedProxyCarriesTheRequest) {
     EXPECT_EQ(proxy.RequestLines().size(), 1u);
 }
 
-TEST(WinInetFetcher, AQuitSeenWhileWaitingIsPostedAgain) {
-    win32::UniqueHandleKernel never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    PostQuitMessage(7);
-    EXPECT_FALSE(win32::WaitPumpingMessages(never.get(), 50));
-    MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 7u);
-}
