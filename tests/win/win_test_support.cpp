@@ -50,8 +50,11 @@ HANDLE StartPeerTest(const std::wstring& test_name) {
 
 RunResult RunPumping(const std::wstring& command_line, std::chrono::milliseconds timeout) {
     RunResult result;
-    // The output goes to a file, read once the program has ended.
-    const std::wstring log = TempPath(L"wandrel-run-" + std::to_wstring(::GetCurrentProcessId()));
+    // The output goes to a file of its own (a file just deleted may still be pending
+    // deletion), read once the program has ended.
+    static int runs = 0;
+    const std::wstring log = TempPath(L"wandrel-run-" + std::to_wstring(::GetCurrentProcessId()) +
+                                      L"-" + std::to_wstring(++runs));
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
     win32::UniqueHandleKernel out(::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
