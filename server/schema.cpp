@@ -161,21 +161,13 @@ INSERT INTO meta (name, value) VALUES ('history_since', CAST(unixepoch() AS TEXT
 // A member's own privacy: ranked as "hidden", without a page. The rankings' indexes carry
 // the flag after their key, so that a page of a ranking still reads its index alone. An
 // account hidden before keeps `hidden` (out of the rankings): nothing becomes more public.
-const char* const kVersion4 = R"sql(
-ALTER TABLE accounts ADD COLUMN private_page INTEGER NOT NULL DEFAULT 0;
-DROP INDEX rank_distance;
-DROP INDEX rank_keystrokes;
-DROP INDEX rank_clicks;
-DROP INDEX rank_scrolls;
-DROP INDEX rank_uptime;
-DROP INDEX rank_usetime;
-CREATE INDEX rank_distance ON accounts (hidden, distance DESC, nick, private_page);
-CREATE INDEX rank_keystrokes ON accounts (hidden, keystrokes DESC, nick, private_page);
-CREATE INDEX rank_clicks ON accounts (hidden, clicks DESC, nick, private_page);
-CREATE INDEX rank_scrolls ON accounts (hidden, scrolls DESC, nick, private_page);
-CREATE INDEX rank_uptime ON accounts (hidden, uptime DESC, nick, private_page);
-CREATE INDEX rank_usetime ON accounts (hidden, usetime DESC, nick, private_page);
-)sql";
+std::string Version4() {
+    std::string steps = "ALTER TABLE accounts ADD COLUMN private_page INTEGER NOT NULL DEFAULT 0;";
+    for (const char* column : {"distance", "keystrokes", "clicks", "scrolls", "uptime", "usetime"})
+        steps += std::string("DROP INDEX rank_") + column + "; CREATE INDEX rank_" + column +
+                 " ON accounts (hidden, " + column + " DESC, nick, private_page);";
+    return steps;
+}
 
 int CurrentVersion(Database& db) {
     Statement exists =
@@ -205,7 +197,7 @@ void MigrateSchema(Database& db, int target) {
     if (version < 3 && target >= 3)
         db.Exec(kVersion3);
     if (version < 4 && target >= 4)
-        db.Exec(kVersion4);
+        db.Exec(Version4());
     // Later layouts add their steps here: if (version < 5) db.Exec(kVersion5); ...
     if (version < target)
         db.Prepare("UPDATE schema_version SET version = ?").Bind(1, target).Run();
