@@ -465,16 +465,14 @@ void Client::InputsPageShown(display::InputsLabels* labels) {
     }
 }
 
-// The devices are acquired afresh: the dialog may have taken the input focus from them.
 void Client::ConfigurationClosed() {
     win32::ProcessPendingMessages();
-    if (!tray_.menu_state().counting_checked || shut_down_)
-        return;
-    win32::SamplingTimers::StopSampling(sampler_, hwnd());
-    sampler_.devices().Unacquire();
-    sampler_.devices().Acquire();
-    if (!link_.EnvoiEnCours)
-        win32::SamplingTimers::StartSampling(sampler_, hwnd());
+    CountingDevices& devices = *this;
+    ReacquireMouseAfterClosing(devices);
+}
+
+void Client::StartSampling() {
+    win32::SamplingTimers::StartSampling(sampler_, hwnd());
 }
 
 std::string Client::TransparentIconSetting() {

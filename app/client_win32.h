@@ -34,7 +34,8 @@ class Client : public win32::WindowBase,
                private tray::TrayIconHost,
                private QueryDataProvider,
                private SendingUi,
-               private win32::ConfigurationHost {
+               private win32::ConfigurationHost,
+               private CountingDevices {
   public:
     // Timer identifiers besides the sampler's Timer1 and TimerInitDxMove.
     static constexpr UINT_PTR kTimer_AS = 0x5A03;       // 60000 ms, the minute tick
@@ -155,6 +156,11 @@ class Client : public win32::WindowBase,
     void InputsPageShown(display::InputsLabels* labels) override;
     void ConfigurationClosed() override;
     std::string TransparentIconSetting() override;
+    // CountingDevices (SendingInProgress and StopSampling serve the other hosts too)
+    bool CountingOn() override { return tray_.menu_state().counting_checked && !shut_down_; }
+    void ReleaseMouse() override { sampler_.devices().UnacquireMouse(); }
+    void AcquireMouse() override { sampler_.devices().AcquireMouse(); }
+    void StartSampling() override;
     // QueryDataProvider
     std::string Nickname() override;
     // SendingUi

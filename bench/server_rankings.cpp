@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
             const int64_t first = (view.result.page - 1) * kRankingPageSize;
             int64_t rank = first;
             for (RankingEntry& entry : service.Ranking(view.result.by, kRankingPageSize, first))
-                view.result.rows.push_back({++rank, std::move(entry.nick), entry.value});
+                view.result.rows.push_back(
+                    {++rank, std::move(entry.nick), entry.value, entry.private_page});
             RenderRankingPage(view);
         }
         Report("uncached, one thread, random pages", rendered,

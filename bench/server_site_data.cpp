@@ -64,8 +64,9 @@ void Fill(Database& db, int64_t members, int64_t sendings, int64_t now) {
          "WITH RECURSIVE i(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM i WHERE x < " + n +
              ") INSERT INTO accounts (id, nick, pw_hash, created, distance, keystrokes, "
              "left_clicks, right_clicks, special_clicks, scrolls, uptime, usetime, sendings, "
-             "last_sent, hidden) SELECT x, 'walker' || x, 'x', 0, " + kRandomCounts +
-             ", 100, " + std::to_string(now) + ", x % 1000 = 0 FROM i");
+             "last_sent, hidden, private_page) SELECT x, 'walker' || x, 'x', 0, " +
+             kRandomCounts + ", 100, " + std::to_string(now) +
+             ", x % 1000 = 0, x % 100 = 7 FROM i");
     const std::string per = std::to_string(std::max<int64_t>(1, sendings / members));
     Step(db, s + " sendings",
          "WITH RECURSIVE i(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM i WHERE x < " + s +
@@ -175,7 +176,7 @@ int main(int argc, char** argv) {
                 PlaceOf(db, nick(), kAllQuantities[pick(6)], period, 100, now);
             });
         Measure("member (totals, ranks, 30 days, 12 months)", samples, [&](int) {
-            std::optional<MemberSummary> m = MemberOf(db, nick());
+            std::optional<MemberSummary> m = OwnMemberOf(db, nick()); // hidden ones too
             bytes += MemberJson(*m, DailyHistory(db, m->id, now), MonthlyHistory(db, m->id, now)).size();
         });
         Measure("community", samples, [&](int) { bytes += CommunityJson(CommunityOf(db, now), now).size(); });

@@ -95,13 +95,14 @@ bool Button2000::SetIcon(HICON icon) {
 
 void Button2000::OnMouseMove() {
     if (!PointerIsOver()) {
-        // The pointer left: the capture that noticed it goes. A press keeps its look until
+        // The pointer left: the capture that noticed it goes, also after a click, which
+        // leaves the normal state behind it. A press keeps its look and the capture until
         // the release.
-        if (state_ == Button2000State::Over) {
-            SetState(Button2000State::Normal);
-            if (::GetCapture() == hwnd())
-                ::ReleaseCapture();
-        }
+        if (state_ == Button2000State::Pressed)
+            return;
+        SetState(Button2000State::Normal);
+        if (::GetCapture() == hwnd())
+            ::ReleaseCapture();
         return;
     }
     if (::GetCapture() != hwnd())

@@ -172,13 +172,30 @@ bool SetHidden(Database& db, const std::string& nick, bool hidden) {
     return true;
 }
 
-std::vector<std::string> HiddenAccounts(Database& db) {
+namespace {
+
+std::vector<std::string> NicksWhere(Database& db, const char* flag) {
     std::vector<std::string> nicks;
-    Statement s = db.Prepare("SELECT nick FROM accounts WHERE hidden = 1 ORDER BY nick");
+    Statement s =
+        db.Prepare(std::string("SELECT nick FROM accounts WHERE ") + flag + " = 1 ORDER BY nick");
     while (s.Step())
         nicks.push_back(s.Text(0));
     return nicks;
 }
+
+} // namespace
+
+std::vector<std::string> HiddenAccounts(Database& db) { return NicksWhere(db, "hidden"); }
+
+bool SetPrivatePage(Database& db, const std::string& nick, bool private_page) {
+    db.Prepare("UPDATE accounts SET private_page = ? WHERE nick = ?")
+        .Bind(1, private_page ? 1 : 0)
+        .Bind(2, nick)
+        .Run();
+    return db.Changes() == 1;
+}
+
+std::vector<std::string> PrivateAccounts(Database& db) { return NicksWhere(db, "private_page"); }
 
 std::vector<std::string> ListedDigests(Database& db) {
     std::vector<std::string> digests;
@@ -240,12 +257,15 @@ const char* QuantityExpression(Quantity by) { return QuantityWord(by); }
 
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset) {
     const std::string expression = QuantityExpression(by);
-    auto s = db.Reuse(std::string("SELECT nick, ") + expression + " FROM accounts WHERE hidden = 0 ORDER BY " +
-                      expression + " DESC, nick ASC LIMIT ? OFFSET ?");
+    auto s = db.Reuse(std::string("SELECT nick, ") + expression +
+                      ", private_page FROM accounts WHERE hidden = 0 ORDER BY " + expression +
+                      " DESC, nick ASC LIMIT ? OFFSET ?");
     s->Bind(1, limit).Bind(2, offset);
     std::vector<RankingEntry> rows;
-    while (s->Step())
-        rows.push_back({s->Text(0), s->Int(1)});
+    while (s->Step()) {
+        const bool private_page = s->Int(2) != 0;
+        rows.push_back({private_page ? std::string() : s->Text(0), s->Int(1), private_page});
+    }
     return rows;
 }
 

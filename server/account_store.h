@@ -48,8 +48,12 @@ void StoreSending(Database& db, int64_t id, const SendingChange& change, int64_t
 bool SetPasswordHash(Database& db, const std::string& nick, const std::string& pw_hash);
 bool RenameAccount(Database& db, const std::string& nick, const std::string& new_nick);
 bool RemoveAccount(Database& db, const std::string& nick); // with its held sendings
+// Hidden: out of every ranking, no page (the operator's, for cheaters).
 bool SetHidden(Database& db, const std::string& nick, bool hidden);
 std::vector<std::string> HiddenAccounts(Database& db);
+// Private: still ranked, as "hidden", without a page (the member's own choice).
+bool SetPrivatePage(Database& db, const std::string& nick, bool private_page);
+std::vector<std::string> PrivateAccounts(Database& db);
 
 // Tamper-detection list.
 std::vector<std::string> ListedDigests(Database& db);
@@ -60,15 +64,16 @@ bool RemoveDigest(Database& db, const std::string& digest); // false when absent
 
 enum class Quantity { kDistance, kKeystrokes, kClicks, kScrolls, kUptime, kUsetime };
 struct RankingEntry {
-    std::string nick;
+    std::string nick; // empty for a private account: its name never leaves the database
     int64_t value = 0;
+    bool private_page = false;
 };
 // Query words of the quantities: distance|keystrokes|clicks|scrolls|uptime|usetime.
 const char* QuantityWord(Quantity quantity);
 // The column of a quantity in the tables of totals (accounts, period_sums), which bears its
 // word: from a fixed list, never from a request. Each ranking has its index (schema.cpp).
 const char* QuantityExpression(Quantity by);
-// The accounts not hidden, best first (ties by nickname).
+// The accounts not hidden, best first (ties by nickname); private ones at their place.
 std::vector<RankingEntry> Ranking(Database& db, Quantity by, int64_t limit, int64_t offset);
 int64_t RankedAccountCount(Database& db);
 

@@ -174,8 +174,11 @@ void InstallRoutes(httplib::Server& server, TrekholdService& service, const Fron
         Answer(res, ok ? "ok" : "changes refused");
     });
 
-    InstallWebsite(server, service, {options.behind_proxy, options.ranking_cache_ms});
-    InstallJsonApi(server, service, options.ranking_cache_ms);
+    // The API's routes are all under /api/v1/, apart from the website's.
+    std::function<void()> forget_api_answers =
+        InstallJsonApi(server, service, options.ranking_cache_ms);
+    InstallWebsite(server, service,
+                   {options.behind_proxy, options.ranking_cache_ms, forget_api_answers});
     server.Get(R"(/([^/]+))", [&service](const httplib::Request& req, httplib::Response& res) {
         UpdateFileHandler(service, req, res);
     });

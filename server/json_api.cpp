@@ -137,7 +137,7 @@ ApiAnswer Member(TrekholdService& service, const std::string& nick) {
     SiteData site(service);
     std::optional<MemberSummary> member =
         nick.size() > kMaxPlainText ? std::nullopt : site.Member(nick);
-    if (!member || member->hidden) // a hidden member is not told apart from an unknown one
+    if (!member) // a hidden or private member is not told apart from an unknown one
         return {404, ErrorJson("no such member")};
     return {200, MemberJson(*member, site.Daily(member->id), site.Monthly(member->id))};
 }
@@ -157,7 +157,9 @@ std::string RankingJson(const RankingResult& r) {
     std::string rows;
     for (const RankingRow& row : r.rows)
         rows += std::string(rows.empty() ? "" : ",") + "{\"rank\":" + Number(row.rank) +
-                ",\"nick\":" + JsonString(row.nick) + ",\"value\":" + Number(row.value) + "}";
+                ",\"nick\":" + (row.private_page ? "null" : JsonString(row.nick)) +
+                ",\"hidden\":" + (row.private_page ? "true" : "false") +
+                ",\"value\":" + Number(row.value) + "}";
     return std::string("{\"quantity\":\"") + QuantityWord(r.by) + "\",\"unit\":\"" + UnitOf(r.by) +
            "\",\"period\":\"" + PeriodWord(r.span.period) + "\",\"period_title\":" +
            JsonString(PeriodTitle(r.span.period, r.span.start)) +
@@ -194,7 +196,8 @@ std::string CommunityJson(const CommunityTotals& c, int64_t now) {
            CountFields(c.all_time) + "},\"history_since\":" + Time(c.history_since) + "}";
 }
 
-void InstallJsonApi(httplib::Server& server, TrekholdService& service, int64_t cache_ms) {
+std::function<void()> InstallJsonApi(httplib::Server& server, TrekholdService& service,
+                                     int64_t cache_ms) {
     auto cache = std::make_shared<ApiCache>(cache_ms);
     // Each kept answer belongs to its day, so a new day's periods never show the last one's.
     auto day = [&service] { return std::to_string(DayNumber(service.config().wall_seconds())); };
@@ -222,6 +225,7 @@ void InstallJsonApi(httplib::Server& server, TrekholdService& service, int64_t c
                                   "/api/v1/community")},
              "no-store");
     });
+    return [cache] { cache->pages.Clear(); };
 }
 
 } // namespace trekhold

@@ -5,14 +5,16 @@
 //   member/NICK       a member's totals, ranks, computers and history (30 days, 12 months)
 //   community         all members together: all time, today, active this week
 //
-// Unknown words or numbers out of range: 400; an unknown or hidden member, a page beyond
-// the last, any other path: 404. Answers are kept as long as the website's pages.
+// Unknown words or numbers out of range: 400; an unknown, hidden or private member, a page
+// beyond the last, any other path: 404. A private member is ranked with "nick": null and
+// "hidden": true. Answers are kept as long as the website's pages.
 #pragma once
 
 #include "server/json_text.h"
 #include "server/site_data.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace httplib {
@@ -29,6 +31,8 @@ std::string MemberJson(const MemberSummary& member, const std::vector<HistoryPoi
                        const std::vector<HistoryPoint>& monthly);
 std::string CommunityJson(const CommunityTotals& community, int64_t now);
 
-void InstallJsonApi(httplib::Server& server, TrekholdService& service, int64_t cache_ms);
+// Returns what forgets every kept answer (for a change that must show at once).
+std::function<void()> InstallJsonApi(httplib::Server& server, TrekholdService& service,
+                                     int64_t cache_ms);
 
 } // namespace trekhold

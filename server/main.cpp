@@ -262,6 +262,10 @@ int Review(const Options& o) {
     std::cout << hidden.size() << " hidden accounts\n";
     for (const std::string& nick : hidden)
         std::cout << "  " << nick << "\n";
+    auto private_pages = PrivateAccounts(db);
+    std::cout << private_pages.size() << " private accounts (ranked as \"hidden\")\n";
+    for (const std::string& nick : private_pages)
+        std::cout << "  " << nick << "\n";
     return 0;
 }
 

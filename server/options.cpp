@@ -169,7 +169,8 @@ Usage:
   trekhold-server account rename NICK NEW    give an account a new nickname
   trekhold-server account remove NICK        delete an account and its held sendings
   trekhold-server account hide|show NICK     leave an account out of the rankings, or not
-  trekhold-server review                     list the held sendings and hidden accounts
+  trekhold-server review                     list the held sendings, hidden and private
+                                             accounts
   trekhold-server review accept|reject ID    count a held sending, or not
   trekhold-server backup FILE                copy the database, consistent, while it serves
   trekhold-server digest add DIGEST          accept a program digest (tamper-detection list)

@@ -158,6 +158,17 @@ CREATE INDEX rank_usetime ON accounts (hidden, usetime DESC, nick);
 INSERT INTO meta (name, value) VALUES ('history_since', CAST(unixepoch() AS TEXT));
 )sql";
 
+// A member's own privacy: ranked as "hidden", without a page. The rankings' indexes carry
+// the flag after their key, so that a page of a ranking still reads its index alone. An
+// account hidden before keeps `hidden` (out of the rankings): nothing becomes more public.
+std::string Version4() {
+    std::string steps = "ALTER TABLE accounts ADD COLUMN private_page INTEGER NOT NULL DEFAULT 0;";
+    for (const char* column : {"distance", "keystrokes", "clicks", "scrolls", "uptime", "usetime"})
+        steps += std::string("DROP INDEX rank_") + column + "; CREATE INDEX rank_" + column +
+                 " ON accounts (hidden, " + column + " DESC, nick, private_page);";
+    return steps;
+}
+
 int CurrentVersion(Database& db) {
     Statement exists =
         db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
@@ -185,7 +196,9 @@ void MigrateSchema(Database& db, int target) {
         db.Exec(kVersion2);
     if (version < 3 && target >= 3)
         db.Exec(kVersion3);
-    // Later layouts add their steps here: if (version < 4) db.Exec(kVersion4); ...
+    if (version < 4 && target >= 4)
+        db.Exec(Version4());
+    // Later layouts add their steps here: if (version < 5) db.Exec(kVersion5); ...
     if (version < target)
         db.Prepare("UPDATE schema_version SET version = ?").Bind(1, target).Run();
     tx.Commit();

@@ -10,7 +10,8 @@
 //                               lost the answer resends with prev_key and is recognised
 //    distance ... usetime       the totals (64-bit)
 //    sendings, last_sent        accepted sendings and the time of the last (Unix seconds)
-//    hidden                     1: left out of the rankings by the operator or its owner
+//    hidden                     1: left out of the rankings by the operator, no page
+//    private_page               1: its owner keeps it private: ranked as "hidden", no page
 //    clicks                     left + right + special clicks (kept by triggers)
 //    key_issued,                when `key` and `prev_key` were issued (Unix seconds): a
 //    prev_key_issued            sending cannot hold more minutes than passed since
@@ -34,7 +35,7 @@
 
 namespace trekhold {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // Creates the tables of a new database or migrates an older layout, in one transaction, up
 // to `target` (an older one only in the tests of a migration). Throws DbError, also for a

@@ -100,11 +100,11 @@ int64_t RankedCount(Database& db, const PeriodSpan& span) {
 struct AccountRow {
     int64_t id = 0;
     std::string nick;
-    bool hidden = false;
+    bool shown = false; // neither hidden nor private: has a page, can be found by name
 };
 
 std::optional<AccountRow> FindRow(Database& db, const std::string& nick) {
-    auto s = db.Reuse("SELECT id, nick, hidden FROM accounts WHERE nick = ?");
+    auto s = db.Reuse("SELECT id, nick, hidden = 0 AND private_page = 0 FROM accounts WHERE nick = ?");
     s->Bind(1, nick);
     if (!s->Step())
         return std::nullopt;
@@ -253,30 +253,31 @@ RankingResult RankingOf(Database& db, Quantity by, Period period, int64_t page, 
     if (period == Period::kAllTime) {
         for (RankingEntry& entry : Ranking(db, by, result.page_size, offset))
             result.rows.push_back({offset + static_cast<int64_t>(result.rows.size()) + 1,
-                                   std::move(entry.nick), entry.value});
+                                   std::move(entry.nick), entry.value, entry.private_page});
         return result;
     }
     // The page is cut from the index alone; only its rows meet the accounts table.
     const std::string e = QuantityExpression(by);
-    auto s = db.Reuse("SELECT a.nick, r.v FROM (SELECT account_id, " + e +
+    auto s = db.Reuse("SELECT a.nick, r.v, a.private_page FROM (SELECT account_id, " + e +
                       " AS v FROM period_sums WHERE kind = ? AND period = ? AND hidden = 0 "
                       "ORDER BY " + e + " DESC, account_id LIMIT ? OFFSET ?) r "
                       "JOIN accounts a ON a.id = r.account_id ORDER BY r.v DESC, r.account_id");
     s->Bind(1, SumKindOf(period)).Bind(2, result.span.key).Bind(3, result.page_size).Bind(4, offset);
-    while (s->Step())
-        result.rows.push_back(
-            {offset + static_cast<int64_t>(result.rows.size()) + 1, s->Text(0), s->Int(1)});
+    while (s->Step()) {
+        const bool private_page = s->Int(2) != 0;
+        result.rows.push_back({offset + static_cast<int64_t>(result.rows.size()) + 1,
+                               private_page ? std::string() : s->Text(0), s->Int(1),
+                               private_page});
+    }
     return result;
 }
 
 std::optional<NickPlace> PlaceOf(Database& db, const std::string& nick, Quantity by, Period period,
                                  int64_t page_size, int64_t now) {
     std::optional<AccountRow> account = FindRow(db, nick);
-    if (!account)
+    if (!account || !account->shown)
         return std::nullopt;
-    NickPlace place{account->nick, account->hidden};
-    if (account->hidden)
-        return place;
+    NickPlace place{account->nick};
     const PeriodSpan span = SpanOf(period, now);
     const std::string e = QuantityExpression(by);
     if (period == Period::kAllTime) {
@@ -299,9 +300,17 @@ std::optional<NickPlace> PlaceOf(Database& db, const std::string& nick, Quantity
 }
 
 std::optional<MemberSummary> MemberOf(Database& db, const std::string& nick) {
+    std::optional<AccountRow> account = FindRow(db, nick);
+    if (!account || !account->shown)
+        return std::nullopt;
+    return OwnMemberOf(db, nick);
+}
+
+std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick) {
     MemberSummary m;
     {
-        auto s = db.Reuse(std::string("SELECT id, nick, hidden, created, sendings, last_sent, ") +
+        auto s = db.Reuse(std::string("SELECT id, nick, hidden, private_page, created, "
+                                      "sendings, last_sent, ") +
                           kCountColumns + " FROM accounts WHERE nick = ?");
         s->Bind(1, nick);
         if (!s->Step())
@@ -309,10 +318,11 @@ std::optional<MemberSummary> MemberOf(Database& db, const std::string& nick) {
         m.id = s->Int(0);
         m.nick = s->Text(1);
         m.hidden = s->Int(2) != 0;
-        m.created = s->Int(3);
-        m.sendings = s->Int(4);
-        m.last_sent = s->Int(5);
-        m.totals = ReadCounts(*s, 6);
+        m.private_page = s->Int(3) != 0;
+        m.created = s->Int(4);
+        m.sendings = s->Int(5);
+        m.last_sent = s->Int(6);
+        m.totals = ReadCounts(*s, 7);
     }
     {
         auto s = db.Reuse("SELECT MIN(sent) FROM sendings WHERE account_id = ?");
@@ -455,41 +465,29 @@ CommunityTotals SiteData::Community() {
 }
 
 AccountResult SiteData::SignIn(const std::string& nick, const std::string& password,
-                               const std::string& address, MemberSummary& summary) {
+                               const std::string& address, int limit, MemberSummary& summary,
+                               std::vector<SendingRow>& sendings) {
     AccountResult result = service_.CheckOwner(nick, password, address);
     if (result != AccountResult::kOk)
         return result;
     auto lease = service_.Reader();
-    std::optional<MemberSummary> member = MemberOf(*lease, nick);
+    std::optional<MemberSummary> member = OwnMemberOf(*lease, nick);
     if (!member)
         return AccountResult::kUnknownNick; // removed meanwhile
+    sendings = LastSendings(*lease, member->id, limit);
     summary = std::move(*member);
     return result;
 }
 
-AccountResult SiteData::SetHidden(const std::string& nick, const std::string& password,
-                                  bool hidden, const std::string& address) {
-    return service_.SetOwnHidden(nick, password, hidden, address);
+AccountResult SiteData::SetPrivate(const std::string& nick, const std::string& password,
+                                   bool private_page, const std::string& address) {
+    return service_.SetOwnPrivate(nick, password, private_page, address);
 }
 
 AccountResult SiteData::ChangePassword(const std::string& nick, const std::string& password,
                                        const std::string& new_password, const std::string& address,
                                        std::string& problem) {
     return service_.ChangeOwnPassword(nick, password, new_password, address, problem);
-}
-
-AccountResult SiteData::Sendings(const std::string& nick, const std::string& password,
-                                 const std::string& address, int limit,
-                                 std::vector<SendingRow>& rows) {
-    AccountResult result = service_.CheckOwner(nick, password, address);
-    if (result != AccountResult::kOk)
-        return result;
-    auto lease = service_.Reader();
-    std::optional<AccountRow> account = FindRow(*lease, nick);
-    if (!account)
-        return AccountResult::kUnknownNick;
-    rows = LastSendings(*lease, account->id, limit);
-    return result;
 }
 
 } // namespace trekhold

@@ -65,8 +65,9 @@ int64_t CountOf(const Counts& counts, Quantity quantity); // clicks: left + righ
 
 struct RankingRow {
     int64_t rank = 0; // from 1
-    std::string nick;
+    std::string nick; // empty for a private member (shown as "hidden")
     int64_t value = 0; // centimetres, a count, or minutes: units are the page's matter
+    bool private_page = false;
 };
 struct RankingResult {
     Quantity by = Quantity::kDistance;
@@ -74,7 +75,8 @@ struct RankingResult {
     int64_t page = 1;  // from 1, within 1 .. pages
     int64_t pages = 1; // at least 1
     int64_t page_size = 100;
-    int64_t ranked = 0; // members in this ranking (not hidden; for a period: with a sending in it)
+    int64_t ranked = 0; // members in this ranking (not hidden, private ones too; for a period:
+                        // with a sending in it)
     std::vector<RankingRow> rows;
 };
 constexpr int64_t kMaxPageSize = 1000;
@@ -82,11 +84,11 @@ constexpr int64_t kMaxPageSize = 1000;
 RankingResult RankingOf(Database& db, Quantity by, Period period, int64_t page, int64_t page_size,
                         int64_t now);
 
-// Where a nickname stands in a ranking. Empty when there is no such account. `hidden`
-// accounts and those without a sending in the period have rank and page 0.
+// Where a nickname stands in a ranking. Empty when there is no such account, or when it is
+// hidden or private: those answer as an unknown nickname, so that a private member's place
+// cannot be found by name. Those without a sending in the period have rank and page 0.
 struct NickPlace {
     std::string nick; // as the account spells it
-    bool hidden = false;
     int64_t rank = 0, page = 0, value = 0;
 };
 std::optional<NickPlace> PlaceOf(Database& db, const std::string& nick, Quantity by, Period period,
@@ -103,7 +105,8 @@ struct ComputerShare {
 struct MemberSummary {
     int64_t id = 0;
     std::string nick;
-    bool hidden = false;
+    bool hidden = false;       // by the operator: out of the rankings
+    bool private_page = false; // by its owner: ranked as "hidden"
     int64_t created = 0;
     Counts totals;     // all time, exact (also what came before the history)
     int64_t sendings = 0;
@@ -112,9 +115,11 @@ struct MemberSummary {
     std::array<int64_t, 6> ranks{};
     std::vector<ComputerShare> computers; // most usetime first; sendings since the history began
 };
-// Empty when there is no such account. Hidden accounts are returned too (for their owner);
-// the caller shows the public nothing of them.
+// The public's view: empty when there is no such account, or when it is hidden or private
+// (they answer as an unknown nickname).
 std::optional<MemberSummary> MemberOf(Database& db, const std::string& nick);
+// The owner's view (the account page): hidden and private accounts too.
+std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick);
 
 struct HistoryPoint {
     int64_t start = 0; // Unix seconds of the day's or month's start
@@ -161,22 +166,23 @@ class SiteData {
     RankingResult Ranking(Quantity by, Period period, int64_t page, int64_t page_size = 100);
     std::optional<NickPlace> Place(const std::string& nick, Quantity by, Period period,
                                    int64_t page_size = 100);
-    std::optional<MemberSummary> Member(const std::string& nick);
+    std::optional<MemberSummary> Member(const std::string& nick); // MemberOf: the public's
     std::vector<HistoryPoint> Daily(int64_t account_id, int days = 30);
     std::vector<HistoryPoint> Monthly(int64_t account_id, int months = 12);
     CommunityTotals Community();
 
-    // `address`: the client's, for the throttle. kOk fills `summary` (hidden accounts too).
+    // `address`: the client's, for the throttle. kOk fills `summary` (OwnMemberOf) and the
+    // last `limit` sendings.
     AccountResult SignIn(const std::string& nick, const std::string& password,
-                         const std::string& address, MemberSummary& summary);
-    AccountResult SetHidden(const std::string& nick, const std::string& password, bool hidden,
-                            const std::string& address);
+                         const std::string& address, int limit, MemberSummary& summary,
+                         std::vector<SendingRow>& sendings);
+    // The member's privacy: ranked as "hidden", no page, no history shown.
+    AccountResult SetPrivate(const std::string& nick, const std::string& password,
+                             bool private_page, const std::string& address);
     // `problem` explains kInvalid (the sign-up's rules for a password).
     AccountResult ChangePassword(const std::string& nick, const std::string& password,
                                  const std::string& new_password, const std::string& address,
                                  std::string& problem);
-    AccountResult Sendings(const std::string& nick, const std::string& password,
-                           const std::string& address, int limit, std::vector<SendingRow>& rows);
 
   private:
     TrekholdService& service_;

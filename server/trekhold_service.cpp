@@ -494,14 +494,15 @@ AccountResult TrekholdService::ChangeOwn(
     return ok && !stale ? AccountResult::kOk : AccountResult::kFailed;
 }
 
-AccountResult TrekholdService::SetOwnHidden(const std::string& nick, const std::string& password,
-                                            bool hidden, const std::string& address) {
+AccountResult TrekholdService::SetOwnPrivate(const std::string& nick,
+                                             const std::string& password, bool private_page,
+                                             const std::string& address) {
     AccountDirectory::Entry entry;
     AccountResult result = Owner(nick, password, address, entry);
     if (result != AccountResult::kOk)
         return result;
-    return ChangeOwn(nick, entry, [hidden](Database& db, const Account& account) {
-        trekhold::SetHidden(db, account.nick, hidden);
+    return ChangeOwn(nick, entry, [private_page](Database& db, const Account& account) {
+        SetPrivatePage(db, account.nick, private_page);
     });
 }
 

@@ -120,8 +120,8 @@ class TrekholdService {
     // with their throttle of wrong passwords (`address`: the client's).
     AccountResult CheckOwner(const std::string& nick, const std::string& password,
                              const std::string& address);
-    AccountResult SetOwnHidden(const std::string& nick, const std::string& password, bool hidden,
-                               const std::string& address);
+    AccountResult SetOwnPrivate(const std::string& nick, const std::string& password,
+                                bool private_page, const std::string& address);
     // `problem` explains kInvalid.
     AccountResult ChangeOwnPassword(const std::string& nick, const std::string& password,
                                     const std::string& new_password, const std::string& address,

@@ -57,18 +57,19 @@ std::string RenderAccountPage(const AccountView& view) {
     }
     const MemberSummary& m = *view.member;
     body += "<p>Signed in as <strong class=\"nick\">" + HtmlEscape(m.nick) + "</strong>. ";
-    body += m.hidden ? "Your page and history are hidden: the rankings leave you out.</p>"
-                     : "Your page is public: <a href=\"" + MemberAddress(m.nick) +
-                           "\">your member page</a>.</p>";
+    body += m.hidden         ? "The operator has left your account out of the rankings.</p>"
+            : m.private_page ? "Your page is hidden: you are in the rankings as “hidden”.</p>"
+                             : "Your page is public: <a href=\"" + MemberAddress(m.nick) +
+                                   "\">your member page</a>.</p>";
 
+    const bool hide = !m.private_page;
     body += "<h2>Your page</h2><form method=\"post\" action=\"/account\">" + HiddenNick(m.nick) +
-            "<input type=\"hidden\" name=\"action\" value=\"" + (m.hidden ? "show" : "hide") +
+            "<input type=\"hidden\" name=\"action\" value=\"" + (hide ? "hide" : "show") +
             "\">" + PasswordField("Password", "password", "current-password") +
-            "<button type=\"submit\">" + (m.hidden ? "Show my page" : "Hide my page") +
+            "<button type=\"submit\">" + (hide ? "Hide my page" : "Show my page") +
             "</button></form><p class=\"note\">" +
-            (m.hidden ? "Shown again, your page and your places in the rankings come back."
-                      : "Hidden, your page answers like an unknown nickname and the rankings "
-                        "leave you out. Your counts are kept.") +
+            (hide ? "You stay in the rankings as “hidden”; your page and history are not shown."
+                  : "Shown again, your nickname, page and history are public.") +
             "</p>";
 
     body += "<h2>Last sendings</h2>" + SendingsTable(view.sendings) +

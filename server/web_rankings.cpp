@@ -28,6 +28,15 @@ std::string RankingTitle(Quantity by) {
     return std::string(QuantityTitle(by)) + " ranking";
 }
 
+// A member's link, or for a private one "hidden" in italics and without a link, which a
+// screen reader does not take for a member of that name.
+std::string NickCell(const RankingRow& row) {
+    if (row.private_page)
+        return "<em class=\"private\">hidden</em><span class=\"vh\"> (a member whose page is "
+               "private)</span>";
+    return "<a href=\"" + MemberAddress(row.nick) + "\">" + HtmlEscape(row.nick) + "</a>";
+}
+
 // Everything of a ranking below its heading: the choices, the search, the rows, the pages.
 std::string RankingBody(const RankingView& view) {
     const RankingResult& r = view.result;
@@ -71,9 +80,8 @@ std::string RankingBody(const RankingView& view) {
                 std::string(QuantityTitle(r.by)) + "</th></tr></thead><tbody>";
         for (const RankingRow& row : r.rows)
             body += "<tr id=\"rank-" + std::to_string(row.rank) + "\"><td class=\"n\">" +
-                    std::to_string(row.rank) + "</td><td class=\"nick\"><a href=\"" +
-                    MemberAddress(row.nick) + "\">" + HtmlEscape(row.nick) +
-                    "</a></td><td class=\"n\">" + ValueText(r.by, row.value, view.metric) +
+                    std::to_string(row.rank) + "</td><td class=\"nick\">" + NickCell(row) +
+                    "</td><td class=\"n\">" + ValueText(r.by, row.value, view.metric) +
                     "</td></tr>";
         body += "</tbody></table>";
     }

@@ -106,8 +106,8 @@ class Website {
             now_ms);
     }
 
-    // "/member/NICK": the rest of the path as the HTTP library decoded it. A hidden member gets
-    // the same answer as an unknown nickname.
+    // "/member/NICK": the rest of the path as the HTTP library decoded it. A hidden or private
+    // member gets the same answer as an unknown nickname.
     void Member(const httplib::Request& req, httplib::Response& res) {
         const std::string nick = req.matches[1].str();
         const bool metric = req.get_param_value("units") != "english";
@@ -116,7 +116,7 @@ class Website {
             if (nick.size() > kMaxNick)
                 return std::string();
             std::optional<MemberSummary> member = site_.Member(nick);
-            if (!member || member->hidden)
+            if (!member)
                 return std::string(); // kept too: a crawler of names costs one query each
             MemberView view{*member, site_.Daily(member->id), site_.Monthly(member->id), metric};
             return RenderMemberPage(view);
@@ -149,11 +149,13 @@ class Website {
         AccountResult result = AccountResult::kOk;
         std::string problem;
         if (action == "hide" || action == "show") {
-            result = site_.SetHidden(view.nick, password, action == "hide", address);
+            result = site_.SetPrivate(view.nick, password, action == "hide", address);
             if (result == AccountResult::kOk) {
-                // The public pages show the change at once, not when they expire.
+                // The public pages and answers show the change at once, not when they expire.
                 pages_.Clear();
                 members_.Clear();
+                if (options_.forget_api_answers)
+                    options_.forget_api_answers();
                 view.message =
                     action == "hide" ? "Your page is now hidden." : "Your page is now public.";
             }
@@ -174,10 +176,11 @@ class Website {
             result = AccountResult::kInvalid;
             problem = "Please use the form of this site.";
         }
-        if (result == AccountResult::kOk)
-            result = site_.Sendings(view.nick, password, address, kShownSendings, view.sendings);
-        if (result == AccountResult::kOk && !(view.member = site_.Member(view.nick)))
-            result = AccountResult::kUnknownNick; // removed meanwhile
+        if (result == AccountResult::kOk) {
+            view.member.emplace();
+            result = site_.SignIn(view.nick, password, address, kShownSendings, *view.member,
+                                  view.sendings);
+        }
         if (result != AccountResult::kOk) {
             view.member.reset();
             view.sendings.clear();
@@ -241,13 +244,13 @@ class Website {
     }
 
     // The "find nickname" form: on to the row of the page that holds the member, or to
-    // the member's page when they have nothing in this period; an unknown or hidden
+    // the member's page when they have nothing in this period; an unknown, hidden or private
     // nickname gets the ranking's first page saying so.
     void FindNick(RankingQuery q, const std::string& find, httplib::Response& res) {
         std::optional<NickPlace> place;
         if (find.size() <= kMaxNick)
             place = site_.Place(find, q.by, q.period, kRankingPageSize);
-        if (place && !place->hidden) {
+        if (place) {
             std::string address = place->rank > 0
                                       ? RankingAddress(q.by, q.period, q.metric, place->page) +
                                             "#rank-" + std::to_string(place->rank)

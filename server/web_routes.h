@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace httplib {
 class Server;
@@ -17,6 +18,7 @@ class TrekholdService;
 struct WebsiteOptions {
     bool behind_proxy = false; // the client's address from "X-Real-IP" (see ClientAddress)
     int64_t cache_ms = 30000;
+    std::function<void()> forget_api_answers; // after a member's page turns private or public
 };
 
 // Installs the routes; call before any catch-all route.

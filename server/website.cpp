@@ -163,6 +163,8 @@ caption{text-align:left;font-weight:600;padding:.3rem 0}
 th,td{padding:.45rem .5rem;border-bottom:1px solid #d5dbe1;text-align:left;vertical-align:top}
 .n{text-align:right;white-space:nowrap}
 .nick{overflow-wrap:anywhere;word-break:break-all}
+.private{color:#44515e}
+.vh{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap}
 tbody tr:target{background:#fff1b8;outline:3px solid #7a5c00}
 .pager{display:flex;flex-wrap:wrap;gap:1rem;align-items:center;margin:.8rem 0}
 form{background:#fff;padding:1rem;border-radius:.5rem;display:grid;gap:.6rem;margin:.8rem 0}

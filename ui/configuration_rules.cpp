@@ -144,3 +144,25 @@ std::wstring LogSizeText(const std::wstring& caption, float kilobytes,
     }
     return caption + L" " + number + L" Ko";
 }
+
+std::wstring OpenLogsCommandLine(const std::wstring& log_path) {
+    return L"Notepad \"" + log_path + L"\"";
+}
+
+std::optional<uint32_t> ColourToStore(bool chosen, bool failed, uint32_t start, uint32_t result) {
+    if (chosen)
+        return result;
+    if (failed)
+        return std::nullopt;
+    return start;
+}
+
+void ReacquireMouseAfterClosing(CountingDevices& devices) {
+    if (!devices.CountingOn())
+        return;
+    devices.StopSampling();
+    devices.ReleaseMouse();
+    devices.AcquireMouse();
+    if (!devices.SendingInProgress())
+        devices.StartSampling();
+}

@@ -1,7 +1,8 @@
 // The configuration dialog's rules, apart from its window: the step buttons, the two
-// automatic-sending boxes, the display's lines, the start-up entry, the proxy and the
-// account entry. Each writes its setting and says what the dialog is to show; a write that
-// fails leaves the setting as it was and the dialog shows the stored value again.
+// automatic-sending boxes, the display's lines, the start-up entry, the proxy, the logs and
+// what closing does to the counting. Each control writes its setting and says what the
+// dialog is to show; a write that fails leaves the setting as it was and the dialog shows
+// the stored value again.
 #pragma once
 
 #include "net/http_fetcher.h"
@@ -9,6 +10,7 @@
 #include "storage/settings_store.h"
 #include "storage/settings_table.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -80,3 +82,26 @@ UseProxyOutcome UseProxyChanged(SettingsStore& store, HttpFetcher& http, bool ch
 // Taille_logs, already kept to two decimals.
 std::wstring LogSizeText(const std::wstring& caption, float kilobytes,
                          const std::wstring& decimal_separator);
+
+// `OpenLogs`: Notepad with the log file, its path quoted (the data folder may hold blanks).
+std::wstring OpenLogsCommandLine(const std::wstring& log_path);
+
+// A colour button's outcome: the colour chosen, or the starting one when the chooser was
+// closed without a choice; nothing (the setting is not written) when the chooser failed.
+std::optional<uint32_t> ColourToStore(bool chosen, bool failed, uint32_t start, uint32_t result);
+
+// What the running client does with its sampling and its pointer device.
+class CountingDevices {
+  public:
+    virtual ~CountingDevices() = default;
+    virtual bool CountingOn() = 0; // the tray menu's data-counting item checked
+    virtual bool SendingInProgress() const = 0;
+    virtual void StopSampling() = 0;
+    virtual void ReleaseMouse() = 0;
+    virtual void AcquireMouse() = 0;
+    virtual void StartSampling() = 0;
+};
+// The dialog closed: while counting is on, the mouse device is released and acquired afresh
+// (the dialog may have taken the pointer from it) with the sampling stopped meanwhile. The
+// sampling stays stopped while a sending holds the counts; the keyboard is left as it is.
+void ReacquireMouseAfterClosing(CountingDevices& devices);

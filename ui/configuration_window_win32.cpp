@@ -8,7 +8,6 @@
 #include "net/check_totals.h"
 #include "net/installer_steps.h"
 #include "net/server_address.h"
-#include "net/win32/goto_site.h"
 #include "storage/activity_log.h"
 #include "storage/data_files.h"
 #include "storage/data_folder_win32.h"
@@ -128,12 +127,21 @@ void ConfigurationWindow::InitDialog() {
                 {IDC_CFG_CANCELACCOUNT, 430},     {IDC_CFG_CHECKTOTALDATA, 450},
                 {IDC_CFG_CHECK_INFO, 460},        {IDC_CFG_OPENLOGS, 720},
                 {IDC_CFG_CLEAR_LOGS, 730},        {IDC_CFG_LASTLOG_LABEL, 740}});
-    // The website's address on a button with the hand pointer: a link the keyboard reaches.
+    // The command buttons: drawing style 14 and the arrow pointer; the two colour buttons
+    // show no focus rectangle. The website's address is on a button with the hand pointer:
+    // a link the keyboard reaches.
     const std::string site = ServerBaseUrl(host_.Services().settings);
     ::SetDlgItemTextW(hwnd(), IDC_CFG_LIEN, WideFromCp1252(site).c_str());
-    controls::BtnProperties link = controls::GetBtnProperties(control(IDC_CFG_LIEN));
-    link.HandPointer = true;
-    controls::SetBtnProperties(control(IDC_CFG_LIEN), link);
+    for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const int id = ::GetDlgCtrlID(child);
+        controls::BtnProperties look = controls::GetBtnProperties(child);
+        look.ButtonType = 14;
+        look.MousePointer = 1;
+        look.ShowFocusRect = id != IDC_CFG_DDBGCOLOR && id != IDC_CFG_DDCOLOR;
+        look.HandPointer = id == IDC_CFG_LIEN;
+        controls::SetBtnProperties(child, look); // does nothing to the other classes
+    }
     // Tabs without icons: their captions centred.
     for (int tab : kTabIds) {
         controls::Button2000Properties centred = controls::GetButton2000Properties(control(tab));
@@ -376,14 +384,17 @@ void ConfigurationWindow::ColourClicked(bool background) {
     chooser.Flags = CC_FULLOPEN | CC_RGBINIT | CC_ENABLEHOOK;
     chooser.lpfnHook = ColourHook;
     chooser.lCustData = reinterpret_cast<LPARAM>(background ? kBackgroundTitle : kFontTitle);
-    COLORREF chosen = start;
-    if (::ChooseColorW(&chooser))
-        chosen = chooser.rgbResult;
-    else if (const DWORD error = ::CommDlgExtendedError())
+    const bool chosen = ::ChooseColorW(&chooser) != FALSE;
+    const DWORD error = chosen ? 0 : ::CommDlgExtendedError();
+    if (error)
         LogFailure(L"ChooseColorW", error);
+    const std::optional<uint32_t> colour =
+        ColourToStore(chosen, error != 0, start, chooser.rgbResult);
+    if (!colour)
+        return;
     if (host_.DisplayOpen())
-        host_.SetDisplayColour(background, chosen);
-    services.settings.Write(SettingPath(setting), std::to_string(chosen)); // logs a failure
+        host_.SetDisplayColour(background, *colour);
+    services.settings.Write(SettingPath(setting), std::to_string(*colour)); // logs a failure
 }
 
 void ConfigurationWindow::DefineProxyClicked() {
@@ -488,9 +499,9 @@ void ConfigurationWindow::OpenLogsClicked() {
     const std::optional<std::wstring> path = LogFilePath();
     if (!path)
         return;
-    const std::optional<DWORD> process = StartProcess(L"notepad.exe \"" + *path + L"\"");
+    const std::optional<DWORD> process = StartProcess(OpenLogsCommandLine(*path));
     if (!process) {
-        LogFailure(L"CreateProcessW (notepad.exe)", ::GetLastError());
+        LogFailure(L"CreateProcessW (Notepad)", ::GetLastError());
         return;
     }
     ::AllowSetForegroundWindow(*process);
@@ -559,11 +570,8 @@ void ConfigurationWindow::OnCommand(int id, int code) {
         return OpenLogsClicked();
     case IDC_CFG_CLEAR_LOGS:
         return ClearLogsClicked();
-    case IDC_CFG_LIEN: {
-        ExchangeServices services = host_.Services();
-        GotoSite(ServerBaseUrl(services.settings));
-        return;
-    }
+    case IDC_CFG_LIEN:
+        return host_.OpenWebsite();
     default:
         return CheckBoxClicked(id);
     }

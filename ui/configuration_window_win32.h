@@ -28,6 +28,8 @@ class ConfigurationHost {
     virtual UserMessages& Messages() = 0;
     virtual std::wstring ProgramFolder() = 0;
     virtual std::wstring LastLog() = 0;
+    // The project website (the server's address) in the browser.
+    virtual void OpenWebsite() = 0;
 
     // `Autos`/`AutosKm` (with `TimerASKm` running exactly while `AutosKm`), `Hautos`, `Kautos`.
     virtual AutoSendState AutoSend() = 0;
@@ -60,7 +62,7 @@ class ConfigurationHost {
     // uptime texts at once) or hidden; `labels` is null when hidden.
     virtual void InputsPageShown(display::InputsLabels* labels) = 0;
     // The dialog is gone: the refresh timer runs on only for the display, and the mouse
-    // device is acquired afresh when counting is on.
+    // device is acquired afresh when counting is on (ReacquireMouseAfterClosing).
     virtual void ConfigurationClosed() = 0;
 };
 

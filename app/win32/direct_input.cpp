@@ -106,6 +106,16 @@ void DirectInputDevices::Acquire() {
         keyboard_.get()->Acquire();
 }
 
+void DirectInputDevices::AcquireMouse() {
+    if (mouse_)
+        mouse_.get()->Acquire();
+}
+
+void DirectInputDevices::UnacquireMouse() {
+    if (mouse_)
+        mouse_.get()->Unacquire();
+}
+
 void DirectInputDevices::Unacquire() {
     if (mouse_)
         mouse_.get()->Unacquire();

@@ -42,6 +42,9 @@ class DirectInputDevices {
     void Acquire();
     // The mouse, then the keyboard.
     void Unacquire();
+    // The mouse alone.
+    void AcquireMouse();
+    void UnacquireMouse();
 
   private:
     void ReleaseAll();

@@ -97,6 +97,14 @@ class BoundedServerTest : public ::testing::Test {
         ASSERT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL),
                   static_cast<ssize_t>(text.size()));
     }
+    // The whole answer to `request`, sent on a connection of its own.
+    std::string Exchange(const std::string& request) {
+        const int fd = Connect();
+        Send(fd, request);
+        std::string response = ReadAll(fd);
+        ::close(fd);
+        return response;
+    }
     static std::string Status(const std::string& response) {
         return response.substr(0, response.find("\r\n"));
     }
@@ -133,29 +141,18 @@ TEST_F(BoundedServerTest, ASlowRequestIsCutAtItsDeadline) {
 }
 
 TEST_F(BoundedServerTest, OversizedHeadsAreRefused) {
-    int fd = Connect();
-    Send(fd, "GET /" + std::string(5000, 'a'));
-    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 414 URI Too Long");
-    ::close(fd);
-    fd = Connect();
-    Send(fd, "GET /text HTTP/1.1\r\nX: " + std::string(5000, 'x'));
-    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 431 Request Header Fields Too Large");
-    ::close(fd);
-    fd = Connect();
+    EXPECT_EQ(Status(Exchange("GET /" + std::string(5000, 'a'))), "HTTP/1.1 414 URI Too Long");
+    EXPECT_EQ(Status(Exchange("GET /text HTTP/1.1\r\nX: " + std::string(5000, 'x'))),
+              "HTTP/1.1 431 Request Header Fields Too Large");
     std::string many = "GET /text HTTP/1.1\r\n";
     for (int i = 0; i < 25; ++i)
         many += "X" + std::to_string(i) + ": 1\r\n";
-    Send(fd, many + "\r\n");
-    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 431 Request Header Fields Too Large");
-    ::close(fd);
+    EXPECT_EQ(Status(Exchange(many + "\r\n")), "HTTP/1.1 431 Request Header Fields Too Large");
     // Just within the bounds: answered.
-    fd = Connect();
     std::string fits = "GET /text HTTP/1.1\r\nConnection: close\r\n";
     for (int i = 0; i < 18; ++i)
         fits += "X" + std::to_string(i) + ": 1\r\n";
-    Send(fd, fits + "\r\n");
-    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 200 OK");
-    ::close(fd);
+    EXPECT_EQ(Status(Exchange(fits + "\r\n")), "HTTP/1.1 200 OK");
 }
 
 TEST_F(BoundedServerTest, KeepAliveIsShortAndCounted) {
@@ -171,23 +168,18 @@ TEST_F(BoundedServerTest, KeepAliveIsShortAndCounted) {
     EXPECT_NE(all.find("Connection: close"), std::string::npos);
     ::close(fd);
     // An idle connection is closed after the keep-alive time.
-    fd = Connect();
-    Send(fd, request);
     const auto start = Clock::now();
-    all = ReadAll(fd);
+    all = Exchange(request);
     EXPECT_EQ(Status(all), "HTTP/1.1 200 OK");
     EXPECT_EQ(all.find("<still open>"), std::string::npos);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
-    ::close(fd);
 }
 
 TEST_F(BoundedServerTest, AnswersAreNeverCutIntoRangesByTheLibrary) {
-    int fd = Connect();
-    Send(fd, "GET /text HTTP/1.1\r\nRange: bytes=0-0,2-2,4-4\r\nConnection: close\r\n\r\n");
-    const std::string response = ReadAll(fd);
+    const std::string response =
+        Exchange("GET /text HTTP/1.1\r\nRange: bytes=0-0,2-2,4-4\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(Status(response), "HTTP/1.1 200 OK");
     EXPECT_EQ(response.substr(response.size() - 10), "0123456789");
-    ::close(fd);
 }
 
 TEST_F(BoundedServerTest, StopsPromptlyWithSlowClientsConnected) {
@@ -210,12 +202,10 @@ TEST_F(BoundedServerTest, SlowClientsHoldNoWorker) {
         slow.push_back(Connect());
     }
     const auto start = Clock::now();
-    int fd = Connect();
-    Send(fd, "GET /text HTTP/1.1\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(Status(ReadAll(fd)), "HTTP/1.1 200 OK");
+    EXPECT_EQ(Status(Exchange("GET /text HTTP/1.1\r\nConnection: close\r\n\r\n")),
+              "HTTP/1.1 200 OK");
     // Served while they wait: without the room the workers would be taken for 10 deadlines.
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-    ::close(fd);
     for (int s : slow)
         ::close(s);
 }

@@ -17,7 +17,6 @@
 #include <thread>
 
 using namespace trekhold;
-using test::kDigest;
 using test::KeyOf;
 
 TEST(Plausibility, TimeAndHumanRates) {
@@ -149,34 +148,19 @@ TEST(Passwords, ChecksBeyondTheQueueAreAnsweredBusyAtOnce) {
 namespace {
 
 // A service whose clocks the test moves.
-class HonestyTest : public ::testing::Test {
+class HonestyTest : public test::ServiceFixture {
   protected:
     void SetUp() override {
-        config_.db_path = dir_.File("h.db");
-        config_.hash_cost = HashCost::kMinimum;
         config_.wall_seconds = [this] { return wall_.load(); };
         config_.steady_ms = [this] { return steady_.load(); };
-        service_ = std::make_unique<TrekholdService>(config_);
-        std::string problem;
-        ASSERT_EQ(service_->SignUp("walker", "secret1", problem), SignUpResult::kCreated);
+        ServiceFixture::SetUp();
     }
-    std::string Login(const std::string& password = "secret1") {
-        return EncipherPayload("walker'" + password);
-    }
-    std::string Record(const std::string& key, const Counts& counts) {
-        return FormatSendingRecord(35, "walker", "secret1", key, counts, "C293A4B5", kDigest);
-    }
-    std::string Send(const std::string& record) { return service_->Send(EncipherPayload(record)); }
-    std::string Totals() { return service_->CheckData(Login()); }
     std::vector<HeldSending> Held(const std::string& state = "held") {
         Database db(config_.db_path);
         return HeldSendings(db, state);
     }
 
-    test::TempDir dir_;
-    ServiceConfig config_;
     std::atomic<int64_t> wall_{1800000000}, steady_{1000000};
-    std::unique_ptr<TrekholdService> service_;
 };
 
 } // namespace
@@ -186,7 +170,7 @@ TEST_F(HonestyTest, ImplausibleSendingsAreAnsweredHeldAndReviewed) {
     ASSERT_NE(key, "");
     wall_ += 3600;
     // An hour of use since the key: counted.
-    key = KeyOf(Send(Record(key, {50000, 3000, 200, 20, 0, 100, 60, 30})), 5);
+    key = KeyOf(Send(key, {50000, 3000, 200, 20, 0, 100, 60, 30}), 5);
     ASSERT_NE(key, "");
     EXPECT_EQ(Totals(), "50000;200;20;0;100;3000;60;30");
 
@@ -201,12 +185,12 @@ TEST_F(HonestyTest, ImplausibleSendingsAreAnsweredHeldAndReviewed) {
     EXPECT_EQ(Totals(), "50000;200;20;0;100;3000;60;30");
     // The chain goes on: the next sending is judged against the time since this answer.
     wall_ += 600;
-    const std::string after = KeyOf(Send(Record(next, {100, 10, 1, 0, 0, 0, 10, 2})), 5);
+    const std::string after = KeyOf(Send(next, {100, 10, 1, 0, 0, 0, 10, 2}), 5);
     ASSERT_NE(after, "");
     EXPECT_EQ(Totals(), "50100;201;20;0;100;3010;70;32");
     // More usetime than uptime is held too.
     wall_ += 600;
-    ASSERT_NE(KeyOf(Send(Record(after, {0, 0, 0, 0, 0, 0, 3, 4})), 5), "");
+    ASSERT_NE(KeyOf(Send(after, {0, 0, 0, 0, 0, 0, 3, 4}), 5), "");
 
     auto held = Held();
     ASSERT_EQ(held.size(), 2u);
@@ -234,12 +218,12 @@ TEST_F(HonestyTest, ImplausibleSendingsAreAnsweredHeldAndReviewed) {
 TEST_F(HonestyTest, AResendAfterALostAnswerIsJudgedOnTheTimeOfItsKey) {
     std::string key = KeyOf(service_->RequestKey(Login()), 3);
     wall_ += 3600;
-    const std::string first = Send(Record(key, {10, 10, 0, 0, 0, 0, 60, 10}));
+    const std::string first = Send(key, {10, 10, 0, 0, 0, 0, 60, 10});
     ASSERT_NE(KeyOf(first, 5), "");
     // The answer was lost: 30 minutes later the client sends its counts given back plus
     // what it counted since, with the old key. 90 minutes passed since that key.
     wall_ += 1800;
-    ASSERT_NE(KeyOf(Send(Record(key, {20, 20, 0, 0, 0, 0, 90, 20})), 5), "");
+    ASSERT_NE(KeyOf(Send(key, {20, 20, 0, 0, 0, 0, 90, 20}), 5), "");
     EXPECT_EQ(Totals(), "20;0;0;0;0;20;90;20");
     EXPECT_TRUE(Held().empty());
 }
@@ -282,8 +266,8 @@ TEST_F(HonestyTest, TheOperatorsChangesReachTheRunningService) {
     ASSERT_NE(key, "");
     ASSERT_TRUE(service_->SetPassword("walker", "changed1"));
     EXPECT_FALSE(service_->SetPassword("nobody", "changed1"));
-    EXPECT_EQ(Send(Record(key, {1})), "Erreur"); // the old password, cached, is stale once
-    EXPECT_EQ(Send(Record(key, {1})), "Errpwd");
+    EXPECT_EQ(Send(key, {1}), "Erreur"); // the old password, cached, is stale once
+    EXPECT_EQ(Send(key, {1}), "Errpwd");
     {
         Database db(config_.db_path);
         Transaction tx(db);
@@ -292,14 +276,7 @@ TEST_F(HonestyTest, TheOperatorsChangesReachTheRunningService) {
     }
     EXPECT_EQ(service_->CheckData(EncipherPayload("walker'changed1")), "ErrPseudo");
     EXPECT_EQ(service_->CheckData(EncipherPayload("strider'changed1")), "0;0;0;0;0;0;0;0");
-    EXPECT_EQ(service_->Send(EncipherPayload(FormatSendingRecord(
-                  35, "walker", "changed1", key, {1}, "C293A4B5", kDigest))),
-              "Erreur"); // known under its old nickname until then
-    EXPECT_EQ(service_->Send(EncipherPayload(FormatSendingRecord(
-                  35, "walker", "changed1", key, {1}, "C293A4B5", kDigest))),
-              "Errlogin");
-    EXPECT_NE(KeyOf(service_->Send(EncipherPayload(FormatSendingRecord(
-                        35, "strider", "changed1", key, {1}, "C293A4B5", kDigest))),
-                    5),
-              "");
+    EXPECT_EQ(Send(key, {1}, 35, "changed1"), "Erreur"); // known under its old nickname until then
+    EXPECT_EQ(Send(key, {1}, 35, "changed1"), "Errlogin");
+    EXPECT_NE(KeyOf(Send(key, {1}, 35, "changed1", "strider"), 5), "");
 }

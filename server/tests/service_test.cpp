@@ -13,39 +13,16 @@
 #include <thread>
 
 using namespace trekhold;
-using test::kDigest;
 using test::KeyOf;
 
 namespace {
 
-class ServiceTest : public ::testing::Test {
+class ServiceTest : public test::ServiceFixture {
   protected:
     void SetUp() override {
-        config_.db_path = dir_.File("t.db");
-        config_.hash_cost = HashCost::kMinimum;
         config_.judge_sendings = false; // the plausibility tests judge
-        Start();
-        std::string problem;
-        ASSERT_EQ(service_->SignUp("walker", "secret1", problem), SignUpResult::kCreated);
+        ServiceFixture::SetUp();
     }
-    void Start() {
-        service_.reset();
-        service_ = std::make_unique<TrekholdService>(config_);
-    }
-    std::string RequestKey(const std::string& nick = "walker") {
-        return KeyOf(service_->RequestKey(EncipherPayload(nick + "'secret1")), 3);
-    }
-    std::string Send(const std::string& key, const Counts& counts, int64_t version = 35,
-                     const std::string& password = "secret1", const std::string& nick = "walker",
-                     const std::string& digest = kDigest) {
-        return Send(FormatSendingRecord(version, nick, password, key, counts, "C293A4B5", digest));
-    }
-    std::string Send(const std::string& record) { return service_->Send(EncipherPayload(record)); }
-    std::string Totals() { return service_->CheckData(EncipherPayload("walker'secret1")); }
-
-    test::TempDir dir_;
-    ServiceConfig config_;
-    std::unique_ptr<TrekholdService> service_;
 };
 
 } // namespace
@@ -64,8 +41,7 @@ TEST_F(ServiceTest, AnswerWords) {
     EXPECT_EQ(Send(first, {5}), "Errcle"); // retired by another computer's key request
     EXPECT_EQ(Send("garbage"), "Errdata");
     EXPECT_EQ(Send(""), "Errdata");
-    EXPECT_EQ(Send(FormatSendingRecord(35, "walker", "secret1", key, {}, "A", kDigest) + "'x"),
-              "Errdata");
+    EXPECT_EQ(Send(Record(key, {}) + "'x"), "Errdata");
     EXPECT_EQ(service_->CheckData(EncipherPayload("nobody'secret1")), "ErrPseudo");
     EXPECT_EQ(service_->CheckData(EncipherPayload("walker'wrong")), "ErrPwd");
     EXPECT_EQ(service_->CheckData("JJ"), "Erreur");
@@ -117,8 +93,7 @@ TEST_F(ServiceTest, TotalsBeyondTheClientsRangeAreCappedInTheCheckOnly) {
 
 TEST_F(ServiceTest, LostAnswerIsRecognisedWhenTheClientSendsAgain) {
     const std::string key = RequestKey();
-    const std::string record = FormatSendingRecord(35, "walker", "secret1", key,
-                                                   {100, 10, 1, 1, 1, 1, 5, 4}, "A", kDigest);
+    const std::string record = Record(key, {100, 10, 1, 1, 1, 1, 5, 4});
     const std::string answer = Send(record);
     ASSERT_NE(KeyOf(answer, 5), "");
     EXPECT_EQ(Send(record), answer);

@@ -181,15 +181,18 @@ TEST_F(SiteDataTest, SumsKeptAsSendingsArriveEqualSumsRecomputed) {
     EXPECT_EQ(community.active_week, 3); // Monday 23 February to Sunday 1 March
     EXPECT_EQ(community.members, 4);
 
-    // Hidden: out of every ranking, rank 0; removed: out of the community's sums.
-    std::string problem;
-    EXPECT_EQ(site.SetHidden("ann", "wrong1", true, "10.0.0.1"), AccountResult::kWrongPassword);
-    EXPECT_EQ(site.SetHidden("nobody", "secret1", true, "10.0.0.1"), AccountResult::kUnknownNick);
-    ASSERT_EQ(site.SetHidden("ann", "secret1", true, "10.0.0.1"), AccountResult::kOk);
+    // Hidden by the operator: out of every ranking, no page; removed: out of the community's
+    // sums.
+    {
+        Database db(config_.db_path);
+        ASSERT_TRUE(SetHidden(db, "ann", true));
+    }
     EXPECT_EQ(site.Ranking(Quantity::kDistance, Period::kWeek, 1).rows.at(0).nick, "bob");
     EXPECT_EQ(site.Ranking(Quantity::kDistance, Period::kAllTime, 1).rows.at(0).nick, "bob");
-    EXPECT_EQ(site.Place("ann", Quantity::kDistance, Period::kWeek)->rank, 0);
-    EXPECT_EQ(site.Member("ann")->ranks[0], 0);
+    EXPECT_FALSE(site.Place("ann", Quantity::kDistance, Period::kWeek));
+    EXPECT_FALSE(site.Member("ann"));
+    EXPECT_EQ(OwnMemberOf(*service_->Reader(), "ann")->ranks[0], 0);
+    EXPECT_EQ(site.Community().all_time.keystrokes, 10 + 5 + 1 + 2 + 99999);
     ExpectSumsAsRecomputed();
     {
         Database db(config_.db_path);
@@ -220,7 +223,15 @@ TEST_F(SiteDataTest, PlacesMatchTheRankingPagesWithTiesAndPeriods) {
             }
         now_ += 86400 * 3;
     }
-    ASSERT_EQ(site.SetHidden("m7", "secret1", true, ""), AccountResult::kOk);
+    {
+        Database db(config_.db_path);
+        ASSERT_TRUE(SetHidden(db, "m7", true));
+    }
+    // Private: ranked at its place without its name, which finds neither place nor page.
+    EXPECT_EQ(site.SetPrivate("m3", "wrong1", true, "10.0.0.1"), AccountResult::kWrongPassword);
+    EXPECT_EQ(site.SetPrivate("nobody", "secret1", true, "10.0.0.1"), AccountResult::kUnknownNick);
+    ASSERT_EQ(site.SetPrivate("m3", "secret1", true, "10.0.0.1"), AccountResult::kOk);
+    int private_rows = 0;
     for (Quantity q : kAllQuantities)
         for (Period p : kAllPeriods) {
             std::vector<RankingRow> all;
@@ -233,12 +244,21 @@ TEST_F(SiteDataTest, PlacesMatchTheRankingPagesWithTiesAndPeriods) {
             for (size_t i = 0; i < all.size(); ++i) {
                 ASSERT_EQ(all[i].rank, static_cast<int64_t>(i) + 1);
                 ASSERT_TRUE(i == 0 || all[i - 1].value >= all[i].value);
+                if (all[i].private_page) { // the others' places show it holds its own
+                    ASSERT_EQ(all[i].nick, "");
+                    ++private_rows;
+                    continue;
+                }
                 auto place = site.Place(all[i].nick, q, p, 7);
                 ASSERT_EQ(place->rank, all[i].rank) << all[i].nick << " " << PeriodWord(p);
                 ASSERT_EQ(place->page, static_cast<int64_t>(i) / 7 + 1);
                 ASSERT_NE(all[i].nick, "m7");
             }
         }
+    EXPECT_GE(private_rows, 6); // all time, in each quantity
+    EXPECT_FALSE(site.Place("M3", Quantity::kDistance, Period::kAllTime));
+    EXPECT_FALSE(site.Member("m3"));
+    EXPECT_TRUE(OwnMemberOf(*service_->Reader(), "m3")->private_page);
     EXPECT_EQ(site.Ranking(Quantity::kClicks, Period::kWeek, 99, 7).page,
               site.Ranking(Quantity::kClicks, Period::kWeek, 1, 7).pages);
     // A ranking of a period reads its index alone and in order: no sort, no row read.
@@ -263,13 +283,12 @@ TEST_F(SiteDataTest, TheOwnerChangesThePasswordAndTheOldOneStopsWorking) {
     EXPECT_FALSE(problem.empty());
     ASSERT_EQ(site.ChangePassword("bob", "secret1", "newpass1", "", problem), AccountResult::kOk);
     MemberSummary summary;
-    EXPECT_EQ(site.SignIn("bob", "secret1", "", summary), AccountResult::kWrongPassword);
-    ASSERT_EQ(site.SignIn("BOB", "newpass1", "", summary), AccountResult::kOk);
-    EXPECT_EQ(summary.nick, "bob");
-    EXPECT_EQ(service_->RequestKey(EncipherPayload("bob'secret1")), "Errpwd");
     std::vector<SendingRow> rows;
-    EXPECT_EQ(site.Sendings("bob", "newpass1", "", 10, rows), AccountResult::kOk);
+    EXPECT_EQ(site.SignIn("bob", "secret1", "", 10, summary, rows), AccountResult::kWrongPassword);
+    ASSERT_EQ(site.SignIn("BOB", "newpass1", "", 10, summary, rows), AccountResult::kOk);
+    EXPECT_EQ(summary.nick, "bob");
     EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(service_->RequestKey(EncipherPayload("bob'secret1")), "Errpwd");
 }
 
 TEST(SchemaMigration, KeepsEveryTotalAndStartsTheHistoryEmpty) {
@@ -277,19 +296,23 @@ TEST(SchemaMigration, KeepsEveryTotalAndStartsTheHistoryEmpty) {
     Database db(dir.File("old.db"));
     MigrateSchema(db, 2);
     db.Exec("INSERT INTO accounts (nick, pw_hash, created, distance, keystrokes, scrolls, "
-            "usetime, sendings) VALUES ('old', 'h', 1, 9000000000000, 5, 7, 3, 40), "
-            "('two', 'h', 1, 1, 2, 3, 4, 5)");
+            "usetime, sendings, hidden) VALUES ('old', 'h', 1, 9000000000000, 5, 7, 3, 40, 0), "
+            "('two', 'h', 1, 1, 2, 3, 4, 5, 0), ('gone', 'h', 1, 8, 0, 0, 0, 0, 1)");
     MigrateSchema(db);
     Statement s = db.Prepare("SELECT distance, keystrokes, sendings FROM community_sums");
     ASSERT_TRUE(s.Step());
-    EXPECT_EQ(s.Int(0), 9000000000001);
+    EXPECT_EQ(s.Int(0), 9000000000009);
     EXPECT_EQ(s.Int(1), 7);
     EXPECT_EQ(s.Int(2), 45);
     std::optional<MemberSummary> old = MemberOf(db, "old");
     ASSERT_TRUE(old);
     EXPECT_EQ(old->totals.distance, 9000000000000);
     EXPECT_EQ(old->first_sent, 0);
-    EXPECT_EQ(RankingOf(db, Quantity::kDistance, Period::kAllTime, 1, 10, 0).rows.at(0).nick, "old");
+    RankingResult all = RankingOf(db, Quantity::kDistance, Period::kAllTime, 1, 10, 0);
+    EXPECT_EQ(all.rows.at(0).nick, "old");
+    EXPECT_FALSE(all.rows.at(0).private_page);
+    EXPECT_EQ(all.ranked, 2); // an account hidden before stays out, not merely private
+    EXPECT_FALSE(MemberOf(db, "gone"));
     EXPECT_TRUE(RankingOf(db, Quantity::kDistance, Period::kToday, 1, 10, 0).rows.empty());
 }
 
@@ -311,10 +334,11 @@ TEST(JsonApi, EscapesHostileTextIntoValidJsonAndWritesUtcDates) {
     EXPECT_EQ(IsoTime(-1), "1969-12-31T23:59:59Z");
     RankingResult r;
     r.span = SpanOf(Period::kWeek, 1772323200);
-    r.rows = {{1, "x\"<", 5}};
+    r.rows = {{1, "x\"<", 5}, {2, "", 4, true}};
     EXPECT_EQ(RankingJson(r),
               "{\"quantity\":\"distance\",\"unit\":\"cm\",\"period\":\"week\",\"period_title\":"
               "\"Week 9 of 2026 (from Monday 23 February)\",\"from\":\"2026-02-23T00:00:00Z\","
               "\"until\":\"2026-03-02T00:00:00Z\",\"page\":1,\"pages\":1,\"size\":100,"
-              "\"ranked\":0,\"rows\":[{\"rank\":1,\"nick\":\"x\\\"\\u003c\",\"value\":5}]}");
+              "\"ranked\":0,\"rows\":[{\"rank\":1,\"nick\":\"x\\\"\\u003c\",\"hidden\":false,"
+              "\"value\":5},{\"rank\":2,\"nick\":null,\"hidden\":true,\"value\":4}]}");
 }

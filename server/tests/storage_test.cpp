@@ -222,7 +222,7 @@ TEST(Schema, MigrationKeepsEveryTotalAndTheRankingsUseTheirIndexes) {
     for (Quantity by : kAllQuantities) {
         const std::string e = QuantityExpression(by);
         Statement plan = db.Prepare(std::string("EXPLAIN QUERY PLAN SELECT nick, ") + e +
-                                    " FROM accounts WHERE hidden = 0 ORDER BY " + e +
+                                    ", private_page FROM accounts WHERE hidden = 0 ORDER BY " + e +
                                     " DESC, nick ASC LIMIT 100 OFFSET 0");
         std::string steps;
         while (plan.Step())
@@ -245,7 +245,12 @@ TEST(Accounts, TheOperatorsChanges) {
     EXPECT_EQ(rows[0].nick, "walker");
     EXPECT_EQ(RankedAccountCount(db), 1);
     EXPECT_TRUE(SetHidden(db, "runner", false));
-    EXPECT_EQ(Ranking(db, Quantity::kDistance, 10, 0).size(), 2u);
+    EXPECT_TRUE(SetPrivatePage(db, "runner", true)); // the member's own: ranked, nameless
+    EXPECT_EQ(PrivateAccounts(db), std::vector<std::string>{"runner"});
+    rows = Ranking(db, Quantity::kDistance, 10, 0);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].nick + "|" + std::to_string(rows[0].value), "|100");
+    EXPECT_TRUE(rows[0].private_page && !rows[1].private_page);
     EXPECT_FALSE(SetHidden(db, "nobody", true));
 
     EXPECT_FALSE(RenameAccount(db, "walker", "Runner")); // taken, without case

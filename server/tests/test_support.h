@@ -1,9 +1,15 @@
-// Shared helpers of the server tests: a temporary folder removed at the end.
+// Shared helpers of the server tests: a temporary folder removed at the end, and a service
+// on a fresh database.
 #pragma once
 
 #include "server/protocol_codec.h"
+#include "server/sending_record.h"
+#include "server/trekhold_service.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -37,6 +43,47 @@ class TempDir {
 
   private:
     std::filesystem::path path_;
+};
+
+// A TrekholdService on a fresh database holding the account walker / secret1. A fixture that
+// changes `config_` does so before calling SetUp, or calls Start again.
+class ServiceFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        config_.db_path = dir_.File("t.db");
+        config_.hash_cost = HashCost::kMinimum;
+        Start();
+        std::string problem;
+        ASSERT_EQ(service_->SignUp("walker", "secret1", problem), SignUpResult::kCreated);
+    }
+    void Start() {
+        service_.reset();
+        service_ = std::make_unique<TrekholdService>(config_);
+    }
+    static std::string Login(const std::string& password = "secret1") {
+        return EncipherPayload("walker'" + password);
+    }
+    // The plain key issued to `nick`, or "" when refused.
+    std::string RequestKey(const std::string& nick = "walker") {
+        return KeyOf(service_->RequestKey(EncipherPayload(nick + "'secret1")), 3);
+    }
+    static std::string Record(const std::string& key, const Counts& counts, int64_t version = 35,
+                              const std::string& password = "secret1",
+                              const std::string& nick = "walker",
+                              const std::string& digest = kDigest) {
+        return FormatSendingRecord(version, nick, password, key, counts, "C293A4B5", digest);
+    }
+    std::string Send(const std::string& key, const Counts& counts, int64_t version = 35,
+                     const std::string& password = "secret1", const std::string& nick = "walker",
+                     const std::string& digest = kDigest) {
+        return Send(Record(key, counts, version, password, nick, digest));
+    }
+    std::string Send(const std::string& record) { return service_->Send(EncipherPayload(record)); }
+    std::string Totals() { return service_->CheckData(Login()); }
+
+    TempDir dir_;
+    ServiceConfig config_;
+    std::unique_ptr<TrekholdService> service_;
 };
 
 } // namespace trekhold::test

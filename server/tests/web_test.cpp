@@ -55,7 +55,9 @@ void ExpectSafe(const std::string& html, const char* page) {
 
 TEST(Website, HostileNicknamesInEveryPage) {
     RankingView ranking;
-    ranking.result.rows = {{1, kHostile, 5}, {2, "plain", 4}};
+    // A private member's row: "hidden" in italics without a link, and not its name even
+    // when a caller passed it along.
+    ranking.result.rows = {{1, kHostile, 5}, {2, "plain", 4}, {3, "secretive", 3, true}};
     ranking.result.pages = 3;
     ranking.not_found = kHostile;
     std::string html = RenderRankingPage(ranking);
@@ -64,6 +66,12 @@ TEST(Website, HostileNicknamesInEveryPage) {
                         "%252F%2F..%2Fx\">&lt;script&gt;"),
               std::string::npos);
     EXPECT_NE(html.find("<tr id=\"rank-2\">"), std::string::npos);
+    EXPECT_EQ(html.find("secretive"), std::string::npos);
+    const std::string row3 = html.substr(html.find("<tr id=\"rank-3\">"));
+    EXPECT_EQ(row3.substr(0, row3.find("</tr>")),
+              "<tr id=\"rank-3\"><td class=\"n\">3</td><td class=\"nick\"><em class=\"private\">"
+              "hidden</em><span class=\"vh\"> (a member whose page is private)</span></td>"
+              "<td class=\"n\">0.00 km</td>");
     EXPECT_NE(html.find("No member called “&lt;script&gt;"), std::string::npos);
     ExpectSafe(RenderFrontPage({}, ranking), "front");
 

@@ -9,6 +9,8 @@ import tempfile
 import time
 from pathlib import Path
 
+from server_harness import stop_process
+
 SRC = Path(__file__).resolve().parents[2]
 BUILD_WIN = Path(os.environ.get("WANDREL_BUILD_WIN", SRC / "build" / "win"))
 BUILD_NATIVE = Path(os.environ.get("WANDREL_BUILD_NATIVE", SRC / "build" / "native"))
@@ -88,13 +90,8 @@ class Display:
         return subprocess.run(["xdpyinfo"], env=env, capture_output=True).returncode == 0
 
     def stop(self):
-        if self.proc:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-            self.proc = None
+        stop_process(self.proc)
+        self.proc = None
 
 
 class WinePrefix:
@@ -134,9 +131,11 @@ class WinePrefix:
         return run_wine_program(args, dict(self.env, **(env_extra or {})), timeout, cwd)
 
     def start(self, args, cwd=None, env_extra=None):
+        """Starts a program that close() ends; its output is not kept (see run_wine_program
+        for why it goes nowhere a reader could wait on)."""
         env = dict(self.env, **(env_extra or {}))
         p = subprocess.Popen([wine_binary()] + [str(a) for a in args], env=env, cwd=cwd,
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(p)
         return p
 
@@ -267,12 +266,7 @@ class ClientSession:
 
     def start(self, wait=True, exe=None):
         """Starts the client built here, or `exe` (a Windows path, as the installed one)."""
-        env = dict(self.prefix.env)
-        env.update(self.env_extra)
-        self.proc = subprocess.Popen([wine_binary(), str(exe or self.program())],
-                                     env=env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        self.prefix.procs.append(self.proc)
+        self.proc = self.prefix.start([exe or self.program()], env_extra=self.env_extra)
         if wait:
             wait_until(lambda: self.query(1) is not None, 120, interval=0.3, what="the client")
         return self.proc

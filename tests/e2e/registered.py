@@ -1,14 +1,13 @@
 """A client registered with a real trekhold-server, as after an installation, and what the
 tests read back of the server. The `server` fixture (conftest.py) holds the account."""
 from harness import ClientSession
-from server_harness import decode_key
 
 NICK = "walker"
 PASSWORD = "wandering"
 
 
 def server_totals(srv):
-    fields = srv.answer("CheckData.php", f"{NICK}'{PASSWORD}").split(";")
+    fields = srv.totals(NICK, PASSWORD).split(";")
     names = ["distance", "left", "right", "special", "scrolls", "keys", "uptime", "usetime"]
     return dict(zip(names, map(int, fields)))
 
@@ -19,9 +18,7 @@ def registered_client(prefix, display, srv, password=PASSWORD, url=None, setting
     reaching the server at `url` (the server itself by default). `waiting` gives counts
     waiting to be sent from the start ({"distance": cm, "keys": n}); `env` is added to the
     client's environment."""
-    answer = srv.answer("Request_cle.php", f"{NICK}'{PASSWORD}")
-    assert answer.startswith("OK")
-    key = decode_key(answer[3:])
+    key = srv.new_key(NICK, PASSWORD)
     session = ClientSession(prefix, display, seed=False,
                             settings={"MoreClics": "False", "Server": url or srv.url("/"),
                                       **(settings or {})})

@@ -116,6 +116,16 @@ class Server:
         assert status == 200
         return body.decode("latin-1")
 
+    def new_key(self, nick="walker", password="secret1"):
+        """The plain key the server issues to the account."""
+        answer = self.answer("Request_cle.php", f"{nick}'{password}")
+        assert answer.startswith("OK-"), answer
+        return decode_key(answer[3:])
+
+    def totals(self, nick="walker", password="secret1"):
+        """The account's totals as CheckData.php answers them."""
+        return self.answer("CheckData.php", f"{nick}'{password}")
+
     def raw(self, request, timeout=30):
         """What the server sends back to bytes sent as they are (see exchange)."""
         return exchange(self.port, request, timeout)

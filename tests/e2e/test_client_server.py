@@ -1,6 +1,8 @@
 """The client and trekhold-server together: registration in the installer, sendings from
 the tray icon. The server listens on a free port of 127.0.0.1; the client finds it
-through its `Server` setting."""
+through its `Server` setting. A sending's counts, totals and log line are proven on the
+sending (tests/unit/send_totals_test.cpp); its whole way from a double click on the icon to
+the server's totals in test_client_refusals.py and test_behind_nginx.py."""
 import time
 
 from answer_proxy import AnswerProxy
@@ -47,35 +49,6 @@ def test_first_run_installer_through_a_refusal_to_a_counting_client(prefix, disp
     session.input.move_to(600, 300)
     session.input.key("a")
     session.wait_counts(lambda c: c["keys"] == 1, "the key")
-
-
-def test_double_click_sends_exactly_the_counts_and_the_totals_grow(prefix, display, server):
-    session = registered_client(prefix, display, server)
-    inp = session.input
-    inp.move_to(600, 300)
-    for key in "trek":
-        inp.key(key)
-    inp.click(1)
-    inp.click(3)
-    inp.click(5)
-    waiting = session.wait_counts(lambda c: c["keys"] == 4 and c["scrolls"] == 1,
-                                  "the keys, clicks and wheel step")
-
-    send_from_tray(session)
-    wait_until(lambda: server_totals(server)["keys"] == 4, 30, interval=0.5,
-               what="the sending to reach the server")
-    totals = server_totals(server)
-    assert totals["left"] == waiting["left_clicks"] == 1
-    assert totals["right"] == waiting["right_clicks"] == 1
-    assert totals["scrolls"] == waiting["scrolls"] == 1
-
-    wait_until(lambda: session.query(1)["keys"] == 0, 10, what="the counts to be cleared")
-    assert session.query(0)["keys"] == 4
-    assert session.prefix.reg_query(r"HKCU\Software\WDX", "TotalTouches") == "4"
-    assert session.prefix.reg_query(r"HKCU\Software\WDX", "TotalClicsGauche") == "1"
-    log = session.data_file("TheWandrel.log").read_text(encoding="cp1252")
-    assert "[4 Keystrokes] [2 Clicks] [1 Scroll Wheel]" in log
-    assert log.rstrip().endswith("have been sent")
 
 
 def test_tray_icon_animates_while_sending_and_comes_back_to_rest(prefix, display, server,

@@ -1,6 +1,7 @@
 """The JSON API of trekhold-server, fed by real sendings through the protocol: history and
 period sums grow, a month's last second and the next month's first land apart, an
-implausible sending stays out, a hidden member disappears, hostile requests get 400/404."""
+implausible sending stays out, a private member is ranked without a name, a hidden member
+disappears, hostile requests get 400/404."""
 import calendar
 import json
 import os
@@ -61,7 +62,8 @@ def test_history_periods_plausibility_and_hiding(api):
     assert status == 200 and month["from"] == "2026-02-01T00:00:00Z"
     assert [(r["nick"], r["value"]) for r in month["rows"]] == [("ann", 70)]
     _, all_time = get_json(api, "/api/v1/rankings?quantity=keystrokes&period=all&size=1&page=2")
-    assert all_time["pages"] == 3 and all_time["rows"] == [{"rank": 2, "nick": ODD, "value": 1}]
+    assert all_time["pages"] == 3
+    assert all_time["rows"] == [{"rank": 2, "nick": ODD, "hidden": False, "value": 1}]
     assert api.get("/api/v1/rankings?quantity=keystrokes&size=1&page=2")[1].count(b"<") == 0
     _, found = get_json(api, "/api/v1/rankings?quantity=distance&period=all&size=1&nick=X%3Cy%26Z%22%5C")
     assert found["page"] == 2 and found["rows"][0]["nick"] == ODD
@@ -86,12 +88,22 @@ def test_history_periods_plausibility_and_hiding(api):
     assert member["daily"][-1]["distance"] == 100 and member["daily"][-1]["sendings"] == 2
 
     assert api.get("/api/v1/member/bob")[0] == 200  # in no ranking yet, but a member
+    # Private (the member's own choice): at its place without a name, found by no name.
+    with sqlite3.connect(api.db) as db:
+        db.execute("UPDATE accounts SET private_page = 1 WHERE nick = 'bob'")
+    _, all_time = get_json(api, "/api/v1/rankings?quantity=keystrokes")
+    assert [(r["rank"], r["nick"], r["hidden"]) for r in all_time["rows"]] == [
+        (1, "ann", False), (2, ODD, False), (3, None, True)]
+    assert api.get("/api/v1/member/bob")[0] == 404
+    assert api.get("/api/v1/rankings?quantity=keystrokes&nick=bob")[0] == 404
     assert api.answer("Request_cle.php", "ann'secret1").startswith("OK-")
     code, out, err = __import__("server_harness").run_tool("account", "hide", "ann", "--db", api.db)
     assert code == 0, err
     assert get_json(api, "/api/v1/member/ann") == (404, {"error": "no such member"})
     _, month = get_json(api, "/api/v1/rankings?period=month")
     assert month["rows"] == [] and month["ranked"] == 0
+    _, all_time = get_json(api, "/api/v1/rankings")
+    assert [r["nick"] for r in all_time["rows"]] == [ODD, None]
 
 
 @pytest.mark.parametrize("path,status", [

@@ -24,19 +24,9 @@ def server():
     s.cleanup()
 
 
-def new_key(server):
-    answer = server.answer("Request_cle.php", "walker'secret1")
-    assert answer.startswith("OK-"), answer
-    return decode_key(answer[3:])
-
-
 def send(server, key, version=35):
     return server.answer("Envoi.php", sending_record("walker", "secret1", key, COUNTS,
                                                      version=version))
-
-
-def totals(server):
-    return server.answer("CheckData.php", "walker'secret1")
 
 
 def write_file(path, size, seed=b"update"):
@@ -59,7 +49,7 @@ def test_the_database_is_never_served_nor_its_locks_dropped(server):
     write_file(os.path.join(updates, "TheWandrelSetup.exe"), 3000)
     server.extra += ["--update-folder", updates, "--required-version", "36"]
     server.start()
-    key = new_key(server)
+    key = server.new_key()
     answer = send(server, key, version=36)
     assert answer.startswith("OK"), answer
     # A hard link made while the server runs is neither offered nor opened...
@@ -75,7 +65,7 @@ def test_the_database_is_never_served_nor_its_locks_dropped(server):
     server.stop(hard=True)
     server.extra = server.extra[:-4]
     server.start()
-    assert totals(server) == "1000;3;2;1;7;10;60;50"
+    assert server.totals() == "1000;3;2;1;7;10;60;50"
 
 
 def test_one_range_at_most_and_files_streamed_from_disk(server):
@@ -94,20 +84,15 @@ def test_one_range_at_most_and_files_streamed_from_disk(server):
                                  timeout=timeout).partition(b"\r\n\r\n")
         return status_of(head), head.lower(), body
 
-    # 1,000 ranges in a 3 KB request, 100 whole-file ranges, 400 small ones: the whole file
-    # once.
-    spread = b"bytes=" + b",".join(b"%d-%d" % (i * 4096, i * 4096 + 10) for i in range(400))
-    for header in (b"bytes=" + b",".join([b"0-"] * 1000), b"bytes=" + b",".join([b"0-"] * 100),
-                   spread):
-        status, head, body = fetch(b"/Small.dll", header)
-        assert (status, len(body)) == (200, len(expected)) and body == expected
-        assert b"content-length: 4194304" in head
+    # 1,000 ranges in a 3 KB request: the whole file once (which header gets which range is
+    # proven on ChooseByteRange, server/tests/update_folder_test.cpp).
+    status, head, body = fetch(b"/Small.dll", b"bytes=" + b",".join([b"0-"] * 1000))
+    assert (status, len(body)) == (200, len(expected)) and body == expected
+    assert b"content-length: 4194304" in head
     status, head, body = fetch(b"/Small.dll", b"bytes=0-")  # the client's request
     assert status == 206 and body == expected
     assert b"content-range: bytes 0-4194303/4194304" in head
     assert b"content-type: application/octet-stream" in head
-    status, head, body = fetch(b"/Small.dll", b"bytes=4194300-")
-    assert (status, body) == (206, expected[-4:])
     status, head, _ = fetch(b"/Small.dll", b"bytes=4194304-")
     assert status == 416 and b"content-range: bytes */4194304" in head
     head = exchange(server.port, b"HEAD /Small.dll HTTP/1.1\r\nConnection: close\r\n\r\n")
@@ -133,7 +118,7 @@ def test_one_range_at_most_and_files_streamed_from_disk(server):
 
 def test_account_endpoints_answer_get_only(server):
     server.start()
-    key = new_key(server)
+    key = server.new_key()
     login = tool_output("encipher", "walker'secret1").encode()
     for method in (b"HEAD", b"POST", b"PUT", b"DELETE", b"OPTIONS", b"PATCH"):
         for path in (b"/Request_cle.php?Data=" + login, b"/CheckData.php?Id=" + login,
@@ -144,7 +129,7 @@ def test_account_endpoints_answer_get_only(server):
             assert status_of(response) == 405, (method, path[:20], response[:100])
             assert b"allow: get" in response.lower()
     # No key was issued and nothing was counted: the key of before still sends.
-    assert totals(server) == "0;0;0;0;0;0;0;0"
+    assert server.totals() == "0;0;0;0;0;0;0;0"
     assert send(server, key).startswith("OK")
 
 
@@ -170,7 +155,7 @@ int fdatasync(int fd) {
     monkeypatch.setitem(server_harness.TEST_ENV, "TREKHOLD_TEST_SYNC_FAILS", str(marker))
     server.start()
     assert server.get("/healthz")[:2] == (200, b"ok")
-    answer = send(server, new_key(server))
+    answer = send(server, server.new_key())
     assert answer.startswith("OK")
     marker.touch()
     key = decode_key(answer[5:])
@@ -187,7 +172,7 @@ int fdatasync(int fd) {
     # The refused sending may or may not have reached the disk; the client keeps its counts
     # and sends them again, and they are counted once either way.
     assert send(server, key).startswith("OK")
-    assert totals(server) == "2000;6;4;2;14;20;120;100"
+    assert server.totals() == "2000;6;4;2;14;20;120;100"
 
 
 def test_a_damaged_database_is_refused_with_the_command_that_helps(server):
@@ -202,8 +187,6 @@ def test_a_damaged_database_is_refused_with_the_command_that_helps(server):
     code, err = refusal("--db", server.db)
     assert code == 1 and "is damaged" in err, err
     command = err.split("with: ", 1)[1].split(" and start", 1)[0]
-    assert command.startswith(f"sqlite3 '{server.db}' .dump | ")
-    assert command.endswith(f" | sqlite3 '{server.db}.recovered'")
     subprocess.run(command, shell=True, check=True, timeout=60, capture_output=True)
     server.db += ".recovered"
     with sqlite3.connect(server.db) as db:  # what the damaged page did not hold

@@ -20,27 +20,21 @@ def judged():
     s.cleanup()
 
 
-def key_of(server, nick="walker", password="secret1"):
-    answer = server.answer("Request_cle.php", f"{nick}'{password}")
-    assert answer.startswith("OK-"), answer
-    return decode_key(answer[3:])
-
-
 def test_a_forged_sending_is_answered_held_and_left_to_the_operator(judged):
     # Which sendings are held and what a decision does is proven on the service
     # (server/tests/honesty_test.cpp); here, the operator's review tool on the live database.
     db = ["--db", judged.db]
     # Just after the key: 21,474 km and a day of uptime, answered as an accepted sending.
-    forged = sending_record("walker", "secret1", key_of(judged),
+    forged = sending_record("walker", "secret1", judged.new_key(),
                             [2147483647, 10, 1, 0, 0, 0, 1440, 1440])
     assert judged.answer("Envoi.php", forged).startswith("OK000")
-    assert judged.answer("CheckData.php", "walker'secret1") == "0;0;0;0;0;0;0;0"
+    assert judged.totals() == "0;0;0;0;0;0;0;0"
     out = tool_output("review", *db)
     assert out.startswith("1 held sendings\n#1 walker ") and "uptime 1440 min" in out
     assert "secret1" not in out and "distance 2147483647 cm" in out
     assert run_tool("review", "accept", "2", *db)[0] == 1
     assert run_tool("review", "accept", "1", *db)[0] == 0
-    assert judged.answer("CheckData.php", "walker'secret1") == \
+    assert judged.totals() == \
         "2147483647;1;0;0;0;10;1440;1440"
     assert tool_output("review", *db).startswith("0 held sendings")
 
@@ -51,30 +45,30 @@ def test_account_tools(judged):
     db = ["--db", judged.db]
     assert run_tool("account", "add", "newbie", *db, stdin="secret9\n")[0] == 0
     assert run_tool("account", "add", "other", *db, stdin="short\n")[0] == 1
-    assert judged.answer("CheckData.php", "newbie'secret9") == "0;0;0;0;0;0;0;0"
+    assert judged.totals("newbie", "secret9") == "0;0;0;0;0;0;0;0"
     assert run_tool("account", "passwd", "newbie", *db, stdin="changed9\n")[0] == 0
-    assert judged.answer("CheckData.php", "newbie'secret9") == "ErrPwd"
+    assert judged.totals("newbie", "secret9") == "ErrPwd"
     assert run_tool("account", "rename", "newbie", "Walker", *db)[0] == 1  # taken
     assert run_tool("account", "rename", "newbie", "veteran", *db)[0] == 0
-    assert judged.answer("CheckData.php", "veteran'changed9") == "0;0;0;0;0;0;0;0"
+    assert judged.totals("veteran", "changed9") == "0;0;0;0;0;0;0;0"
     assert run_tool("account", "hide", "veteran", *db)[0] == 0
     assert "1 hidden accounts\n  veteran" in tool_output("review", *db)
     assert run_tool("account", "remove", "veteran", *db)[0] == 0
-    assert judged.answer("CheckData.php", "veteran'changed9") == "ErrPseudo"
+    assert judged.totals("veteran", "changed9") == "ErrPseudo"
     assert stat.S_IMODE(os.stat(judged.db).st_mode) == 0o600
 
 
 def test_backup_and_restore(judged):
     # That a backup taken while changes arrive is a whole copy, with the owner's rights only,
     # is proven on the database (server/tests/storage_test.cpp); here, the tool and a restore.
-    answer = judged.answer("Envoi.php", sending_record("walker", "secret1", key_of(judged),
+    answer = judged.answer("Envoi.php", sending_record("walker", "secret1", judged.new_key(),
                                                        [15, 5, 0, 0, 0, 0, 0, 0]))
     assert answer.startswith("OK")
     copy = os.path.join(judged.folder, "copy.db")
     assert tool_output("backup", copy, "--db", judged.db) == "backup written to " + copy
     judged.answer("Envoi.php", sending_record("walker", "secret1", decode_key(answer[5:]),
                                               [1, 1, 0, 0, 0, 0, 0, 0]))
-    assert judged.answer("CheckData.php", "walker'secret1") == "16;0;0;0;0;6;0;0"
+    assert judged.totals() == "16;0;0;0;0;6;0;0"
     # Restoring is copying the file back while the server is stopped.
     judged.stop()
     os.replace(copy, judged.db)
@@ -82,7 +76,7 @@ def test_backup_and_restore(judged):
         if os.path.exists(judged.db + suffix):
             os.remove(judged.db + suffix)
     judged.start()
-    assert judged.answer("CheckData.php", "walker'secret1") == "15;0;0;0;0;5;0;0"
+    assert judged.totals() == "15;0;0;0;0;5;0;0"
 
 
 def test_access_log_and_sighup(judged):
@@ -90,7 +84,7 @@ def test_access_log_and_sighup(judged):
     log = os.path.join(judged.folder, "access.log")
     judged.extra += ["--access-log", log]
     judged.start()
-    judged.answer("CheckData.php", "walker'secret1")
+    judged.totals()
     judged.get("/nothing-here")
     # A line is written once its answer has gone out, so the two may come in either order.
     wait_until(lambda: os.path.exists(log) and open(log).read().count("\n") >= 2, 10,
@@ -114,8 +108,8 @@ def test_wrong_passwords_wait_and_the_waiting_is_a_server_failure(judged):
         assert judged.answer("Request_cle.php", f"walker'guess{i}") == "Errpwd"
     # The 12th guess from this address waits: the client shows a server failure.
     assert judged.answer("Request_cle.php", "walker'secret1") == "Erreur"
-    assert judged.answer("CheckData.php", "runner'secret1") == "Erreur"
-    wait_until(lambda: judged.answer("CheckData.php", "runner'secret1") == "0;0;0;0;0;0;0;0",
+    assert judged.totals("runner") == "Erreur"
+    wait_until(lambda: judged.totals("runner") == "0;0;0;0;0;0;0;0",
                5, what="the wait to end")
 
 

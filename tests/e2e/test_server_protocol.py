@@ -5,7 +5,7 @@ import sqlite3
 
 import pytest
 
-from server_harness import Server, decode_key, sending_record
+from server_harness import Server, sending_record
 
 COUNTS = [123456789, 10, 3, 2, 1, 7, 60, 50]  # distance ... usetime, record order
 TOTALS = "123456789;3;2;1;7;10;60;50"  # distance, clicks, scrolls, keystrokes, times
@@ -19,14 +19,8 @@ def server():
     s.cleanup()
 
 
-def new_key(server):
-    answer = server.answer("Request_cle.php", "walker'secret1")
-    assert answer.startswith("OK-"), answer
-    return decode_key(answer[3:])
-
-
 def test_lost_answer_is_not_counted_twice_and_totals_survive_a_crash(server):
-    record = sending_record("walker", "secret1", new_key(server), COUNTS)
+    record = sending_record("walker", "secret1", server.new_key(), COUNTS)
     first = server.answer("Envoi.php", record)
     assert first.startswith("OK") and server.answer("Envoi.php", record) == first
     # An "OK" is only given once the totals are on disk: a killed server keeps them.
@@ -36,4 +30,4 @@ def test_lost_answer_is_not_counted_twice_and_totals_survive_a_crash(server):
                           "WHERE nick = 'walker'").fetchone() == (123456789, 10, 1)
     server.start()
     assert server.answer("Envoi.php", record) == first
-    assert server.answer("CheckData.php", "walker'secret1") == TOTALS
+    assert server.totals() == TOTALS

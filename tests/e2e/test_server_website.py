@@ -118,14 +118,19 @@ def test_account_page_hides_and_changes_password(server):
               "again": "abcdef2"}, origin, 400)]:
         assert post(server, "/account", form, from_)[0] == expected, form
     assert server.get("/member/walker")[0] == 200
-    # Hidden: the page answers as for an unknown name and the rankings leave it out, at once.
+    assert server.get("/api/v1/member/walker")[0] == 200
+    # Hidden, at once (kept pages and answers too): ranked at the same place as "hidden",
+    # the name nowhere, the page and the place by name as for an unknown name.
     assert server.get("/")[1].count(b">walker<") == 1
     status, page = post(server, "/account", {"action": "hide", "nick": "walker",
                                              "password": "secret1"}, origin)
-    assert status == 200 and b"now hidden" in page
+    assert status == 200 and b"now hidden" in page and b"Show my page" in page
     assert server.get("/member/walker")[1] == server.get("/member/nobody")[1]
     assert server.get("/member/walker")[0] == 404
-    assert b">walker<" not in server.get("/")[1]
+    assert server.get("/api/v1/member/walker")[0] == 404
+    front = server.get("/")[1]
+    assert b"walker" not in front and b">runner<" in front
+    assert b'<tr id="rank-1"><td class="n">1</td><td class="nick"><em class="private">hidden' in front
     assert b"No member called" in server.get("/rankings?find=walker")[1]
     # A new password works for the client at once, the old one no longer.
     status, _ = post(server, "/account", {"action": "password", "nick": "walker",
@@ -214,13 +219,16 @@ def test_pages_in_a_browser(server, width):
         fill_and_submit(browser, "main form", {"nick": "walker", "password": "secret1"})
         signed_in = look(browser, "account", width)
         assert "Signed in as walker" in signed_in["text"] and "Last sendings" in signed_in["text"]
+        assert "You stay in the rankings as “hidden”" in signed_in["text"]
         fill_and_submit(browser, "form:has(input[value=hide])", {"password": "secret1"})
         hidden = look(browser, "account-hidden", width)
         assert "Your page is now hidden." in hidden["text"]
         browser.open(server.url("/member/walker"))
         assert "Nothing here" in look(browser, "member-hidden", width)["text"]
         browser.open(server.url("/rankings?by=keystrokes&period=week"))
-        assert [row[1] for row in look(browser, "ranking-without-hidden", width)["rows"]] == [
-            "runner", long_nick, "night_owl"]
+        rows = look(browser, "ranking-private", width)["rows"]
+        assert [row[:2] for row in rows[1:]] == [["2", "runner"], ["3", long_nick],
+                                                 ["4", "night_owl"]]
+        assert rows[0][0] == "1" and rows[0][1].startswith("hidden") and "walker" not in str(rows)
     finally:
         browser.close()

@@ -64,26 +64,17 @@ TEST_F(TotalsCheck, DifferingTotalsAreReplacedInMemoryAndInTheSettings) {
 
     // Left before right, keystrokes after scrolls; the distance through its three parts.
     EXPECT_EQ(Check("100000050; 10 ;20;30;40;50;60;70"), CheckOutcome::Updated);
-    EXPECT_EQ(counters.Ever_KmSouris, 1000);
-    EXPECT_EQ(counters.Ever_MSouris, 0);
-    EXPECT_EQ(counters.Ever_CmSouris, 50);
+    EXPECT_EQ(EverTotals(counters),
+              (std::array<int32_t, 10>{1000, 0, 50, 50, 10, 20, 30, 40, 60, 70}));
     EXPECT_EQ(Value(Setting::DTotale), "100000050");
-    EXPECT_EQ(counters.NCGauche_Ever, 10);
     EXPECT_EQ(Value(Setting::TotalClicsGauche), "10"); // written as a number the readers take
-    EXPECT_EQ(counters.NCDroit_Ever, 20);
-    EXPECT_EQ(counters.NScrolls_Ever, 40);
-    EXPECT_EQ(counters.NbTouches_Ever, 50);
-    EXPECT_EQ(counters.UseTime_Ever, 70);
     EXPECT_EQ(counters.Distance, 99);
 }
 
 TEST_F(TotalsCheck, FaultyAnswersStopAtTheFaultyField) {
     // Seven fields: the first seven are replaced, then "Unknown Error".
     EXPECT_EQ(Check("1;10;2;3;4;5;60"), CheckOutcome::UnknownError);
-    EXPECT_EQ(counters.Ever_CmSouris, 1);
-    EXPECT_EQ(counters.NCGauche_Ever, 10);
-    EXPECT_EQ(counters.UpTime_Ever, 60);
-    EXPECT_EQ(counters.UseTime_Ever, 7);
+    EXPECT_EQ(EverTotals(counters), (std::array<int32_t, 10>{0, 0, 1, 5, 10, 2, 3, 4, 60, 7}));
     EXPECT_EQ(boxes.boxes[0].title, L"Unknown Error");
     EXPECT_EQ(boxes.boxes[0].text, L"Error: an unknown error has occured");
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);

@@ -156,9 +156,48 @@ TEST(ConfigurationProxy, PromptDefaultAndUseProxy) {
     EXPECT_EQ(http.proxy, "");
 }
 
-TEST(ConfigurationLogs, LogSizeAsTheDefaultNumberText) {
+TEST(ConfigurationLogs, LogSizeAsTheDefaultNumberTextAndNotepadOnThePath) {
     EXPECT_EQ(LogSizeText(L"Logs size:", 0.0f, L"."), L"Logs size: 0 Ko");
     EXPECT_EQ(LogSizeText(L"Logs size:", 1.5f, L","), L"Logs size: 1,5 Ko");
     EXPECT_EQ(LogSizeText(L"Logs size:", 12.07f, L"."), L"Logs size: 12.07 Ko");
     EXPECT_EQ(LogSizeText(L"Taille :", 1024.0f, L"."), L"Taille : 1024 Ko");
+    // A user name with a blank: Notepad still gets the whole path as one argument.
+    EXPECT_EQ(OpenLogsCommandLine(L"C:\\Users\\Ann Lee\\TheWandrel.log"),
+              L"Notepad \"C:\\Users\\Ann Lee\\TheWandrel.log\"");
+}
+
+TEST(ConfigurationColours, CancelWritesTheStartingColourAFailureNothing) {
+    EXPECT_EQ(ColourToStore(true, false, 255, 0x00FF00), 0x00FF00u);
+    EXPECT_EQ(ColourToStore(false, false, 255, 0), 255u);
+    EXPECT_EQ(ColourToStore(false, true, 255, 0), std::nullopt);
+}
+
+namespace {
+
+struct RecordingDevices : CountingDevices {
+    bool CountingOn() override { return counting; }
+    bool SendingInProgress() const override { return sending; }
+    void StopSampling() override { calls += "stop "; }
+    void ReleaseMouse() override { calls += "release-mouse "; }
+    void AcquireMouse() override { calls += "acquire-mouse "; }
+    void StartSampling() override { calls += "start "; }
+    bool counting = true;
+    bool sending = false;
+    std::string calls;
+};
+
+} // namespace
+
+TEST(ConfigurationClosing, OnlyTheMouseIsAcquiredAfreshAndOnlyWhileCounting) {
+    RecordingDevices devices;
+    ReacquireMouseAfterClosing(devices);
+    EXPECT_EQ(devices.calls, "stop release-mouse acquire-mouse start ");
+    devices.calls.clear();
+    devices.sending = true; // the sending resumes the sampling when it ends
+    ReacquireMouseAfterClosing(devices);
+    EXPECT_EQ(devices.calls, "stop release-mouse acquire-mouse ");
+    devices.calls.clear();
+    devices.counting = false;
+    ReacquireMouseAfterClosing(devices);
+    EXPECT_EQ(devices.calls, "");
 }

@@ -6,6 +6,7 @@
 #include "tests/fakes/memory_stores.h"
 #include "storage/cryptage.h"
 
+#include <array>
 #include <cctype>
 #include <deque>
 #include <functional>
@@ -112,6 +113,13 @@ class RecordingHost : public SendingUi, public MachineFacts {
     std::wstring separator = L".";
     std::string digest = "0123456789ABCDEF0123456789ABCDEF";
 };
+
+// The confirmed totals: the distance's km, m and cm parts, then keys, left, right and special
+// clicks, scrolls, uptime and usetime.
+inline std::array<int32_t, 10> EverTotals(const CounterValues& c) {
+    return {c.Ever_KmSouris, c.Ever_MSouris,   c.Ever_CmSouris, c.NbTouches_Ever, c.NCGauche_Ever,
+            c.NCDroit_Ever,  c.NCSpecial_Ever, c.NScrolls_Ever, c.UpTime_Ever,    c.UseTime_Ever};
+}
 
 // Counts waiting to be sent, some of each kind: 3 km 500 m 20 cm, 10 keys, 3 + 2 + 1
 // clicks, 7 scrolls, 60 minutes up, 30 in use.

@@ -1,7 +1,9 @@
 // The configuration dialog made from its template, acted on as a user would (BM_CLICK, a list
-// choice), with the settings in the registry.
+// choice), with the settings in the registry: each control reaches its rule (proven by the
+// unit tests) and its part of the running client.
 #include "ui/configuration_window_win32.h"
 #include "base/localisation.h"
+#include "controls/controls_win32.h"
 #include "net/installer_steps.h"
 #include "storage/activity_log.h"
 #include "storage/data_files.h"
@@ -9,7 +11,6 @@
 #include "storage/settings_table.h"
 #include "tests/fakes/memory_stores.h"
 #include "tests/unit/net_fakes.h"
-#include "ui/display_layout.h"
 #include "ui/display_window_win32.h"
 #include "win_test_support.h"
 
@@ -22,11 +23,6 @@ using win32::ConfigurationWindow;
 
 namespace {
 
-struct Box {
-    std::wstring text;
-    std::wstring title;
-};
-
 class FakeClient : public win32::ConfigurationHost, public UserMessages {
   public:
     ExchangeServices Services() override {
@@ -36,6 +32,7 @@ class FakeClient : public win32::ConfigurationHost, public UserMessages {
     UserMessages& Messages() override { return *this; }
     std::wstring ProgramFolder() override { return L"C:\\\u7A0B\u5E8F\\"; }
     std::wstring LastLog() override { return L"OK (12:00)"; }
+    void OpenWebsite() override { ++website_opened; }
     AutoSendState AutoSend() override { return auto_send; }
     void SetAutoSend(AutoSendState state) override { auto_send = state; }
     void SetHautos(uint8_t hour) override { Hautos = hour; }
@@ -76,11 +73,12 @@ class FakeClient : public win32::ConfigurationHost, public UserMessages {
     CounterSet counters;
     AutoSendState auto_send;
     uint8_t Hautos = 0, Kautos = 1, opacity = 0;
-    bool more_clics = false, metric = true, display_open = false, display_on_top = false;
-    int icon_redraws = 0, language_changes = 0, line_changes = 0, size_changes = 0, closings = 0;
+    bool more_clics = false, metric = true, display_open = false, display_on_top = true;
+    int icon_redraws = 0, language_changes = 0, line_changes = 0, size_changes = 0, closings = 0,
+        website_opened = 0;
     DisplayFlags flags{true, true, true, true, false, false};
     display::InputsLabels* labels = nullptr;
-    std::vector<Box> boxes;
+    std::vector<std::pair<std::wstring, std::wstring>> boxes; // (text or default text, title)
     std::optional<std::wstring> proxy_answer;
 };
 
@@ -103,6 +101,7 @@ class Configuration : public ::testing::Test {
     HWND Control(int id) { return window->control(id); }
     void Click(int id) { ::SendMessageW(Control(id), BM_CLICK, 0, 0); }
     bool Checked(int id) { return ::SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Type(int id, const wchar_t* text) { ::SetWindowTextW(Control(id), text); }
     std::wstring Text(int id) {
         wchar_t buffer[512] = {};
         ::GetWindowTextW(Control(id), buffer, 512);
@@ -120,11 +119,8 @@ TEST_F(Configuration, OneWindowItsTitleAndPagesShownByTheirTabs) {
     wchar_t title[64] = {};
     ::GetWindowTextW(window->hwnd(), title, 64);
     EXPECT_STREQ(title, ConfigurationWindow::kTitle);
-    EXPECT_EQ(Text(IDC_CFG_BINPUTS), L"Inputs");
-    EXPECT_EQ(Text(IDC_CFG_PLUS), L"+");
-    EXPECT_EQ(Text(IDC_CFG_MOINS), L"-");
     EXPECT_TRUE(::IsWindowVisible(Control(IDC_CFG_LUT)));
-    EXPECT_NE(client.labels, nullptr); // the Inputs page refreshed live
+    ASSERT_NE(client.labels, nullptr); // the Inputs page refreshed live
     client.labels->SetLabel(display::InputsLabel::LTotalTouches, L"1 234");
     EXPECT_EQ(Text(IDC_CFG_LTOTALTOUCHES), L"1 234");
 
@@ -142,63 +138,71 @@ TEST_F(Configuration, OneWindowItsTitleAndPagesShownByTheirTabs) {
     EXPECT_EQ(client.closings, 1);
 }
 
-TEST_F(Configuration, StepButtonsWrapOrStopAndWriteTheirSetting) {
-    Set(Setting::HAS, "23");
-    Set(Setting::KmAS, "1");
-    Set(Setting::DDSize, "-1");
-    Set(Setting::DDTransparency, "35");
+TEST_F(Configuration, StepButtonsShowWriteAndApplyTheirNumber) {
+    struct Case {
+        const char* stored; // before the dialog opens; null: as the case before left it
+        Setting setting;
+        int button;
+        int label;
+        const wchar_t* shown;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"23", Setting::HAS, IDC_CFG_PLUS, IDC_CFG_AS_HEURE, L"0", "0"},
+        {"1", Setting::KmAS, IDC_CFG_ASKMMOINS, IDC_CFG_AS_KM, L"99", "99"},
+        {"360", Setting::Save_distance, IDC_CFG_PLUS_SAVE, IDC_CFG_MIN_SAVE, L"5", "5"},
+        {"-1", Setting::DDSize, IDC_CFG_DDSIZEMOINS, IDC_CFG_DDSIZE, L"1", "-1"}, // stops at 1
+        {nullptr, Setting::DDSize, IDC_CFG_DDSIZEPLUS, IDC_CFG_DDSIZE, L"2", "0"},
+        {"35", Setting::DDTransparency, IDC_CFG_DDTRMOINS, IDC_CFG_TRANSPARENCE, L"30", "30"},
+    };
+    for (const Case& c : cases)
+        if (c.stored)
+            Set(c.setting, c.stored);
     client.display_open = true;
     Open();
-    Click(IDC_CFG_PLUS);
-    EXPECT_EQ(Text(IDC_CFG_AS_HEURE), L"0");
-    EXPECT_EQ(Stored(Setting::HAS), "0");
+    for (const Case& c : cases) {
+        Click(c.button);
+        EXPECT_EQ(Text(c.label), c.shown) << c.button;
+        EXPECT_EQ(Stored(c.setting), c.written) << c.button;
+    }
     EXPECT_EQ(client.Hautos, 0);
-    Click(IDC_CFG_ASKMMOINS);
-    EXPECT_EQ(Text(IDC_CFG_AS_KM), L"99");
-    EXPECT_EQ(Stored(Setting::KmAS), "99");
     EXPECT_EQ(client.Kautos, 99);
-
-    EXPECT_EQ(Text(IDC_CFG_DDSIZE), L"1");
-    Click(IDC_CFG_DDSIZEMOINS); // stops at 1
-    EXPECT_EQ(Text(IDC_CFG_DDSIZE), L"1");
-    EXPECT_EQ(client.size_changes, 0);
-    Click(IDC_CFG_DDSIZEPLUS);
-    EXPECT_EQ(Stored(Setting::DDSize), "0");
-    EXPECT_EQ(client.size_changes, 1);
-
-    Click(IDC_CFG_DDTRMOINS);
-    EXPECT_EQ(Stored(Setting::DDTransparency), "30");
-    EXPECT_EQ(client.opacity, 188);
+    EXPECT_EQ(client.size_changes, 1); // not for the press that changed nothing
+    EXPECT_EQ(client.opacity, 188);    // 255 - 225 x 30 / 100 = 187.5
 }
 
 TEST_F(Configuration, AutomaticSendingBoxesExcludeEachOther) {
     Open();
     Click(IDC_CFG_AUTO_SEND);
-    EXPECT_EQ(Stored(Setting::AS), "H");
     EXPECT_TRUE(client.auto_send.Autos);
     Click(IDC_CFG_AUTOSEND_KM);
     EXPECT_FALSE(Checked(IDC_CFG_AUTO_SEND));
     EXPECT_TRUE(Checked(IDC_CFG_AUTOSEND_KM));
     EXPECT_EQ(Stored(Setting::AS), "K");
     EXPECT_TRUE(client.auto_send.AutosKm && !client.auto_send.Autos);
-    Click(IDC_CFG_AUTOSEND_KM);
-    EXPECT_EQ(Stored(Setting::AS), "none");
-    EXPECT_FALSE(client.auto_send.AutosKm);
 }
 
 TEST_F(Configuration, CheckBoxesWriteAndApplyAtOnce) {
+    client.display_open = true;
     Open();
-    Click(IDC_CFG_CE);
-    EXPECT_EQ(Stored(Setting::Unit), "Miles");
+    const std::pair<int, Setting> boxes[] = {
+        {IDC_CFG_CE, Setting::Unit},
+        {IDC_CFG_COUNTSPECIALCLICS, Setting::MoreClics},
+        {IDC_CFG_ICONETRANSPARENTE, Setting::TransparentIcon},
+        {IDC_CFG_SAVE_LOGS, Setting::Save_logs},
+        {IDC_CFG_SAVE_MYDISTANCE, Setting::Save_dist},
+        {IDC_CFG_DDALWAYSONTOP, Setting::DDonTop},
+    };
+    std::string written;
+    for (const auto& [id, setting] : boxes) {
+        Click(id);
+        written += Stored(setting) + " ";
+    }
+    EXPECT_EQ(written, "Miles True True False False False ");
     EXPECT_FALSE(client.metric);
-    Click(IDC_CFG_COUNTSPECIALCLICS);
-    EXPECT_EQ(Stored(Setting::MoreClics), "True");
     EXPECT_TRUE(client.more_clics);
-    Click(IDC_CFG_ICONETRANSPARENTE);
-    EXPECT_EQ(Stored(Setting::TransparentIcon), "True");
     EXPECT_EQ(client.icon_redraws, 1);
-    Click(IDC_CFG_SAVE_LOGS); // checked by default
-    EXPECT_EQ(Stored(Setting::Save_logs), "False");
+    EXPECT_FALSE(client.display_on_top);
 
     Click(IDC_CFG_WINSTART); // a folder name outside code page 1252
     EXPECT_EQ(client.settings.ReadWide(kRunEntryPath), L"C:\\\u7A0B\u5E8F\\TheWandrel.exe");
@@ -206,13 +210,14 @@ TEST_F(Configuration, CheckBoxesWriteAndApplyAtOnce) {
     Click(IDC_CFG_WINSTART);
     EXPECT_EQ(client.settings.ReadWide(kRunEntryPath), std::nullopt);
 
-    // The six display boxes, all cleared.
+    // The six display boxes: the four checked ones cleared, then usetime alone.
     for (int id : {IDC_CFG_DDDISTANCE, IDC_CFG_DDTOUCHES, IDC_CFG_DDCLICS, IDC_CFG_DDSCROLLS})
         Click(id);
     EXPECT_EQ(Stored(Setting::DisplayData), "");
-    EXPECT_FALSE(client.flags.DDisplay_distance || client.flags.DDisplay_scrolls);
     Click(IDC_CFG_DDUSETIME);
     EXPECT_EQ(Stored(Setting::DisplayData), "5");
+    EXPECT_TRUE(client.flags.DDisplay_usetime && !client.flags.DDisplay_distance);
+    EXPECT_EQ(client.line_changes, 5);
 }
 
 TEST_F(Configuration, FrenchFromTheListRelabelsTheDialog) {
@@ -233,9 +238,8 @@ TEST_F(Configuration, UseProxyWithoutAProxyAsksForOne) {
     EXPECT_FALSE(::IsWindowEnabled(Control(IDC_CFG_DEFINEPROXY)));
     Click(IDC_CFG_USEPROXY); // cancelled: an empty proxy is stored
     ASSERT_EQ(client.boxes.size(), 1u);
-    EXPECT_EQ(client.boxes[0].text, L"http://ProxyAdress:80");
-    EXPECT_EQ(client.boxes[0].title, L"Define the Proxy Adress");
-    EXPECT_EQ(Stored(Setting::UseProxy), "True");
+    EXPECT_EQ(client.boxes[0].first, L"http://ProxyAdress:80");
+    EXPECT_EQ(client.boxes[0].second, L"Define the Proxy Adress");
     EXPECT_EQ(Stored(Setting::Proxy), "");
     EXPECT_TRUE(::IsWindowEnabled(Control(IDC_CFG_DEFINEPROXY)));
 
@@ -252,26 +256,24 @@ TEST_F(Configuration, AccountSaveRefusesWhatTheProtocolCannotCarry) {
     Set(Setting::Login, "walker");
     Open(ConfigurationWindow::Page::Account);
     EXPECT_EQ(Text(IDC_CFG_PSEUDO), L"walker");
-    for (const wchar_t* nickname : {L"o'brien", L"\u0416enya"}) {
-        ::SetWindowTextW(Control(IDC_CFG_PSEUDO), nickname);
-        ::SetWindowTextW(Control(IDC_CFG_PWD), L"secret");
+    const std::pair<const wchar_t*, const wchar_t*> refused[] = {
+        {L"o'brien", kNicknameNotUsableText}, {L"runner", kPasswordNotUsableText}};
+    for (const auto& [nickname, refusal] : refused) {
+        Type(IDC_CFG_PSEUDO, nickname);
+        Type(IDC_CFG_PWD, L"pa'ss");
         Click(IDC_CFG_SAVEACCOUNT);
-        EXPECT_EQ(client.boxes.back().text, kNicknameNotUsableText);
+        EXPECT_EQ(client.boxes.back().first, refusal);
     }
-    ::SetWindowTextW(Control(IDC_CFG_PSEUDO), L"runner");
-    ::SetWindowTextW(Control(IDC_CFG_PWD), L"pa'ss");
-    Click(IDC_CFG_SAVEACCOUNT);
-    EXPECT_EQ(client.boxes.back().text, kPasswordNotUsableText);
     EXPECT_EQ(Stored(Setting::Login), "walker");
     EXPECT_FALSE(client.files.Exists(kPasswordFileName));
 
-    ::SetWindowTextW(Control(IDC_CFG_PWD), L"wandering");
+    Type(IDC_CFG_PWD, L"wandering");
     Click(IDC_CFG_SAVEACCOUNT);
-    EXPECT_EQ(client.boxes.back().title, L"Account saved");
+    EXPECT_EQ(client.boxes.back().second, L"Account saved");
     EXPECT_EQ(Stored(Setting::Login), "runner");
     EXPECT_EQ(RecuperePwd(client.files), "wandering");
 
-    ::SetWindowTextW(Control(IDC_CFG_PSEUDO), L"typo");
+    Type(IDC_CFG_PSEUDO, L"typo");
     Click(IDC_CFG_CANCELACCOUNT);
     EXPECT_EQ(Text(IDC_CFG_PSEUDO), L"runner");
 }
@@ -279,7 +281,7 @@ TEST_F(Configuration, AccountSaveRefusesWhatTheProtocolCannotCarry) {
 TEST_F(Configuration, LogsPageShowsTheSizeAndClears) {
     client.files.Append(kLogFileName, std::string(1536, 'x'));
     Open(ConfigurationWindow::Page::Logs);
-    EXPECT_EQ(Text(IDC_CFG_LOG_SIZE).substr(0, 12), L"Logs size: 1");
+    EXPECT_EQ(Text(IDC_CFG_LOG_SIZE).rfind(L"Logs size: 1", 0), 0u); // 1.5 in the locale's way
     EXPECT_EQ(Text(IDC_CFG_LOGS), L"OK (12:00)");
     EXPECT_EQ(Text(IDC_CFG_SAVE_LOGS).rfind(L"Save logs in ", 0), 0u);
     Click(IDC_CFG_CLEAR_LOGS);
@@ -287,11 +289,25 @@ TEST_F(Configuration, LogsPageShowsTheSizeAndClears) {
     EXPECT_FALSE(client.files.Exists(kLogFileName));
 }
 
-namespace {
+// The command buttons are drawn in style 14; the two colour buttons without a focus
+// rectangle. The website's address is a link that opens it.
+TEST_F(Configuration, CommandButtonsAndTheWebsiteLink) {
+    Set(Setting::Server, "http://trekhold.test:8035/");
+    Open(ConfigurationWindow::Page::About);
+    for (int id : {IDC_CFG_DEFINEPROXY, IDC_CFG_DDBGCOLOR, IDC_CFG_DDCOLOR, IDC_CFG_SAVEACCOUNT,
+                   IDC_CFG_LIEN}) {
+        const controls::BtnProperties look = controls::GetBtnProperties(Control(id));
+        EXPECT_EQ(look.ButtonType, 14) << id;
+        EXPECT_EQ(look.ShowFocusRect, id != IDC_CFG_DDBGCOLOR && id != IDC_CFG_DDCOLOR) << id;
+    }
+    EXPECT_EQ(Text(IDC_CFG_LIEN), L"http://trekhold.test:8035/");
+    Click(IDC_CFG_LIEN);
+    EXPECT_EQ(client.website_opened, 1);
+}
 
 // Presses Cancel in the box titled `title` once it shows (the chooser is modal: the click that
 // opens it returns only when it closes). `seen` tells whether it showed within 10 s.
-std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
+static std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
     return std::thread([title, &seen] {
         for (int i = 0; i < 400 && !seen; ++i, ::Sleep(25))
             if (const HWND box = ::FindWindowW(L"#32770", title)) {
@@ -301,21 +317,19 @@ std::thread CancelWhenShown(const wchar_t* title, bool& seen) {
     });
 }
 
-} // namespace
-
 // Cancel keeps the colour the chooser started from, and writes it.
 TEST_F(Configuration, ColourChooserCancelledWritesTheStartingColour) {
     Set(Setting::DDBackColor, "255");
     Set(Setting::DDFontColor, "x"); // no stored colour: the display's own
     Open(ConfigurationWindow::Page::Display);
-    bool background_seen = false, font_seen = false;
-    std::thread closer = CancelWhenShown(L"Choose a background color", background_seen);
-    Click(IDC_CFG_DDBGCOLOR);
-    closer.join();
-    closer = CancelWhenShown(L"Choose a font color", font_seen);
-    Click(IDC_CFG_DDCOLOR);
-    closer.join();
-    EXPECT_TRUE(background_seen && font_seen);
+    for (const auto& [button, title] : {std::pair{IDC_CFG_DDBGCOLOR, L"Choose a background color"},
+                                        std::pair{IDC_CFG_DDCOLOR, L"Choose a font color"}}) {
+        bool seen = false;
+        std::thread closer = CancelWhenShown(title, seen);
+        Click(button);
+        closer.join();
+        EXPECT_TRUE(seen) << title;
+    }
     EXPECT_EQ(Stored(Setting::DDBackColor), "255");
     EXPECT_EQ(Stored(Setting::DDFontColor), std::to_string(win32::DisplayWindow::kBuiltInText));
 }
