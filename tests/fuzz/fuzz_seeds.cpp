@@ -40,9 +40,8 @@ int main(int argc, char** argv) {
     // The data-file fuzzer: its first byte picks the file (totals, key, password, old).
     MemoryFileStore files;
     CounterSet counters;
-    counters.Distance = 125, counters.NbTouches = 2, counters.NCGauche = 3;
-    counters.NCDroit = 4, counters.NCSpecial = 5, counters.NScrolls = 6;
-    counters.UpTime = 7, counters.UseTime = 8;
+    // distance, keys, left, right, other clicks, scrolls, uptime, usetime
+    GiveBack(counters, SentCounts{125, 2, 3, 4, 5, 6, 7, 8});
     if (EnregistreDonnees(files, counters, fuzz::FuzzKey(), random) != SaveResult::Saved ||
         EnregistreCle(files, fuzz::FuzzKey()) != SaveResult::Saved ||
         EnregistrePwd(files, "secret", random) != SaveResult::Saved)
