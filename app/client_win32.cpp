@@ -166,7 +166,6 @@ void Client::Shutdown() {
     if (configuration_ && configuration_->hwnd())
         ::DestroyWindow(configuration_->hwnd());
     display_.SetInputsLabels(nullptr);
-    display_.state().Config_ouverte = false;
     GuardCounters();
     tray_.RemoveIcon();
     EnregistreVerdict(settings_, guard_);
@@ -450,19 +449,8 @@ void Client::SetDisplayColour(bool background, COLORREF colour) {
         window->SetColours(window->background(), colour);
 }
 
-// `Config_ouverte` holds exactly while the Inputs page shows: the display refresh then
-// writes its labels, and its timer runs for them even with the display closed.
 void Client::InputsPageShown(display::InputsLabels* labels) {
-    display::DisplayState& state = display_.state();
     display_.SetInputsLabels(labels);
-    state.Config_ouverte = labels != nullptr;
-    if (labels) {
-        state.ConfigNeedRefresh = true;
-        ::SetTimer(hwnd(), DistanceDisplay::kTimerAffichageD, 100, nullptr);
-        display_.AfficheUpUseTime();
-    } else if (!display_.IsOpen()) {
-        ::KillTimer(hwnd(), DistanceDisplay::kTimerAffichageD);
-    }
 }
 
 void Client::ConfigurationClosed() {

@@ -32,6 +32,18 @@ bool DistanceDisplay::Open() {
     return true;
 }
 
+void DistanceDisplay::SetInputsLabels(display::InputsLabels* labels) {
+    labels_ = labels;
+    state_.Config_ouverte = labels != nullptr;
+    if (labels) {
+        state_.ConfigNeedRefresh = true;
+        ::SetTimer(owner_, kTimerAffichageD, 100, nullptr);
+        AfficheUpUseTime();
+    } else if (!state_.DDisplay_ouverte) {
+        ::KillTimer(owner_, kTimerAffichageD);
+    }
+}
+
 void DistanceDisplay::Close() {
     state_.DDisplay_ouverte = false;
     ::KillTimer(owner_, kTimerVitesse);

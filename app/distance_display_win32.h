@@ -42,7 +42,10 @@ class DistanceDisplay : private win32::DisplayWindowHost {
 
     // For the configuration dialog: the fields, and the Inputs labels it shows (or none).
     display::DisplayState& state() { return state_; }
-    void SetInputsLabels(display::InputsLabels* labels) { labels_ = labels; }
+    // The settings dialog's Inputs page shown (its labels) or hidden (nullptr). While it
+    // shows (`Config_ouverte`) the refresh writes its labels, and the refresh timer runs
+    // for them even with the display closed.
+    void SetInputsLabels(display::InputsLabels* labels);
     win32::DisplayWindow* window() { return window_.get(); }
     // `AfficheUpUseTime`.
     void AfficheUpUseTime();
