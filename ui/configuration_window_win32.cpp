@@ -434,16 +434,9 @@ void ConfigurationWindow::LanguageChosen() {
     if (busy_)
         return;
     const HWND combo = control(IDC_CFG_COMBOLANGUE);
-    const LRESULT selected = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    const LRESULT index =
-        selected == CB_ERR ? -1
-                           : ::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
     ExchangeServices services = host_.Services();
-    const bool changed =
-        index >= 0 && index < kLanguageCount &&
-        ChangeLanguage(static_cast<uint8_t>(index), services.settings,
-                       [this] { LocaliseFeuille(hwnd()); }, nullptr);
-    if (!changed) {
+    // The tray menu is relabelled by the client (LanguageChanged below), with the display.
+    if (!ComboLangue_Click(hwnd(), combo, services.settings, nullptr, {})) {
         busy_ = true;
         FillLanguageList(combo); // back to the language in use
         busy_ = false;
