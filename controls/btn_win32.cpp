@@ -286,10 +286,7 @@ void Btn::Paint(HDC dc, int width, int height) {
     }
     if (properties_.ShowFocusRect && ShowsFocusCue()) {
         const PixelRect f = BtnFocusRect(width, height);
-        const RECT r{f.left, f.top, f.right, f.bottom};
-        ::SetTextColor(dc, RGB(0, 0, 0));
-        ::SetBkColor(dc, RGB(255, 255, 255));
-        ::DrawFocusRect(dc, &r);
+        DrawFocusCue(dc, RECT{f.left, f.top, f.right, f.bottom});
     }
 }
 

@@ -243,12 +243,8 @@ void Button2000::Paint(HDC dc, int width, int height) {
     FillSolid(dc, 0, 0, 1, height, light);
     FillSolid(dc, 0, height - 1, width, 1, dark);
     FillSolid(dc, width - 1, 0, 1, height, dark);
-    if (ShowsFocusCue()) {
-        const RECT r{3, 3, width - 3, height - 3};
-        ::SetTextColor(dc, RGB(0, 0, 0));
-        ::SetBkColor(dc, RGB(255, 255, 255));
-        ::DrawFocusRect(dc, &r);
-    }
+    if (ShowsFocusCue())
+        DrawFocusCue(dc, RECT{3, 3, width - 3, height - 3});
 }
 
 Button2000* Button2000Of(HWND hwnd) {

@@ -52,6 +52,12 @@ void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
+void DrawFocusCue(HDC dc, const RECT& r) {
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    ::DrawFocusRect(dc, &r);
+}
+
 std::wstring ButtonControl::Caption() const {
     return WindowTextOf(hwnd_);
 }

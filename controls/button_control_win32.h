@@ -49,6 +49,8 @@ class Surface {
 
 COLORREF Resolve(Colour c);
 void FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour);
+// The dotted focus rectangle, black on white whatever colours the drawing left in `dc`.
+void DrawFocusCue(HDC dc, const RECT& r);
 
 class ButtonControl {
   public:
