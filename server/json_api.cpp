@@ -105,10 +105,7 @@ ApiAnswer Rankings(TrekholdService& service, const httplib::Request& req) {
     auto word = [&req](const char* name, const char* otherwise) {
         return req.has_param(name) ? req.get_param_value(name) : std::string(otherwise);
     };
-    std::optional<Quantity> by;
-    for (Quantity q : kAllQuantities)
-        if (word("quantity", "distance") == QuantityWord(q))
-            by = q;
+    std::optional<Quantity> by = QuantityFromWord(word("quantity", "distance"));
     std::optional<Period> period = PeriodFromWord(word("period", "all"));
     std::optional<int64_t> page = ParseCount(word("page", "1"), 1000000000);
     std::optional<int64_t> size = ParseCount(word("size", "100"), kMaxPageSize);

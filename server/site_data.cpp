@@ -117,6 +117,13 @@ std::string ShortMachine(const std::string& machine) {
 
 } // namespace
 
+std::optional<Quantity> QuantityFromWord(const std::string& word) {
+    for (Quantity quantity : kAllQuantities)
+        if (word == QuantityWord(quantity))
+            return quantity;
+    return std::nullopt;
+}
+
 std::optional<Period> PeriodFromWord(const std::string& word) {
     for (Period period : kAllPeriods)
         if (word == PeriodWord(period))

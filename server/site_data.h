@@ -29,7 +29,8 @@ enum class Period { kAllTime, kMonth, kWeek, kToday };
 // Query words: all|month|week|today.
 std::optional<Period> PeriodFromWord(const std::string& word);
 const char* PeriodWord(Period period);
-// QuantityWord (account_store.h) names the quantities.
+// QuantityWord (account_store.h) names the quantities; this reads them back.
+std::optional<Quantity> QuantityFromWord(const std::string& word);
 constexpr std::array<Quantity, 6> kAllQuantities = {Quantity::kDistance, Quantity::kKeystrokes,
                                                     Quantity::kClicks,   Quantity::kScrolls,
                                                     Quantity::kUptime,   Quantity::kUsetime};

@@ -119,13 +119,6 @@ const char* QuantityTitle(Quantity quantity) {
     return "";
 }
 
-std::optional<Quantity> QuantityFromWord(const std::string& word) {
-    for (Quantity quantity : kAllQuantities)
-        if (word == QuantityWord(quantity))
-            return quantity;
-    return std::nullopt;
-}
-
 std::string DateText(int64_t unix_seconds) {
     static const char* const kMonths[] = {"January",   "February", "March",    "April",
                                           "May",       "June",     "July",     "August",

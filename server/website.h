@@ -27,8 +27,6 @@ std::string MinutesText(int64_t minutes);
 // A quantity's value as the pages show it.
 std::string ValueText(Quantity quantity, int64_t value, bool metric);
 const char* QuantityTitle(Quantity quantity); // "Distance", "Wheel scrolls", ...
-// Query word (distance|keystrokes|clicks|scrolls|uptime|usetime) to quantity.
-std::optional<Quantity> QuantityFromWord(const std::string& word);
 // "7 December 2026", and with the time "7 December 2026, 14:05 UTC".
 std::string DateText(int64_t unix_seconds);
 std::string DateTimeText(int64_t unix_seconds);
