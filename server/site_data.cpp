@@ -37,7 +37,7 @@ const char* const kDayNames[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
 std::string DayTitle(int64_t day, bool with_year) {
     CivilDate date = DateOfDay(day);
     return std::string(kDayNames[FloorMod(day + 3, 7)]) + " " + std::to_string(date.day) + " " +
-           kMonthNames[date.month - 1] + (with_year ? " " + std::to_string(date.year) : "");
+           MonthName(date.month) + (with_year ? " " + std::to_string(date.year) : "");
 }
 
 int SumKindOf(Period period) {
@@ -177,6 +177,8 @@ CivilDate DateOfDay(int64_t z) { // H. Hinnant's civil_from_days
     return date;
 }
 
+const char* MonthName(int month) { return kMonthNames[month - 1]; }
+
 std::pair<int64_t, int> IsoWeekOfDay(int64_t day_number) {
     // The week belongs to the year of its Thursday.
     const int64_t thursday = day_number - FloorMod(day_number + 3, 7) + 3;
@@ -216,7 +218,7 @@ std::string PeriodTitle(Period period, int64_t now) {
         break;
     case Period::kMonth: {
         CivilDate date = DateOfDay(day);
-        return std::string(kMonthNames[date.month - 1]) + " " + std::to_string(date.year);
+        return std::string(MonthName(date.month)) + " " + std::to_string(date.year);
     }
     case Period::kWeek: {
         auto [year, week] = IsoWeekOfDay(day);

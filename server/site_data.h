@@ -47,6 +47,7 @@ struct CivilDate {
     int month = 1, day = 1; // from 1
 };
 CivilDate DateOfDay(int64_t day_number);
+const char* MonthName(int month); // "January" for 1 .. "December" for 12
 // ISO 8601 week-numbering year and week (1 to 53) of a day.
 std::pair<int64_t, int> IsoWeekOfDay(int64_t day_number);
 

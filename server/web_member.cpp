@@ -14,8 +14,6 @@ constexpr Quantity kCharted[] = {Quantity::kDistance, Quantity::kKeystrokes, Qua
 // from today so that today always has its label.
 std::string HistoryChart(const std::vector<HistoryPoint>& points, Quantity quantity, bool metric,
                          bool days) {
-    static const char* const kShortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     Chart chart;
     chart.id = std::string(days ? "days-" : "months-") + QuantityWord(quantity);
     chart.title = std::string(QuantityTitle(quantity)) + (days ? " per day" : " per month");
@@ -38,8 +36,8 @@ std::string HistoryChart(const std::vector<HistoryPoint>& points, Quantity quant
                 bar.label = std::to_string(date.day);
             bar.minor = (points.size() - 1 - i) % 10 == 5;
         } else {
-            bar.name = DateText(point.start).substr(DateText(point.start).find(' ') + 1);
-            bar.label = kShortMonths[date.month - 1];
+            bar.name = PeriodTitle(Period::kMonth, point.start);
+            bar.label = std::string(MonthName(date.month), 3);
             bar.minor = (points.size() - 1 - i) % 2 == 1;
         }
         chart.bars.push_back(bar);

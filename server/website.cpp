@@ -120,11 +120,8 @@ const char* QuantityTitle(Quantity quantity) {
 }
 
 std::string DateText(int64_t unix_seconds) {
-    static const char* const kMonths[] = {"January",   "February", "March",    "April",
-                                          "May",       "June",     "July",     "August",
-                                          "September", "October",  "November", "December"};
     CivilDate date = DateOfDay(DayNumber(unix_seconds));
-    return std::to_string(date.day) + " " + kMonths[date.month - 1] + " " +
+    return std::to_string(date.day) + " " + MonthName(date.month) + " " +
            std::to_string(date.year);
 }
 
