@@ -84,12 +84,8 @@ int64_t RankOf(Database& db, Quantity by, const PeriodSpan& span, int64_t value,
 }
 
 int64_t RankedCount(Database& db, const PeriodSpan& span) {
-    if (span.period == Period::kAllTime) {
-        // Every account but the few hidden ones: the count of a whole table is cheap.
-        auto s = db.Reuse("SELECT (SELECT COUNT(*) FROM accounts) - "
-                          "(SELECT COUNT(*) FROM accounts WHERE hidden = 1)");
-        return s->Step() ? s->Int(0) : 0;
-    }
+    if (span.period == Period::kAllTime)
+        return RankedAccountCount(db);
     auto s = db.Reuse("SELECT COALESCE((SELECT members FROM community_sums WHERE kind = ?1 AND "
                       "period = ?2), 0) - (SELECT COUNT(*) FROM period_sums WHERE kind = ?1 AND "
                       "period = ?2 AND account_id IN (SELECT id FROM accounts WHERE hidden = 1))");
