@@ -304,14 +304,10 @@ std::optional<NickPlace> PlaceOf(Database& db, const std::string& nick, Quantity
     return place;
 }
 
-std::optional<MemberSummary> MemberOf(Database& db, const std::string& nick) {
-    std::optional<AccountRow> account = FindRow(db, nick);
-    if (!account || !account->shown)
-        return std::nullopt;
-    return OwnMemberOf(db, nick);
-}
+namespace {
 
-std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick) {
+// The member's summary; `shown_only`: empty for a hidden or private account (as FindRow).
+std::optional<MemberSummary> SummaryOf(Database& db, const std::string& nick, bool shown_only) {
     MemberSummary m;
     {
         auto s = db.Reuse(std::string("SELECT id, nick, hidden, private_page, created, "
@@ -329,6 +325,8 @@ std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick) 
         m.last_sent = s->Int(6);
         m.totals = ReadCounts(*s, 7);
     }
+    if (shown_only && (m.hidden || m.private_page))
+        return std::nullopt;
     {
         auto s = db.Reuse("SELECT MIN(sent) FROM sendings WHERE account_id = ?");
         s->Bind(1, m.id);
@@ -358,6 +356,16 @@ std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick) 
                          return a.share != b.share ? a.share > b.share : a.machine < b.machine;
                      });
     return m;
+}
+
+} // namespace
+
+std::optional<MemberSummary> MemberOf(Database& db, const std::string& nick) {
+    return SummaryOf(db, nick, true);
+}
+
+std::optional<MemberSummary> OwnMemberOf(Database& db, const std::string& nick) {
+    return SummaryOf(db, nick, false);
 }
 
 namespace {
