@@ -483,13 +483,18 @@ AccountResult SiteData::SignIn(const std::string& nick, const std::string& passw
     AccountResult result = service_.CheckOwner(nick, password, address);
     if (result != AccountResult::kOk)
         return result;
+    return OwnPage(nick, limit, summary, sendings);
+}
+
+AccountResult SiteData::OwnPage(const std::string& nick, int limit, MemberSummary& summary,
+                                std::vector<SendingRow>& sendings) {
     auto lease = service_.Reader();
     std::optional<MemberSummary> member = OwnMemberOf(*lease, nick);
     if (!member)
         return AccountResult::kUnknownNick; // removed meanwhile
     sendings = LastSendings(*lease, member->id, limit);
     summary = std::move(*member);
-    return result;
+    return AccountResult::kOk;
 }
 
 AccountResult SiteData::SetPrivate(const std::string& nick, const std::string& password,

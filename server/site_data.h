@@ -178,6 +178,10 @@ class SiteData {
     AccountResult SignIn(const std::string& nick, const std::string& password,
                          const std::string& address, int limit, MemberSummary& summary,
                          std::vector<SendingRow>& sendings);
+    // The same page without the check, for a request whose password SetPrivate or
+    // ChangePassword has just accepted.
+    AccountResult OwnPage(const std::string& nick, int limit, MemberSummary& summary,
+                          std::vector<SendingRow>& sendings);
     // The member's privacy: ranked as "hidden", no page, no history shown.
     AccountResult SetPrivate(const std::string& nick, const std::string& password,
                              bool private_page, const std::string& address);

@@ -142,7 +142,7 @@ class Website {
         const httplib::Params form = FormFields(req);
         const std::string action = Field(form, "action");
         view.nick = Field(form, "nick");
-        std::string password = Field(form, "password");
+        const std::string password = Field(form, "password");
         const std::string address = ClientAddress(
             req.remote_addr, req.get_header_value("X-Real-IP"), options_.behind_proxy);
 
@@ -167,7 +167,6 @@ class Website {
             } else {
                 result = site_.ChangePassword(view.nick, password, fresh, address, problem);
                 if (result == AccountResult::kOk) {
-                    password = fresh;
                     view.message = "Your password is changed. Enter it in TheWandrel's "
                                    "settings too.";
                 }
@@ -177,9 +176,12 @@ class Website {
             problem = "Please use the form of this site.";
         }
         if (result == AccountResult::kOk) {
+            // A change has checked the password already; only viewing checks it here.
             view.member.emplace();
-            result = site_.SignIn(view.nick, password, address, kShownSendings, *view.member,
-                                  view.sendings);
+            result = action == "view" ? site_.SignIn(view.nick, password, address, kShownSendings,
+                                                     *view.member, view.sendings)
+                                      : site_.OwnPage(view.nick, kShownSendings, *view.member,
+                                                      view.sendings);
         }
         if (result != AccountResult::kOk) {
             view.member.reset();
