@@ -409,8 +409,7 @@ void Client::LanguageChanged() {
 
 // The display's lines, size and texts built again (lines, units or language changed).
 void Client::DisplayLinesChanged() {
-    if (win32::DisplayWindow* window = display_.window())
-        window->ApplySize(display_flags_, Global_Unite_KM);
+    DisplaySizeChanged();
     display_.state().LinesNeedRebuild = true;
     display_.state().DisplayNeedRefresh = true;
     if (display_flags_.DDisplay_uptime || display_flags_.DDisplay_usetime)

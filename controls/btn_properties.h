@@ -8,8 +8,6 @@
 
 namespace controls {
 
-inline constexpr wchar_t kBtnVersion[] = L"2.0.6";
-
 struct BtnProperties {
     int16_t ButtonType = 2;  // drawing style 1..14; only 14 is drawn, any other draws as 14
     int16_t ColorScheme = 1; // only scheme 1 exists

@@ -317,8 +317,4 @@ bool BtnValue(HWND btn) {
     return ::SendMessageW(btn, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void SetBtnValue(HWND btn, bool value) {
-    ::SendMessageW(btn, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 } // namespace controls

@@ -24,11 +24,5 @@ bool SetBtnProperties(HWND btn, const BtnProperties& properties);
 
 // `value`, the checked state that each click toggles with `CheckBoxBehaviour`.
 bool BtnValue(HWND btn);
-void SetBtnValue(HWND btn, bool value);
-
-// `Version`.
-inline const wchar_t* BtnVersion() {
-    return kBtnVersion;
-}
 
 } // namespace controls

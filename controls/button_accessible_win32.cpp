@@ -2,13 +2,13 @@
 
 #include "base/win32/last_error.h"
 #include "base/win32/unique_handle.h"
+#include "base/win32/window_base.h"
 #include "controls/caption_rules.h"
 
 #include <oleacc.h>
 
 #include <new>
 #include <string>
-#include <vector>
 
 namespace controls {
 
@@ -81,7 +81,7 @@ class ButtonAccessible final : public IAccessible {
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (!IsSelf(child))
             return standard_.get()->get_accName(child, name);
-        const std::wstring caption = WindowTextOf(button_);
+        const std::wstring caption = win32::WindowTextOf(button_);
         return ReturnText(marks_access_key_ ? CaptionWithoutMarks(caption) : caption, name);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
@@ -107,7 +107,7 @@ class ButtonAccessible final : public IAccessible {
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
         if (!IsSelf(child))
             return standard_.get()->get_accKeyboardShortcut(child, shortcut);
-        const wchar_t key = marks_access_key_ ? AccessKeyOf(WindowTextOf(button_)) : 0;
+        const wchar_t key = marks_access_key_ ? AccessKeyOf(win32::WindowTextOf(button_)) : 0;
         return ReturnText(key ? std::wstring(L"Alt+") + key : std::wstring(), shortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
@@ -176,15 +176,6 @@ class ButtonAccessible final : public IAccessible {
 };
 
 } // namespace
-
-std::wstring WindowTextOf(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    if (length <= 0)
-        return {};
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    const int got = ::GetWindowTextW(window, text.data(), length + 1);
-    return std::wstring(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
-}
 
 LRESULT AnswerAccessibleObject(HWND button, WPARAM wparam, LPARAM lparam, bool marks_access_key) {
     if (static_cast<LONG>(lparam) != static_cast<LONG>(OBJID_CLIENT))

@@ -9,8 +9,6 @@
 
 namespace controls {
 
-std::wstring WindowTextOf(HWND window);
-
 // The answer to WM_GETOBJECT for OBJID_CLIENT, or what DefWindowProc answers when the
 // object cannot be made (logged). `marks_access_key`: the caption's "&" marks its access key.
 LRESULT AnswerAccessibleObject(HWND button, WPARAM wparam, LPARAM lparam, bool marks_access_key);

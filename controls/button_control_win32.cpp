@@ -59,7 +59,7 @@ void DrawFocusCue(HDC dc, const RECT& r) {
 }
 
 std::wstring ButtonControl::Caption() const {
-    return WindowTextOf(hwnd_);
+    return win32::WindowTextOf(hwnd_);
 }
 
 void ButtonControl::Redraw() noexcept {

@@ -79,8 +79,6 @@ class ConfigurationWindow : public DialogBase, private display::InputsLabels {
     // `Settings_Click`: loads the dialog with its fade-in, or brings the open one to the
     // front; then shows `page` when given (`BAccount_Click` from a sending).
     bool Show(std::optional<Page> page = std::nullopt);
-    bool IsOpen() const { return hwnd() != nullptr; }
-    Page page() const { return page_; }
 
   protected:
     INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;

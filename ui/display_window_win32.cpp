@@ -163,12 +163,7 @@ void DisplayWindow::SetText(const std::wstring& text) {
 }
 
 std::wstring DisplayWindow::Text() const {
-    if (!label_)
-        return L"";
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(label_)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(::GetWindowTextW(label_, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return label_ ? WindowTextOf(label_) : L"";
 }
 
 void DisplayWindow::SetColours(COLORREF background, COLORREF text) {

@@ -68,11 +68,7 @@ INT_PTR DialogBase::HandleMessage(UINT, WPARAM, LPARAM) {
 }
 
 std::wstring DialogBase::TextOf(int id) const {
-    const HWND box = control(id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(::GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowTextOf(control(id));
 }
 
 INT_PTR CALLBACK DialogBase::DialogProcedure(HWND dialog, UINT message, WPARAM wparam,

@@ -36,6 +36,16 @@ bool RegisterOnce(const WindowClassOptions& options, WNDPROC procedure) {
 
 } // namespace
 
+std::wstring WindowTextOf(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    if (length <= 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(window, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
 HandlerFailure FailureOfCurrentException() noexcept {
     try {
         throw;

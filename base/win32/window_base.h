@@ -11,6 +11,9 @@
 
 namespace win32 {
 
+// The window's text (a caption, an edit box's contents); empty when it has none.
+std::wstring WindowTextOf(HWND window);
+
 // An error that escaped a message handler, numbered as the start-up catch-all numbers its
 // errors: 7 for memory, 5 for any other.
 struct HandlerFailure {
